@@ -1,0 +1,18 @@
+// The system ANSI code page. On Windows it is CP_ACP (932 on a Japanese
+// system); elsewhere the program behaves as on a Japanese system and uses
+// code page 932, so Shift_JIS files written by other tools read correctly.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mirelon {
+
+// Strict: fails when the bytes are not valid in the code page.
+std::optional<std::u16string> AnsiToUtf16(std::string_view bytes);
+
+// Characters the code page cannot hold become its default character ("?").
+std::string Utf16ToAnsi(std::u16string_view text);
+
+}  // namespace mirelon

@@ -1,0 +1,69 @@
+#include <errno.h>
+#include <iconv.h>
+
+#include "base/ansi.h"
+#include "base/utf.h"
+
+namespace mirelon {
+namespace {
+
+constexpr const char* kCodePage = "CP932";
+
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+}  // namespace
+
+std::optional<std::u16string> AnsiToUtf16(std::string_view bytes) {
+  if (bytes.empty()) return std::u16string();
+  Converter conv("UTF-8", kCodePage);
+  if (!conv.ok()) return std::nullopt;
+  std::string out(bytes.size() * 3 + 8, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* dst = out.data();
+  size_t outLeft = out.size();
+  if (iconv(conv.get(), &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - outLeft);
+  return Utf8ToUtf16Strict(out);
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  if (text.empty()) return std::string();
+  Converter conv(kCodePage, "UTF-8");
+  if (!conv.ok()) return std::string();
+  std::string out;
+  // Convert one character at a time so that a character the code page
+  // cannot hold becomes "?" and the rest still converts.
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t len = (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size()) ? 2 : 1;
+    std::string utf8 = Utf16ToUtf8(text.substr(i, len));
+    char buf[16];
+    char* in = utf8.data();
+    size_t inLeft = utf8.size();
+    char* dst = buf;
+    size_t outLeft = sizeof buf;
+    if (iconv(conv.get(), &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) {
+      iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
+      out.push_back('?');
+    } else {
+      out.append(buf, sizeof buf - outLeft);
+    }
+    i += len - 1;
+  }
+  return out;
+}
+
+}  // namespace mirelon

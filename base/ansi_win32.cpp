@@ -1,0 +1,34 @@
+#include <windows.h>
+
+#include <climits>
+
+#include "base/ansi.h"
+#include "base/utf.h"
+
+namespace mirelon {
+
+std::optional<std::u16string> AnsiToUtf16(std::string_view bytes) {
+  if (bytes.empty()) return std::u16string();
+  if (bytes.size() > INT_MAX) return std::nullopt;
+  const int n = static_cast<int>(bytes.size());
+  int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
+  if (units <= 0) return std::nullopt;
+  std::wstring out(static_cast<size_t>(units), L'\0');
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), n, out.data(), units) != units)
+    return std::nullopt;
+  return FromWide(out);
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  if (text.empty()) return std::string();
+  if (text.size() > INT_MAX / 2) return std::string();
+  std::wstring wide = ToWide(text);
+  const int n = static_cast<int>(wide.size());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string out(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace mirelon

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include "base/file_io.h"
+#include "base/utf.h"
+#include "settings/text_file.h"
+#include "support/temp_dir.h"
+
+using namespace mirelon;
+
+TEST(TextFile, DecodingRules) {
+  EXPECT_EQ(DecodeTextFileBytes(""), std::u16string());        // empty text
+  EXPECT_FALSE(DecodeTextFileBytes("\xEF\xBB\xBF"));            // no text
+  EXPECT_EQ(*DecodeTextFileBytes("\xEF\xBB\xBF" "a\r"), u"a\r");
+  EXPECT_EQ(*DecodeTextFileBytes("\xE3\x81\x82"), u"\u3042");   // unmarked UTF-8
+  EXPECT_EQ(*DecodeTextFileBytes("\x82\xA0"), u"\u3042");       // Shift_JIS
+  EXPECT_EQ(*DecodeTextFileBytes("abc"), u"abc");               // ASCII via ANSI
+  EXPECT_EQ(*DecodeTextFileBytes("\xEF\xBB\xBF" "a\xFF"), u"a\uFFFD");
+  EXPECT_FALSE(DecodeTextFileBytes("\x82"));                    // cut Shift_JIS
+}
+
+TEST(TextFile, WriteAndReadBack) {
+  TempDir dir;
+  std::u16string path = dir.path() + kPathSeparator + u"t.lst";
+  EXPECT_FALSE(ReadTextFile(path));
+  ASSERT_TRUE(WriteUtf8TextFile(u"\u3042\rb\r", path));
+  EXPECT_EQ(*ReadWholeFile(path, kTextFileLimit), "\xEF\xBB\xBF\xE3\x81\x82\rb\r");
+  EXPECT_EQ(*ReadTextFile(path), u"\u3042\rb\r");
+  ASSERT_TRUE(WriteUtf8TextFile(u"", path));
+  EXPECT_EQ(ReadWholeFile(path, kTextFileLimit)->size(), 3u);
+  EXPECT_FALSE(ReadTextFile(path));
+  ASSERT_TRUE(WriteAnsiTextFile(u"\u3042a\u0E01", path));  // Thai has no code in 932
+  EXPECT_EQ(*ReadWholeFile(path, kTextFileLimit), "\x82\xA0" "a?");
+  // Nothing but the file itself is left in the folder.
+  EXPECT_EQ(dir.List(), std::vector<std::u16string>{u"t.lst"});
+}
+
+TEST(TextFile, WriteIntoMissingFolderFails) {
+  TempDir dir;
+  EXPECT_FALSE(WriteUtf8TextFile(u"x", dir.path() + kPathSeparator + u"no" + kPathSeparator + u"f"));
+}
