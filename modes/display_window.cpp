@@ -37,6 +37,7 @@ void DisplayWindow::ResetWindow() {
 void DisplayWindow::SetWindowStart(int offset) {
   if (!hasText_) return;
   windowStart_ = std::clamp(offset, 0, TextLength());
+  shown_ = -1;
 }
 
 void DisplayWindow::SendBlank() {

@@ -49,7 +49,7 @@ class DisplayWindow {
   bool PanForward();
 
   // Moves the window start, clamped to the text (offset = length puts it on
-  // the terminating 0); keeps the layout as it was.
+  // the terminating 0). The window is laid out again when next drawn.
   void SetWindowStart(int offset);
   // Cursor offset from the start of the text, or -1 for none.
   void SetCursor(int offset) { cursor_ = offset < 0 ? -1 : offset; }
