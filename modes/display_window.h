@@ -37,7 +37,8 @@ class DisplayWindow {
   void RenderWindow();
   // Lays out and draws; a window without text sends a blank display.
   void RefreshWindow();
-  // Scrolls so that the cell at `offset` is on the display, and draws.
+  // Scrolls so that the cell at `offset` is on the display, and draws (an
+  // offset beyond the text is taken as its end).
   void ShowOffset(int offset);
   // Sets the cursor to `offset` and makes it visible (a window that was
   // never laid out starts from the beginning of its text).
