@@ -110,6 +110,8 @@ std::u16string SummaryText(const ConnectionRecordList& list) {
   return text;
 }
 
-int Count(const ConnectionRecordList& list) { return static_cast<int>(list.records.size()); }
+int Count(const ConnectionRecordList& list) {
+  return static_cast<int>(list.records.size());
+}
 
 }  // namespace mirelon

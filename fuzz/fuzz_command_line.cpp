@@ -10,8 +10,8 @@
 using namespace mirelon;
 
 std::vector<std::string> FuzzDictionary() {
-  return {" ", "\t", "\r", "\n", "\"", "/t", "/T", "/t{", "}", "{", "/x", "a.talk",
-          "Port:COM3;", "User:A B;", "\"/t{", "}\" "};
+  return {" ", "\t", "\r", "\n",     "\"",         "/t",        "/T",    "/t{",
+          "}", "{",  "/x", "a.talk", "Port:COM3;", "User:A B;", "\"/t{", "}\" "};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const auto& d : cl.connections) FuzzCheck(d.find(u'"') == std::u16string::npos);
 
-  const CommandLine back =
-      ParseCommandLine(BuildStartupCommand(u"C:\\Mirelon.exe", cl.talkPath.value_or(u""), cl.connections));
+  const CommandLine back = ParseCommandLine(
+      BuildStartupCommand(u"C:\\Mirelon.exe", cl.talkPath.value_or(u""), cl.connections));
   FuzzCheck(back.talkPath == cl.talkPath);
   FuzzCheck(back.connections == cl.connections);
   return 0;

@@ -8,8 +8,21 @@
 using namespace mirelon;
 
 std::vector<std::string> FuzzDictionary() {
-  return {"Port:", "Port2:", "Speed:", "Protocol:", "User:", ";", "|", "NULL", "COM3",
-          "9600", "99999999999999999999", "2147483648", "-", "Guest", "\xE7\x9D\x80"};
+  return {"Port:",
+          "Port2:",
+          "Speed:",
+          "Protocol:",
+          "User:",
+          ";",
+          "|",
+          "NULL",
+          "COM3",
+          "9600",
+          "99999999999999999999",
+          "2147483648",
+          "-",
+          "Guest",
+          "\xE7\x9D\x80"};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

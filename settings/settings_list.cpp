@@ -129,6 +129,8 @@ bool RemoveSetting(SettingsList& list, std::u16string_view key) {
   return false;
 }
 
-void ClearSettings(SettingsList& list) { list.entries.clear(); }
+void ClearSettings(SettingsList& list) {
+  list.entries.clear();
+}
 
 }  // namespace mirelon

@@ -5,25 +5,20 @@
 #include "base/utf.h"
 
 namespace mirelon {
-namespace {
-
-// The text of a file ends at its first zero byte; what follows is ignored.
-std::string_view UpToZeroByte(std::string_view bytes) {
-  return bytes.substr(0, bytes.find('\0'));
-}
-
-}  // namespace
 
 std::optional<std::u16string> DecodeTextFileBytes(std::string_view bytes) {
   if (bytes.empty()) return std::u16string();
+  // The text ends at the first zero byte; what follows is ignored.
+  bytes = bytes.substr(0, bytes.find('\0'));
   std::optional<std::u16string> text;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     // Marked files decode leniently: a stray bad byte becomes U+FFFD.
-    text = Utf8ToUtf16Lenient(UpToZeroByte(bytes.substr(3)));
-  } else if (LooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) > 0) {
-    text = Utf8ToUtf16Strict(UpToZeroByte(bytes));
+    text = Utf8ToUtf16Lenient(bytes.substr(3));
+  } else if (LooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) >
+             0) {
+    text = Utf8ToUtf16Strict(bytes);
   } else {
-    text = AnsiToUtf16(UpToZeroByte(bytes));
+    text = AnsiToUtf16(bytes);
   }
   // A file that decodes to nothing (a lone byte order mark) has no text.
   if (!text || text->empty()) return std::nullopt;

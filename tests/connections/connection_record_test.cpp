@@ -28,7 +28,8 @@ TEST(ConnectionRecord, ParseRules) {
   EXPECT_EQ(r.user, u"");
   EXPECT_EQ(DisplayText(r).substr(0, 6), u"Guest ");
 
-  r = ParseDescription(u";;Port2:COM4;;Speed:12ab;Protocol:2;Port:A;Port:B;port:C;User:x:y;Other:1;");
+  r = ParseDescription(
+      u";;Port2:COM4;;Speed:12ab;Protocol:2;Port:A;Port:B;port:C;User:x:y;Other:1;");
   EXPECT_EQ(r.port2, u"COM4");  // "Port2:" is not taken for "Port:"
   EXPECT_EQ(r.port, u"B");      // the later piece wins; keys are case-sensitive
   EXPECT_EQ(r.speed, 12);

@@ -29,16 +29,15 @@ TEST(StartupCommand, RoundTripsThroughTheCommandLineParser) {
       u"{}}{/t{x}",
       u"/tUser:x;",
   };
-  const auto parsed =
-      ParseCommandLine(BuildStartupCommand(u"C:\\Mirelon.exe", talk, descriptions));
+  const auto parsed = ParseCommandLine(BuildStartupCommand(u"C:\\Mirelon.exe", talk, descriptions));
   ASSERT_TRUE(parsed.talkPath);
   EXPECT_EQ(*parsed.talkPath, talk);
   EXPECT_EQ(parsed.connections, descriptions);
 }
 
 TEST(StartupCommand, QuotesInADescriptionDoNotSwallowTheRest) {
-  const auto parsed = ParseCommandLine(BuildStartupCommand(
-      u"p.exe", u"a.talk", {u"User:say \"hi;", u"User:\"q\";", u"Port:COM5;"}));
+  const auto parsed = ParseCommandLine(
+      BuildStartupCommand(u"p.exe", u"a.talk", {u"User:say \"hi;", u"User:\"q\";", u"Port:COM5;"}));
   EXPECT_EQ(*parsed.talkPath, u"a.talk");
   EXPECT_EQ(parsed.connections,
             (std::vector<std::u16string>{u"User:say hi;", u"User:q;", u"Port:COM5;"}));
