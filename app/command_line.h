@@ -13,6 +13,9 @@ struct CommandLine {
   std::vector<std::u16string> connections;  // "/t{...}" descriptions, in order
 };
 
+// TAB, LF, CR and space separate the tokens of a command line.
+bool IsCommandLineSeparator(char16_t c);
+
 // Splits a whole command line into tokens. Tokens are separated by runs of
 // TAB, LF, CR and space. A double quote switches quoting on; while it is on,
 // separators belong to the token, and the next double quote switches it off
