@@ -62,7 +62,19 @@ CommandLine ParseCommandLine(std::u16string_view line) {
 
 CommandLine ParseArguments(const std::vector<std::u16string>& args) {
   CommandLine result;
-  for (const auto& a : args) AddArgument(a, result);
+  for (const auto& a : args) {
+    std::u16string token;
+    for (char16_t c : a)
+      if (c != u'"') token.push_back(c);
+    if (token.empty()) continue;
+    const bool terminal =
+        token.size() >= 3 && token[0] == u'/' && (token[1] == u't' || token[1] == u'T') &&
+        token[2] == u'{';
+    if (terminal)
+      AddArgument(token, result);
+    else
+      result.talkPath = std::move(token);
+  }
   return result;
 }
 
