@@ -46,6 +46,7 @@ class CellWriter {
   Mode mode_ = Mode::None;
   int owedBlanks_ = 0;
   bool owedAfterQuestion_ = false;
+  bool interrupted_ = false;  // a character without braille came after the last cell
 };
 
 // Helpers on characters, shared with the translator.

@@ -104,6 +104,8 @@ constexpr Punctuation kPunctuation[] = {
     {u'（', u"⠶", 0, false, false}, {u'(', u"⠶", 0, false, false},
     {u'）', u"⠶", 0, false, true},  {u')', u"⠶", 0, false, true},
     {u'～', u"⠤⠤", 0, false, false}, {u'〜', u"⠤⠤", 0, false, false},
+    {u'/', u"⠌", 0, false, false},  {u'／', u"⠌", 0, false, false},
+    {u':', u"⠐⠂", 0, false, false}, {u'：', u"⠐⠂", 0, false, false},
 };
 
 class KanaTables {
@@ -254,7 +256,8 @@ void CellWriter::WordSpace(size_t source) {
 
 size_t CellWriter::WriteNumber(std::u16string_view text, size_t i, size_t source) {
   FlushBlanks(source + i, false, false);
-  if (mode_ != Mode::Number) PutDots(std::u16string_view(&kNumberSign, 1), source + i);
+  if (mode_ != Mode::Number || interrupted_) PutDots(std::u16string_view(&kNumberSign, 1), source + i);
+  interrupted_ = false;
   while (i < text.size()) {
     char16_t c = NarrowAlphanumeric(text[i]);
     if (IsAsciiDigit(c)) {
@@ -314,7 +317,8 @@ size_t CellWriter::WriteLatin(std::u16string_view text, size_t i, size_t source)
     mode_ = Mode::Kana;
     return end;
   }
-  if (mode_ != Mode::Latin) Put(UnicodeToLibraryCell(kForeignSign), source + i);
+  if (mode_ != Mode::Latin || interrupted_) Put(UnicodeToLibraryCell(kForeignSign), source + i);
+  interrupted_ = false;
   size_t we = wordEnd(i);
   writeWord(i, we);
   mode_ = Mode::Latin;
@@ -331,7 +335,13 @@ size_t CellWriter::WriteKana(std::u16string_view text, size_t i, size_t source, 
     if (cells) used = 2;
   }
   if (!cells) cells = t.Single(c);
-  if (!cells) return i + 1;  // no braille for this character
+  if (!cells) {
+    // No braille for this character. Digits or letters after it start a
+    // new number or word ("12#08" is not 1208); kana after it still join.
+    interrupted_ = true;
+    return i + 1;
+  }
+  interrupted_ = false;
   FlushBlanks(source + i, continuesSentence, false);
   // A kana whose first cell reads as a digit needs the join sign after a
   // number; any kana does after a Latin word, whose letters share its cells.
@@ -347,6 +357,7 @@ bool CellWriter::WritePunctuation(char16_t c, size_t source, bool continuesSente
   if (!p) return false;
   FlushBlanks(source, continuesSentence, p->closing);
   PutDots(p->cells, source);
+  interrupted_ = false;
   if (p->blanksAfter > owedBlanks_) {
     owedBlanks_ = p->blanksAfter;
     owedAfterQuestion_ = p->question;
@@ -456,6 +467,15 @@ class BrailleReader {
       if ((d == Dots(kDecimalPoint) || d == Dots(kSeparator)) && IsDigitCell(DotsAt(i + 1))) {
         kana_ += d == Dots(kDecimalPoint) ? u'.' : u',';
         return 1;
+      }
+      // Slash and colon between numbers (dates, times): ⠌ and ⠐⠂ before a number sign.
+      if (d == Dots(u'⠌') && DotsAt(i + 1) == Dots(kNumberSign)) {
+        kana_ += u'/';
+        return 1;
+      }
+      if (d == Dots(u'⠐') && DotsAt(i + 1) == Dots(u'⠂') && DotsAt(i + 2) == Dots(kNumberSign)) {
+        kana_ += u':';
+        return 2;
       }
       number_ = false;
       if (d == Dots(kJoinSign) && IsJoin(i, true)) return 1;

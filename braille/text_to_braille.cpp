@@ -160,13 +160,14 @@ class Translator {
         prev_ = opening ? Prev::OpenBracket : Prev::Word;
       } else {
         WordClass cls = t.wordClass;
-        bool attached = cls == WordClass::Particle || cls == WordClass::Auxiliary || cls == WordClass::Suffix ||
+        // After digits the analyser takes 月 for the moon; a date means the month.
+        bool month = afterDigits && t.surface == u"月";
+        bool attached = month || cls == WordClass::Particle || cls == WordClass::Auxiliary || cls == WordClass::Suffix ||
                         (cls == WordClass::Numeral && prev_ == Prev::Numeral) ||
                         (cls == WordClass::Verb && t.suru && prev_ == Prev::SahenNoun) ||
                         (cls == WordClass::Verb && prev_ == Prev::Verb);
         Space(attached, pos);
-        // After digits the analyser takes 月 for the moon; a date means the month.
-        std::u16string kana = (afterDigits && t.surface == u"月") ? u"ガツ" : WrittenKana(t, asPronounced_);
+        std::u16string kana = month ? u"ガツ" : WrittenKana(t, asPronounced_);
         writer_.Write(kana, pos, cls == WordClass::Particle || cls == WordClass::Auxiliary);
         switch (cls) {
           case WordClass::Verb: prev_ = Prev::Verb; break;

@@ -71,6 +71,9 @@ TEST(KanaToBraille, NumbersWithTheNumberSignAndTheJoinSign) {
       {u"2ばん", u"⠼⠃⠐⠥⠴"},
       {u"1 2", u"⠼⠁⠀⠼⠃"},     // a blank ends the number
       {u"1.", u"⠼⠁⠲"},        // a point not followed by a digit is a full stop
+      {u"12/08 9:05", u"⠼⠁⠃⠌⠼⠚⠓⠀⠼⠊⠐⠂⠼⠚⠑"},
+      {u"12#08", u"⠼⠁⠃⠼⠚⠓"},  // a character without braille still ends the number
+      {u"3個あ", u"⠼⠉⠤⠁"},     // ... but kana after it still need the join
   };
   for (const auto& c : cases) EXPECT_EQ(ToBraille(c.text), c.braille) << Utf16ToUtf8(c.text);
 }
@@ -169,6 +172,7 @@ TEST(BrailleToKana, NumbersLettersAndPunctuationComeBack) {
       {u"「ハイ」", u"⠤⠥⠃⠤"},
       {u"「3」デス", u"⠤⠼⠉⠤⠐⠟⠹"},  // inside brackets ⠤ closes them
       {u"（エキ）", u"⠶⠋⠣⠶"},
+      {u"12/08　9:05", u"⠼⠁⠃⠌⠼⠚⠓⠀⠼⠊⠐⠂⠼⠚⠑"},
   };
   for (const auto& c : cases) EXPECT_EQ(ToKana(c.braille), c.text) << Utf16ToUtf8(c.text);
 }
