@@ -124,3 +124,16 @@ TEST(BrailleLineList, ReaderOnAnotherThreadSeesOnlyCompleteLines) {
   reader.join();
   EXPECT_EQ(faults.load(), 0);
 }
+
+TEST(BrailleLineList, SystemTranslatorOrTheFallback) {
+  // Under Wine the IME's reading interface is missing and the open fails;
+  // on Linux and on Japanese Windows it succeeds. Either way the lines get
+  // their braille.
+  int opened = ZerinOpen();
+  EXPECT_EQ(opened != 0, ZerinIsOpen());
+  BrailleLineList list;
+  AppendBrailleLines(u"はい。", list, 1, 0);
+  ZerinClose();
+  ASSERT_TRUE(list.First());
+  EXPECT_EQ(AsUnicode(list.First()->Braille()), u"⠥⠃⠲");
+}
