@@ -1,5 +1,4 @@
 // The braille converters and the line list on arbitrary text and cells.
-#include <cstdlib>
 #include <memory>
 
 #include "base/utf.h"
@@ -13,14 +12,10 @@ using namespace mirelon;
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) abort();
-}
-
 void CheckPositions(const PvnRecord& r, size_t textLength) {
-  Check(r.positions.size() == static_cast<size_t>(r.cells) + 1);
-  for (size_t i = 1; i < r.positions.size(); ++i) Check(r.positions[i - 1] <= r.positions[i]);
-  Check(r.positions.back() <= textLength);
+  FuzzCheck(r.positions.size() == static_cast<size_t>(r.cells) + 1);
+  for (size_t i = 1; i < r.positions.size(); ++i) FuzzCheck(r.positions[i - 1] <= r.positions[i]);
+  FuzzCheck(r.positions.back() <= textLength);
 }
 
 // Kana units that must read back exactly as written.
@@ -43,12 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Text to cells: no zero byte inside, count and positions consistent.
   PvnRecordPtr forward = PVN_KanaToBrl(text.c_str(), 0, static_cast<int>(text.size()), option);
-  Check(forward != nullptr);
+  FuzzCheck(forward != nullptr);
   if (forward->cells == 0) {
-    Check(forward->Braille() == nullptr);
+    FuzzCheck(forward->Braille() == nullptr);
   } else {
-    Check(forward->braille.size() == static_cast<size_t>(forward->cells) + 1 && forward->braille.back() == 0);
-    for (int i = 0; i < forward->cells; ++i) Check(forward->braille[static_cast<size_t>(i)] != 0);
+    FuzzCheck(forward->braille.size() == static_cast<size_t>(forward->cells) + 1 && forward->braille.back() == 0);
+    for (int i = 0; i < forward->cells; ++i) FuzzCheck(forward->braille[static_cast<size_t>(i)] != 0);
   }
   CheckPositions(*forward, text.size());
 
@@ -58,27 +53,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (c == 0) c = kBlankCell;
   cells.push_back(0);
   PvnRecordPtr back = PVN_BrlToKana(cells.data(), option);
-  Check(back != nullptr);
+  FuzzCheck(back != nullptr);
   CheckPositions(*back, back->kana.size());
-  Check(back->positions.back() == back->kana.size());
+  FuzzCheck(back->positions.back() == back->kana.size());
   int first = data[0] % (back->cells + 1);
   int end = first + (size % static_cast<size_t>(back->cells - first + 1));
   PvnStringPtr part = PVN_CopyKanaForBrl(back.get(), first, end);
-  Check(part != nullptr && part->text.size() <= back->kana.size());
+  FuzzCheck(part != nullptr && part->text.size() <= back->kana.size());
 
   std::u16string braille;
   for (size_t i = 1; i < size; ++i) braille += LibraryCellToUnicode(data[i]);
   braille += text;
-  Check(PVN_UBrlToKana(braille.c_str(), option) != nullptr);
+  FuzzCheck(PVN_UBrlToKana(braille.c_str(), option) != nullptr);
 
   // Kana units read back as written.
   std::u16string kana;
   for (size_t i = 1; i < size; ++i) kana += kUnits[data[i] % std::size(kUnits)];
   PvnRecordPtr kanaCells = PVN_KanaToBrl(kana.c_str(), 0, static_cast<int>(kana.size()), 3);
-  Check(kanaCells != nullptr);
+  FuzzCheck(kanaCells != nullptr);
   if (kanaCells->Braille()) {
     PvnRecordPtr kanaBack = PVN_BrlToKana(kanaCells->Braille(), 0x103);
-    Check(kanaBack != nullptr && kanaBack->kana == kana);
+    FuzzCheck(kanaBack != nullptr && kanaBack->kana == kana);
   }
 
   // The translator, on the system's analyser where there is one.
@@ -86,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (analyser) {
     std::vector<uint8_t> translated = TranslateToBraille(*analyser, text, 0x30003);
     if (!translated.empty()) {
-      Check(translated.back() == 0);
-      for (size_t i = 0; i + 1 < translated.size(); ++i) Check(translated[i] != 0);
+      FuzzCheck(translated.back() == 0);
+      for (size_t i = 0; i + 1 < translated.size(); ++i) FuzzCheck(translated[i] != 0);
     }
   }
 
@@ -96,10 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AppendBrailleLines(text, list, 1, 1);
   size_t total = 0;
   for (const BrailleLine* l = list.First(); l; l = list.Next(l)) {
-    Check(!l->text.empty());
+    FuzzCheck(!l->text.empty());
     total += l->text.size();
   }
-  Check(total <= text.size());
+  FuzzCheck(total <= text.size());
   return 0;
 }
 
