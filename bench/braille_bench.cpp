@@ -18,9 +18,12 @@ std::u16string Repeat(std::u16string_view piece, size_t times) {
   return s;
 }
 
-const std::u16string kKanaText = Repeat(u"きょうは いい てんきですね。あしたも はれると いいですね。", 40);
-const std::u16string kKanjiText =
-    Repeat(u"会議は午後3時から第2会議室で行います。明日の予定を教えてください？新しいiPhone15を買いました。", 20);
+const std::u16string kKanaText =
+    Repeat(u"きょうは いい てんきですね。あしたも はれると いいですね。", 40);
+const std::u16string kKanjiText = Repeat(
+    u"会議は午後3時から第2会議室で行います。明日の予定を教えてください？新しいiPhone15を買いました"
+    u"。",
+    20);
 
 void Translate(benchmark::State& state, const std::u16string& text) {
   auto analyser = CreateSystemReadingProvider();
@@ -30,17 +33,23 @@ void Translate(benchmark::State& state, const std::u16string& text) {
   }
   for (auto _ : state) benchmark::DoNotOptimize(TranslateToBraille(*analyser, text, 0x30003));
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(text.size()));
-  state.counters["chars/s"] = benchmark::Counter(static_cast<double>(text.size()), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["chars/s"] = benchmark::Counter(static_cast<double>(text.size()),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_TranslateKanaText(benchmark::State& state) { Translate(state, kKanaText); }
-void BM_TranslateKanjiText(benchmark::State& state) { Translate(state, kKanjiText); }
+void BM_TranslateKanaText(benchmark::State& state) {
+  Translate(state, kKanaText);
+}
+void BM_TranslateKanjiText(benchmark::State& state) {
+  Translate(state, kKanjiText);
+}
 
 void BM_KanaConverter(benchmark::State& state) {
   for (auto _ : state)
-    benchmark::DoNotOptimize(PVN_KanaToBrl(kKanaText.c_str(), 0, static_cast<int>(kKanaText.size()), 3));
-  state.counters["chars/s"] =
-      benchmark::Counter(static_cast<double>(kKanaText.size()), benchmark::Counter::kIsIterationInvariantRate);
+    benchmark::DoNotOptimize(
+        PVN_KanaToBrl(kKanaText.c_str(), 0, static_cast<int>(kKanaText.size()), 3));
+  state.counters["chars/s"] = benchmark::Counter(static_cast<double>(kKanaText.size()),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The braille lines of a talk of 100,000 messages, as the talk window makes

@@ -32,7 +32,8 @@ std::vector<uint8_t> Translate(const std::u16string& line) {
 
 }  // namespace
 
-BrailleLine::BrailleLine() : serial(g_nextSerial.fetch_add(1, std::memory_order_relaxed)), older(this), newer(this) {}
+BrailleLine::BrailleLine()
+    : serial(g_nextSerial.fetch_add(1, std::memory_order_relaxed)), older(this), newer(this) {}
 
 BrailleLineList::~BrailleLineList() {
   BrailleLine* line = sentinel_.newer.load(std::memory_order_relaxed);

@@ -50,11 +50,11 @@ class CellWriter {
 };
 
 // Helpers on characters, shared with the translator.
-char16_t ToKatakana(char16_t c);              // hiragana to katakana, others unchanged
-char16_t NarrowAlphanumeric(char16_t c);      // full-width digits and letters to ASCII
+char16_t ToKatakana(char16_t c);          // hiragana to katakana, others unchanged
+char16_t NarrowAlphanumeric(char16_t c);  // full-width digits and letters to ASCII
 bool IsAsciiLetter(char16_t c);
 bool IsAsciiDigit(char16_t c);
-bool IsSpaceChar(char16_t c);                 // ASCII space, tab, ideographic space
+bool IsSpaceChar(char16_t c);  // ASCII space, tab, ideographic space
 // Length of a Latin phrase (two or more letter-only words separated by single
 // spaces) starting at i, or 0.
 size_t LatinPhraseLength(std::u16string_view text, size_t i);

@@ -17,9 +17,13 @@ inline constexpr uint8_t kBlankCell = 0x80;
 inline constexpr uint8_t kSixDotMask = 0x77;
 inline constexpr char16_t kUnicodeBrailleBase = 0x2800;
 
-inline constexpr bool IsBlankCell(uint8_t libraryCell) { return (libraryCell & kSixDotMask) == 0; }
+inline constexpr bool IsBlankCell(uint8_t libraryCell) {
+  return (libraryCell & kSixDotMask) == 0;
+}
 
-inline constexpr bool IsUnicodeBraille(char16_t c) { return c >= 0x2800 && c <= 0x28FF; }
+inline constexpr bool IsUnicodeBraille(char16_t c) {
+  return c >= 0x2800 && c <= 0x28FF;
+}
 
 // Reverses the order of the four bits in each half of the byte. The same
 // operation turns terminal layout into library layout and back.

@@ -13,7 +13,9 @@ namespace {
 
 // Cells are written here as Unicode braille, as the braille reference
 // writes them; Dots() turns one into its six-dot pattern (dot n in bit n-1).
-constexpr uint8_t Dots(char16_t unicodeBraille) { return static_cast<uint8_t>(unicodeBraille - kUnicodeBrailleBase); }
+constexpr uint8_t Dots(char16_t unicodeBraille) {
+  return static_cast<uint8_t>(unicodeBraille - kUnicodeBrailleBase);
+}
 
 constexpr char16_t kNumberSign = u'⠼';
 constexpr char16_t kForeignSign = u'⠰';
@@ -34,23 +36,21 @@ struct KanaCells {
 
 // Basic kana, katakana; hiragana is mapped onto these first.
 constexpr KanaCells kBasicKana[] = {
-    {u'ア', u"⠁"}, {u'イ', u"⠃"}, {u'ウ', u"⠉"}, {u'エ', u"⠋"}, {u'オ', u"⠊"},
-    {u'カ', u"⠡"}, {u'キ', u"⠣"}, {u'ク', u"⠩"}, {u'ケ', u"⠫"}, {u'コ', u"⠪"},
-    {u'サ', u"⠱"}, {u'シ', u"⠳"}, {u'ス', u"⠹"}, {u'セ', u"⠻"}, {u'ソ', u"⠺"},
-    {u'タ', u"⠕"}, {u'チ', u"⠗"}, {u'ツ', u"⠝"}, {u'テ', u"⠟"}, {u'ト', u"⠞"},
-    {u'ナ', u"⠅"}, {u'ニ', u"⠇"}, {u'ヌ', u"⠍"}, {u'ネ', u"⠏"}, {u'ノ', u"⠎"},
-    {u'ハ', u"⠥"}, {u'ヒ', u"⠧"}, {u'フ', u"⠭"}, {u'ヘ', u"⠯"}, {u'ホ', u"⠮"},
-    {u'マ', u"⠵"}, {u'ミ', u"⠷"}, {u'ム', u"⠽"}, {u'メ', u"⠿"}, {u'モ', u"⠾"},
-    {u'ヤ', u"⠌"}, {u'ユ', u"⠬"}, {u'ヨ', u"⠜"},
-    {u'ラ', u"⠑"}, {u'リ', u"⠓"}, {u'ル', u"⠙"}, {u'レ', u"⠛"}, {u'ロ', u"⠚"},
-    {u'ワ', u"⠄"}, {u'ヲ', u"⠔"}, {u'ン', u"⠴"}, {u'ヰ', u"⠆"}, {u'ヱ', u"⠖"},
+    {u'ア', u"⠁"}, {u'イ', u"⠃"}, {u'ウ', u"⠉"}, {u'エ', u"⠋"}, {u'オ', u"⠊"}, {u'カ', u"⠡"},
+    {u'キ', u"⠣"}, {u'ク', u"⠩"}, {u'ケ', u"⠫"}, {u'コ', u"⠪"}, {u'サ', u"⠱"}, {u'シ', u"⠳"},
+    {u'ス', u"⠹"}, {u'セ', u"⠻"}, {u'ソ', u"⠺"}, {u'タ', u"⠕"}, {u'チ', u"⠗"}, {u'ツ', u"⠝"},
+    {u'テ', u"⠟"}, {u'ト', u"⠞"}, {u'ナ', u"⠅"}, {u'ニ', u"⠇"}, {u'ヌ', u"⠍"}, {u'ネ', u"⠏"},
+    {u'ノ', u"⠎"}, {u'ハ', u"⠥"}, {u'ヒ', u"⠧"}, {u'フ', u"⠭"}, {u'ヘ', u"⠯"}, {u'ホ', u"⠮"},
+    {u'マ', u"⠵"}, {u'ミ', u"⠷"}, {u'ム', u"⠽"}, {u'メ', u"⠿"}, {u'モ', u"⠾"}, {u'ヤ', u"⠌"},
+    {u'ユ', u"⠬"}, {u'ヨ', u"⠜"}, {u'ラ', u"⠑"}, {u'リ', u"⠓"}, {u'ル', u"⠙"}, {u'レ', u"⠛"},
+    {u'ロ', u"⠚"}, {u'ワ', u"⠄"}, {u'ヲ', u"⠔"}, {u'ン', u"⠴"}, {u'ヰ', u"⠆"}, {u'ヱ', u"⠖"},
     {u'ッ', u"⠂"}, {u'ー', u"⠒"},
 };
 
 // Small kana written on their own take the cell of the full-size kana.
 constexpr std::pair<char16_t, char16_t> kSmallKana[] = {
-    {u'ァ', u'ア'}, {u'ィ', u'イ'}, {u'ゥ', u'ウ'}, {u'ェ', u'エ'}, {u'ォ', u'オ'},
-    {u'ャ', u'ヤ'}, {u'ュ', u'ユ'}, {u'ョ', u'ヨ'}, {u'ヮ', u'ワ'}, {u'ヵ', u'カ'}, {u'ヶ', u'ケ'},
+    {u'ァ', u'ア'}, {u'ィ', u'イ'}, {u'ゥ', u'ウ'}, {u'ェ', u'エ'}, {u'ォ', u'オ'}, {u'ャ', u'ヤ'},
+    {u'ュ', u'ユ'}, {u'ョ', u'ヨ'}, {u'ヮ', u'ワ'}, {u'ヵ', u'カ'}, {u'ヶ', u'ケ'},
 };
 
 // Yōon: the i-column kana of a row followed by a small ャ, ュ or ョ is the
@@ -59,10 +59,12 @@ struct YoonRow {
   char16_t kana, a, u, o, prefix;
 };
 constexpr YoonRow kYoonRows[] = {
-    {u'キ', u'カ', u'ク', u'コ', u'⠈'}, {u'シ', u'サ', u'ス', u'ソ', u'⠈'}, {u'チ', u'タ', u'ツ', u'ト', u'⠈'},
-    {u'ニ', u'ナ', u'ヌ', u'ノ', u'⠈'}, {u'ヒ', u'ハ', u'フ', u'ホ', u'⠈'}, {u'ミ', u'マ', u'ム', u'モ', u'⠈'},
-    {u'リ', u'ラ', u'ル', u'ロ', u'⠈'}, {u'ギ', u'カ', u'ク', u'コ', u'⠘'}, {u'ジ', u'サ', u'ス', u'ソ', u'⠘'},
-    {u'ヂ', u'タ', u'ツ', u'ト', u'⠘'}, {u'ビ', u'ハ', u'フ', u'ホ', u'⠘'}, {u'ピ', u'ハ', u'フ', u'ホ', u'⠨'},
+    {u'キ', u'カ', u'ク', u'コ', u'⠈'}, {u'シ', u'サ', u'ス', u'ソ', u'⠈'},
+    {u'チ', u'タ', u'ツ', u'ト', u'⠈'}, {u'ニ', u'ナ', u'ヌ', u'ノ', u'⠈'},
+    {u'ヒ', u'ハ', u'フ', u'ホ', u'⠈'}, {u'ミ', u'マ', u'ム', u'モ', u'⠈'},
+    {u'リ', u'ラ', u'ル', u'ロ', u'⠈'}, {u'ギ', u'カ', u'ク', u'コ', u'⠘'},
+    {u'ジ', u'サ', u'ス', u'ソ', u'⠘'}, {u'ヂ', u'タ', u'ツ', u'ト', u'⠘'},
+    {u'ビ', u'ハ', u'フ', u'ホ', u'⠘'}, {u'ピ', u'ハ', u'フ', u'ホ', u'⠨'},
 };
 
 // Special sounds (two kana, two cells).
@@ -73,17 +75,15 @@ struct SpecialSound {
 constexpr SpecialSound kSpecialSounds[] = {
     {u'イ', u'ェ', u"⠈⠋"}, {u'キ', u'ェ', u"⠈⠫"}, {u'シ', u'ェ', u"⠈⠻"}, {u'チ', u'ェ', u"⠈⠟"},
     {u'ニ', u'ェ', u"⠈⠏"}, {u'ヒ', u'ェ', u"⠈⠯"}, {u'ギ', u'ェ', u"⠘⠫"}, {u'ジ', u'ェ', u"⠘⠻"},
-    {u'ス', u'ィ', u"⠈⠳"}, {u'ズ', u'ィ', u"⠘⠳"},
-    {u'テ', u'ィ', u"⠈⠗"}, {u'デ', u'ィ', u"⠘⠗"}, {u'テ', u'ュ', u"⠨⠝"}, {u'デ', u'ュ', u"⠸⠝"},
-    {u'ト', u'ゥ', u"⠢⠝"}, {u'ド', u'ゥ', u"⠲⠝"},
+    {u'ス', u'ィ', u"⠈⠳"}, {u'ズ', u'ィ', u"⠘⠳"}, {u'テ', u'ィ', u"⠈⠗"}, {u'デ', u'ィ', u"⠘⠗"},
+    {u'テ', u'ュ', u"⠨⠝"}, {u'デ', u'ュ', u"⠸⠝"}, {u'ト', u'ゥ', u"⠢⠝"}, {u'ド', u'ゥ', u"⠲⠝"},
     {u'フ', u'ァ', u"⠢⠥"}, {u'フ', u'ィ', u"⠢⠧"}, {u'フ', u'ェ', u"⠢⠯"}, {u'フ', u'ォ', u"⠢⠮"},
-    {u'フ', u'ュ', u"⠨⠬"}, {u'フ', u'ョ', u"⠨⠜"},
-    {u'ヴ', u'ァ', u"⠲⠥"}, {u'ヴ', u'ィ', u"⠲⠧"}, {u'ヴ', u'ェ', u"⠲⠯"}, {u'ヴ', u'ォ', u"⠲⠮"},
-    {u'ヴ', u'ュ', u"⠸⠬"}, {u'ヴ', u'ョ', u"⠸⠜"},
-    {u'ウ', u'ィ', u"⠢⠃"}, {u'ウ', u'ェ', u"⠢⠋"}, {u'ウ', u'ォ', u"⠢⠊"},
-    {u'ツ', u'ァ', u"⠢⠕"}, {u'ツ', u'ィ', u"⠢⠗"}, {u'ツ', u'ェ', u"⠢⠟"}, {u'ツ', u'ォ', u"⠢⠞"},
-    {u'ク', u'ァ', u"⠢⠡"}, {u'ク', u'ィ', u"⠢⠣"}, {u'ク', u'ェ', u"⠢⠫"}, {u'ク', u'ォ', u"⠢⠪"},
-    {u'グ', u'ァ', u"⠲⠡"}, {u'グ', u'ィ', u"⠲⠣"}, {u'グ', u'ェ', u"⠲⠫"}, {u'グ', u'ォ', u"⠲⠪"},
+    {u'フ', u'ュ', u"⠨⠬"}, {u'フ', u'ョ', u"⠨⠜"}, {u'ヴ', u'ァ', u"⠲⠥"}, {u'ヴ', u'ィ', u"⠲⠧"},
+    {u'ヴ', u'ェ', u"⠲⠯"}, {u'ヴ', u'ォ', u"⠲⠮"}, {u'ヴ', u'ュ', u"⠸⠬"}, {u'ヴ', u'ョ', u"⠸⠜"},
+    {u'ウ', u'ィ', u"⠢⠃"}, {u'ウ', u'ェ', u"⠢⠋"}, {u'ウ', u'ォ', u"⠢⠊"}, {u'ツ', u'ァ', u"⠢⠕"},
+    {u'ツ', u'ィ', u"⠢⠗"}, {u'ツ', u'ェ', u"⠢⠟"}, {u'ツ', u'ォ', u"⠢⠞"}, {u'ク', u'ァ', u"⠢⠡"},
+    {u'ク', u'ィ', u"⠢⠣"}, {u'ク', u'ェ', u"⠢⠫"}, {u'ク', u'ォ', u"⠢⠪"}, {u'グ', u'ァ', u"⠲⠡"},
+    {u'グ', u'ィ', u"⠲⠣"}, {u'グ', u'ェ', u"⠲⠫"}, {u'グ', u'ォ', u"⠲⠪"},
 };
 
 struct Punctuation {
@@ -94,18 +94,19 @@ struct Punctuation {
   bool closing;   // written right after a full stop, before its blanks
 };
 constexpr Punctuation kPunctuation[] = {
-    {u'。', u"⠲", 2, false, false}, {u'．', u"⠲", 2, false, false}, {u'.', u"⠲", 2, false, false},
-    {u'、', u"⠰", 1, false, false}, {u'，', u"⠰", 1, false, false}, {u',', u"⠰", 1, false, false},
-    {u'？', u"⠢", 2, true, false},  {u'?', u"⠢", 2, true, false},
-    {u'！', u"⠖", 2, true, false},  {u'!', u"⠖", 2, true, false},
-    {u'・', u"⠐", 0, false, false},
-    {u'「', u"⠤", 0, false, false}, {u'『', u"⠤", 0, false, false},
-    {u'」', u"⠤", 0, false, true},  {u'』', u"⠤", 0, false, true},
-    {u'（', u"⠶", 0, false, false}, {u'(', u"⠶", 0, false, false},
-    {u'）', u"⠶", 0, false, true},  {u')', u"⠶", 0, false, true},
-    {u'～', u"⠤⠤", 0, false, false}, {u'〜', u"⠤⠤", 0, false, false},
-    {u'/', u"⠌", 0, false, false},  {u'／', u"⠌", 0, false, false},
-    {u':', u"⠐⠂", 0, false, false}, {u'：', u"⠐⠂", 0, false, false},
+    {u'。', u"⠲", 2, false, false},  {u'．', u"⠲", 2, false, false},
+    {u'.', u"⠲", 2, false, false},   {u'、', u"⠰", 1, false, false},
+    {u'，', u"⠰", 1, false, false},  {u',', u"⠰", 1, false, false},
+    {u'？', u"⠢", 2, true, false},   {u'?', u"⠢", 2, true, false},
+    {u'！', u"⠖", 2, true, false},   {u'!', u"⠖", 2, true, false},
+    {u'・', u"⠐", 0, false, false},  {u'「', u"⠤", 0, false, false},
+    {u'『', u"⠤", 0, false, false},  {u'」', u"⠤", 0, false, true},
+    {u'』', u"⠤", 0, false, true},   {u'（', u"⠶", 0, false, false},
+    {u'(', u"⠶", 0, false, false},   {u'）', u"⠶", 0, false, true},
+    {u')', u"⠶", 0, false, true},    {u'～', u"⠤⠤", 0, false, false},
+    {u'〜', u"⠤⠤", 0, false, false}, {u'/', u"⠌", 0, false, false},
+    {u'／', u"⠌", 0, false, false},  {u':', u"⠐⠂", 0, false, false},
+    {u'：', u"⠐⠂", 0, false, false},
 };
 
 class KanaTables {
@@ -137,7 +138,8 @@ class KanaTables {
     // from every voiced, semi-voiced, yōon and special-sound entry.
     for (const auto& k : kBasicKana) readSingle_[Dots(k.cells[0])] = k.kana;
     for (const auto& [kana, cells] : single_) {
-      if (cells.size() == 2) readPair_[Key(Dots(cells[0]), Dots(cells[1]))] = std::u16string(1, kana);
+      if (cells.size() == 2)
+        readPair_[Key(Dots(cells[0]), Dots(cells[1]))] = std::u16string(1, kana);
     }
     // The voiced form of ウ is ヴ; the table above derives only the rows.
     for (const auto& [key, cells] : pairs_) {
@@ -183,7 +185,9 @@ const Punctuation* FindPunctuation(char16_t c) {
   return nullptr;
 }
 
-bool IsHiragana(char16_t c) { return c >= 0x3041 && c <= 0x3096; }
+bool IsHiragana(char16_t c) {
+  return c >= 0x3041 && c <= 0x3096;
+}
 
 bool IsDigitCell(uint8_t dots) {
   for (size_t i = 0; i < 10; ++i)
@@ -199,7 +203,9 @@ int LetterIndex(uint8_t dots) {
 
 }  // namespace
 
-char16_t ToKatakana(char16_t c) { return IsHiragana(c) ? static_cast<char16_t>(c + 0x60) : c; }
+char16_t ToKatakana(char16_t c) {
+  return IsHiragana(c) ? static_cast<char16_t>(c + 0x60) : c;
+}
 
 char16_t NarrowAlphanumeric(char16_t c) {
   if ((c >= u'０' && c <= u'９') || (c >= u'Ａ' && c <= u'Ｚ') || (c >= u'ａ' && c <= u'ｚ'))
@@ -207,12 +213,20 @@ char16_t NarrowAlphanumeric(char16_t c) {
   return c;
 }
 
-bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsSpaceChar(char16_t c) { return c == u' ' || c == u'\t' || c == u'　'; }
+bool IsAsciiLetter(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+bool IsAsciiDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+bool IsSpaceChar(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'　';
+}
 
 size_t LatinPhraseLength(std::u16string_view text, size_t i) {
-  auto letter = [&](size_t k) { return k < text.size() && IsAsciiLetter(NarrowAlphanumeric(text[k])); };
+  auto letter = [&](size_t k) {
+    return k < text.size() && IsAsciiLetter(NarrowAlphanumeric(text[k]));
+  };
   if (!letter(i) || (i > 0 && letter(i - 1))) return 0;
   size_t end = i;
   int words = 0;
@@ -256,7 +270,8 @@ void CellWriter::WordSpace(size_t source) {
 
 size_t CellWriter::WriteNumber(std::u16string_view text, size_t i, size_t source) {
   FlushBlanks(source + i, false, false);
-  if (mode_ != Mode::Number || interrupted_) PutDots(std::u16string_view(&kNumberSign, 1), source + i);
+  if (mode_ != Mode::Number || interrupted_)
+    PutDots(std::u16string_view(&kNumberSign, 1), source + i);
   interrupted_ = false;
   while (i < text.size()) {
     char16_t c = NarrowAlphanumeric(text[i]);
@@ -268,7 +283,8 @@ size_t CellWriter::WriteNumber(std::u16string_view text, size_t i, size_t source
     }
     bool point = c == u'.' || c == u'．';
     bool separator = c == u',' || c == u'，';
-    if ((point || separator) && i + 1 < text.size() && IsAsciiDigit(NarrowAlphanumeric(text[i + 1]))) {
+    if ((point || separator) && i + 1 < text.size() &&
+        IsAsciiDigit(NarrowAlphanumeric(text[i + 1]))) {
       Put(UnicodeToLibraryCell(point ? kDecimalPoint : kSeparator), source + i);
       ++i;
       continue;
@@ -283,7 +299,8 @@ size_t CellWriter::WriteLatin(std::u16string_view text, size_t i, size_t source)
   auto writeWord = [&](size_t from, size_t to) {
     bool allCaps = to - from >= 2;
     for (size_t k = from; k < to; ++k)
-      if (!(NarrowAlphanumeric(text[k]) >= u'A' && NarrowAlphanumeric(text[k]) <= u'Z')) allCaps = false;
+      if (!(NarrowAlphanumeric(text[k]) >= u'A' && NarrowAlphanumeric(text[k]) <= u'Z'))
+        allCaps = false;
     if (allCaps) {
       Put(UnicodeToLibraryCell(kCapitalSign), source + from);
       Put(UnicodeToLibraryCell(kCapitalSign), source + from);
@@ -325,7 +342,8 @@ size_t CellWriter::WriteLatin(std::u16string_view text, size_t i, size_t source)
   return we;
 }
 
-size_t CellWriter::WriteKana(std::u16string_view text, size_t i, size_t source, bool continuesSentence) {
+size_t CellWriter::WriteKana(std::u16string_view text, size_t i, size_t source,
+                             bool continuesSentence) {
   const KanaTables& t = Tables();
   char16_t c = ToKatakana(text[i]);
   const std::u16string* cells = nullptr;
@@ -421,7 +439,8 @@ class BrailleReader {
       size_t used = ReadUnit(i);
       if (used == 0) used = 1;
       positions_[i] = static_cast<uint16_t>(before);
-      for (size_t k = i + 1; k < i + used && k < cells_.size(); ++k) positions_[k] = static_cast<uint16_t>(kana_.size());
+      for (size_t k = i + 1; k < i + used && k < cells_.size(); ++k)
+        positions_[k] = static_cast<uint16_t>(kana_.size());
       i += used;
     }
     positions_[cells_.size()] = static_cast<uint16_t>(kana_.size());
@@ -431,7 +450,9 @@ class BrailleReader {
   std::vector<uint16_t>& positions() { return positions_; }
 
  private:
-  uint8_t DotsAt(size_t i) const { return i < cells_.size() ? LibraryCellToDots(cells_[i]) & 0x3F : 0xFF; }
+  uint8_t DotsAt(size_t i) const {
+    return i < cells_.size() ? LibraryCellToDots(cells_[i]) & 0x3F : 0xFF;
+  }
   bool BlankAt(size_t i) const { return i < cells_.size() && IsBlankCell(cells_[i]); }
   bool EndAt(size_t i) const { return i >= cells_.size() || IsBlankCell(cells_[i]); }
 
@@ -528,11 +549,21 @@ class BrailleReader {
       }
     }
     switch (d) {
-      case Dots(u'⠲'): kana_ += u'。'; return 1;
-      case Dots(u'⠰'): kana_ += u'、'; return 1;
-      case Dots(u'⠢'): kana_ += u'？'; return 1;
-      case Dots(u'⠐'): kana_ += u'・'; return 1;
-      case Dots(u'⠖'): kana_ += EndAt(i + 1) ? u'！' : u'ヱ'; return 1;
+      case Dots(u'⠲'):
+        kana_ += u'。';
+        return 1;
+      case Dots(u'⠰'):
+        kana_ += u'、';
+        return 1;
+      case Dots(u'⠢'):
+        kana_ += u'？';
+        return 1;
+      case Dots(u'⠐'):
+        kana_ += u'・';
+        return 1;
+      case Dots(u'⠖'):
+        kana_ += EndAt(i + 1) ? u'！' : u'ヱ';
+        return 1;
       case Dots(u'⠤'):
         kana_ += bracketOpen_ ? u'」' : u'「';
         bracketOpen_ = !bracketOpen_;
@@ -541,7 +572,8 @@ class BrailleReader {
         kana_ += parenOpen_ ? u'）' : u'（';
         parenOpen_ = !parenOpen_;
         return 1;
-      default: break;
+      default:
+        break;
     }
     if (char16_t k = Tables().ReadSingle(d)) {
       kana_ += k;
@@ -582,8 +614,12 @@ PvnRecordPtr ReadCells(const std::vector<uint8_t>& cells, uint32_t option) {
 
 }  // namespace
 
-void PVN_FreeTB(PvnRecord* record) { delete record; }
-void PVN_FreeString(PvnString* text) { delete text; }
+void PVN_FreeTB(PvnRecord* record) {
+  delete record;
+}
+void PVN_FreeString(PvnString* text) {
+  delete text;
+}
 
 PvnRecordPtr PVN_KanaToBrl(const char16_t* text, int start, int length, uint32_t option) {
   if (!text || start < 0 || length < 0 || static_cast<size_t>(length) > kMaxLength) return nullptr;

@@ -13,13 +13,13 @@ namespace mirelon {
 
 // What the braille word spacing needs to know about a word.
 enum class WordClass {
-  Word,       // any other independent word (adverb, conjunction, interjection, ...)
+  Word,  // any other independent word (adverb, conjunction, interjection, ...)
   Noun,
   SahenNoun,  // a noun that takes する as its verb (勉強, 会議)
   Verb,
   Numeral,
-  Prefix,     // attaches to the word after it
-  Suffix,     // attaches to the word before it
+  Prefix,  // attaches to the word after it
+  Suffix,  // attaches to the word before it
   Particle,
   Auxiliary,  // auxiliary verb (です, ます, た)
   Symbol,

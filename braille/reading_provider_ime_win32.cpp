@@ -21,13 +21,16 @@ MIDL_INTERFACE("019F7152-E6DB-11d0-83C3-00C04FDDB82E")
 IFELanguage : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Open() = 0;
   virtual HRESULT STDMETHODCALLTYPE Close() = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetJMorphResult(DWORD request, DWORD mode, INT length, const WCHAR* input,
-                                                    DWORD* info, MORRSLT** result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetConversionModeCaps(DWORD* caps) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetPhonetic(BSTR text, LONG start, LONG length, BSTR* phonetic) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetConversion(BSTR text, LONG start, LONG length, BSTR* result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetJMorphResult(
+      DWORD request, DWORD mode, INT length, const WCHAR* input, DWORD* info, MORRSLT** result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetConversionModeCaps(DWORD * caps) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPhonetic(BSTR text, LONG start, LONG length,
+                                                BSTR * phonetic) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetConversion(BSTR text, LONG start, LONG length,
+                                                  BSTR * result) = 0;
 };
-const IID kIidFeLanguage = {0x019F7152, 0xE6DB, 0x11D0, {0x83, 0xC3, 0x00, 0xC0, 0x4F, 0xDD, 0xB8, 0x2E}};
+const IID kIidFeLanguage = {
+    0x019F7152, 0xE6DB, 0x11D0, {0x83, 0xC3, 0x00, 0xC0, 0x4F, 0xDD, 0xB8, 0x2E}};
 
 class Bstr {
  public:
@@ -44,7 +47,8 @@ class Bstr {
 
 class ImeReadingProvider : public ReadingProvider {
  public:
-  ImeReadingProvider(IFELanguage* language, bool comStarted) : language_(language), comStarted_(comStarted) {}
+  ImeReadingProvider(IFELanguage* language, bool comStarted)
+      : language_(language), comStarted_(comStarted) {}
   ~ImeReadingProvider() override {
     language_->Close();
     language_->Release();
@@ -84,7 +88,8 @@ std::unique_ptr<ReadingProvider> CreateSystemReadingProvider() {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(L"MSIME.Japan", &clsid))) return fail();
   IFELanguage* language = nullptr;
-  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, kIidFeLanguage, reinterpret_cast<void**>(&language))) ||
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, kIidFeLanguage,
+                              reinterpret_cast<void**>(&language))) ||
       !language)
     return fail();
   if (language->Open() != S_OK) {

@@ -21,7 +21,8 @@ std::vector<std::string_view> SplitFeatures(std::string_view feature) {
   size_t start = 0;
   while (true) {
     size_t comma = feature.find(',', start);
-    fields.push_back(feature.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    fields.push_back(feature.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }

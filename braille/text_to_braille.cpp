@@ -30,7 +30,9 @@ bool IsLatinText(std::u16string_view s) {
   return true;
 }
 
-bool IsOpeningBracket(std::u16string_view s) { return s == u"「" || s == u"『" || s == u"（" || s == u"("; }
+bool IsOpeningBracket(std::u16string_view s) {
+  return s == u"「" || s == u"『" || s == u"（" || s == u"(";
+}
 
 // Vowel column of a katakana, for the long-vowel rule: 'o' for the お
 // column (and ョ, ォ), 'u' for the う column (and ュ, ゥ), 0 otherwise.
@@ -101,7 +103,9 @@ class Translator {
         continue;
       }
       size_t j = i + 1;
-      while (j < text.size() && !IsSpaceChar(text[j]) && !IsUnicodeBraille(text[j]) && !LatinPhraseLength(text, j)) ++j;
+      while (j < text.size() && !IsSpaceChar(text[j]) && !IsUnicodeBraille(text[j]) &&
+             !LatinPhraseLength(text, j))
+        ++j;
       TranslatePiece(text.substr(i, j - i), i);
       i = j;
     }
@@ -113,7 +117,8 @@ class Translator {
   enum class Prev { Start, Word, Verb, SahenNoun, Numeral, NumberOrLatin, Prefix, OpenBracket };
 
   void Space(bool attached, size_t source) {
-    if (spacing_ && !attached && prev_ != Prev::Start && prev_ != Prev::Prefix && prev_ != Prev::OpenBracket)
+    if (spacing_ && !attached && prev_ != Prev::Start && prev_ != Prev::Prefix &&
+        prev_ != Prev::OpenBracket)
       writer_.WordSpace(source);
   }
 
@@ -162,7 +167,8 @@ class Translator {
         WordClass cls = t.wordClass;
         // After digits the analyser takes 月 for the moon; a date means the month.
         bool month = afterDigits && t.surface == u"月";
-        bool attached = month || cls == WordClass::Particle || cls == WordClass::Auxiliary || cls == WordClass::Suffix ||
+        bool attached = month || cls == WordClass::Particle || cls == WordClass::Auxiliary ||
+                        cls == WordClass::Suffix ||
                         (cls == WordClass::Numeral && prev_ == Prev::Numeral) ||
                         (cls == WordClass::Verb && t.suru && prev_ == Prev::SahenNoun) ||
                         (cls == WordClass::Verb && prev_ == Prev::Verb);
@@ -170,11 +176,21 @@ class Translator {
         std::u16string kana = month ? u"ガツ" : WrittenKana(t, asPronounced_);
         writer_.Write(kana, pos, cls == WordClass::Particle || cls == WordClass::Auxiliary);
         switch (cls) {
-          case WordClass::Verb: prev_ = Prev::Verb; break;
-          case WordClass::SahenNoun: prev_ = Prev::SahenNoun; break;
-          case WordClass::Numeral: prev_ = Prev::Numeral; break;
-          case WordClass::Prefix: prev_ = Prev::Prefix; break;
-          default: prev_ = Prev::Word; break;
+          case WordClass::Verb:
+            prev_ = Prev::Verb;
+            break;
+          case WordClass::SahenNoun:
+            prev_ = Prev::SahenNoun;
+            break;
+          case WordClass::Numeral:
+            prev_ = Prev::Numeral;
+            break;
+          case WordClass::Prefix:
+            prev_ = Prev::Prefix;
+            break;
+          default:
+            prev_ = Prev::Word;
+            break;
         }
       }
       pos += t.surface.size();
@@ -200,7 +216,8 @@ std::unique_ptr<ReadingProvider>& Engine() {
 
 }  // namespace
 
-std::vector<uint8_t> TranslateToBraille(ReadingProvider& provider, std::u16string_view text, uint32_t option) {
+std::vector<uint8_t> TranslateToBraille(ReadingProvider& provider, std::u16string_view text,
+                                        uint32_t option) {
   Translator translator(provider, option);
   translator.Translate(text);
   std::vector<uint8_t> bytes = translator.cells();
@@ -208,7 +225,9 @@ std::vector<uint8_t> TranslateToBraille(ReadingProvider& provider, std::u16strin
   return bytes;
 }
 
-void ZerinFreeTB(ZerinRecord* record) { delete record; }
+void ZerinFreeTB(ZerinRecord* record) {
+  delete record;
+}
 
 int ZerinOpenWith(std::unique_ptr<ReadingProvider> provider) {
   if (!provider) return 0;
@@ -240,7 +259,8 @@ ZerinRecordPtr ZerinTextToBrlNW(const char16_t* text, int start, int length, uin
   std::lock_guard<std::mutex> lock(EngineMutex());
   if (!Engine()) return nullptr;
   ZerinRecordPtr record(new ZerinRecord);
-  record->braille = TranslateToBraille(*Engine(), std::u16string_view(text + start, static_cast<size_t>(length)), option);
+  record->braille = TranslateToBraille(
+      *Engine(), std::u16string_view(text + start, static_cast<size_t>(length)), option);
   record->length = record->braille.empty() ? 0 : static_cast<int32_t>(record->braille.size() - 1);
   return record;
 }

@@ -48,6 +48,7 @@ bool ZerinIsOpen();
 ZerinRecordPtr ZerinTextToBrlNW(const char16_t* text, int start, int length, uint32_t option);
 
 // The translation itself, for one analyser.
-std::vector<uint8_t> TranslateToBraille(ReadingProvider& provider, std::u16string_view text, uint32_t option);
+std::vector<uint8_t> TranslateToBraille(ReadingProvider& provider, std::u16string_view text,
+                                        uint32_t option);
 
 }  // namespace mirelon

@@ -20,12 +20,14 @@ void CheckPositions(const PvnRecord& r, size_t textLength) {
 
 // Kana units that must read back exactly as written.
 const std::u16string_view kUnits[] = {
-    u"ア", u"イ", u"ウ", u"エ", u"オ", u"カ", u"キ", u"ク", u"ケ", u"コ", u"サ", u"シ", u"ス", u"セ", u"ソ",
-    u"タ", u"チ", u"ツ", u"テ", u"ト", u"ナ", u"ニ", u"ヌ", u"ネ", u"ノ", u"ハ", u"ヒ", u"フ", u"ヘ", u"ホ",
-    u"マ", u"ミ", u"ム", u"メ", u"モ", u"ヤ", u"ユ", u"ヨ", u"ラ", u"リ", u"ル", u"レ", u"ロ", u"ワ", u"ヲ",
-    u"ン", u"ヰ", u"ガ", u"ザ", u"ダ", u"バ", u"パ", u"ヅ", u"ヴ", u"ッ", u"ー", u"キャ", u"シュ", u"チョ",
-    u"ギャ", u"ジュ", u"ビョ", u"ピャ", u"ファ", u"ウィ", u"ティ", u"ディ", u"テュ", u"デュ", u"トゥ", u"ヴォ",
-    u"ツァ", u"クォ", u"グァ", u"イェ", u"シェ", u"スィ", u"フュ", u"ヴュ",
+    u"ア",   u"イ",   u"ウ",   u"エ",   u"オ",   u"カ",   u"キ",   u"ク",   u"ケ",   u"コ",
+    u"サ",   u"シ",   u"ス",   u"セ",   u"ソ",   u"タ",   u"チ",   u"ツ",   u"テ",   u"ト",
+    u"ナ",   u"ニ",   u"ヌ",   u"ネ",   u"ノ",   u"ハ",   u"ヒ",   u"フ",   u"ヘ",   u"ホ",
+    u"マ",   u"ミ",   u"ム",   u"メ",   u"モ",   u"ヤ",   u"ユ",   u"ヨ",   u"ラ",   u"リ",
+    u"ル",   u"レ",   u"ロ",   u"ワ",   u"ヲ",   u"ン",   u"ヰ",   u"ガ",   u"ザ",   u"ダ",
+    u"バ",   u"パ",   u"ヅ",   u"ヴ",   u"ッ",   u"ー",   u"キャ", u"シュ", u"チョ", u"ギャ",
+    u"ジュ", u"ビョ", u"ピャ", u"ファ", u"ウィ", u"ティ", u"ディ", u"テュ", u"デュ", u"トゥ",
+    u"ヴォ", u"ツァ", u"クォ", u"グァ", u"イェ", u"シェ", u"スィ", u"フュ", u"ヴュ",
 };
 
 }  // namespace
@@ -34,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint32_t options[] = {0, 1, 2, 3, 0x103, 0x203};
   uint32_t option = options[data[0] % 6];
-  std::u16string text = Utf8ToUtf16Lenient(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
+  std::u16string text =
+      Utf8ToUtf16Lenient(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
 
   // Text to cells: no zero byte inside, count and positions consistent.
   PvnRecordPtr forward = PVN_KanaToBrl(text.c_str(), 0, static_cast<int>(text.size()), option);
@@ -42,8 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (forward->cells == 0) {
     FuzzCheck(forward->Braille() == nullptr);
   } else {
-    FuzzCheck(forward->braille.size() == static_cast<size_t>(forward->cells) + 1 && forward->braille.back() == 0);
-    for (int i = 0; i < forward->cells; ++i) FuzzCheck(forward->braille[static_cast<size_t>(i)] != 0);
+    FuzzCheck(forward->braille.size() == static_cast<size_t>(forward->cells) + 1 &&
+              forward->braille.back() == 0);
+    for (int i = 0; i < forward->cells; ++i)
+      FuzzCheck(forward->braille[static_cast<size_t>(i)] != 0);
   }
   CheckPositions(*forward, text.size());
 
@@ -99,7 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 std::vector<std::string> FuzzDictionary() {
-  return {"きゃ", "ファ", "ティ", "がっこう", "コーヒー", "123", "3.14", "1,000", "5えん", "ABC", "iPhone",
-          "Hello World", "。", "、", "？", "！", "・", "「", "」", "（", "）", " ", "　", "\r", "\r\n", "\n",
-          "⠼⠁", "⠰⠠⠠⠁", "⠦⠁⠀⠃⠴", "⠤", "12/08", "9:05", "漢字", "今日は", "😀", "\xED\xA0\x80"};
+  return {"きゃ",  "ファ",   "ティ",   "がっこう",    "コーヒー", "123", "3.14",  "1,000",
+          "5えん", "ABC",    "iPhone", "Hello World", "。",       "、",  "？",    "！",
+          "・",    "「",     "」",     "（",          "）",       " ",   "　",    "\r",
+          "\r\n",  "\n",     "⠼⠁",     "⠰⠠⠠⠁",        "⠦⠁⠀⠃⠴",    "⠤",   "12/08", "9:05",
+          "漢字",  "今日は", "😀",      "\xED\xA0\x80"};
 }

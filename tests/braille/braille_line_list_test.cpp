@@ -21,7 +21,8 @@ struct Line {
 
 std::vector<Line> Lines(const BrailleLineList& list) {
   std::vector<Line> out;
-  for (const BrailleLine* l = list.First(); l; l = list.Next(l)) out.push_back({l->text, l->messageNumber, l->messageStart});
+  for (const BrailleLine* l = list.First(); l; l = list.Next(l))
+    out.push_back({l->text, l->messageNumber, l->messageStart});
   return out;
 }
 
@@ -109,7 +110,8 @@ TEST(BrailleLineList, ReaderOnAnotherThreadSeesOnlyCompleteLines) {
       uint32_t serial = list.Sentinel().serial;
       for (const BrailleLine* l = list.First(); l; l = list.Next(l)) {
         // Every reachable line is whole: text, braille and links set.
-        if (l->serial <= serial || l->text.size() != 4 || !l->Braille() || l->newer.load() == l) ++faults;
+        if (l->serial <= serial || l->text.size() != 4 || !l->Braille() || l->newer.load() == l)
+          ++faults;
         serial = l->serial;
         ++count;
       }
@@ -119,7 +121,8 @@ TEST(BrailleLineList, ReaderOnAnotherThreadSeesOnlyCompleteLines) {
     }
     if (seen != 2 * kMessages) ++faults;
   });
-  for (int m = 1; m <= kMessages; ++m) AppendBrailleLines(u"あいうえ\rかきくけ", list, static_cast<uint32_t>(m), 0);
+  for (int m = 1; m <= kMessages; ++m)
+    AppendBrailleLines(u"あいうえ\rかきくけ", list, static_cast<uint32_t>(m), 0);
   done.store(true, std::memory_order_release);
   reader.join();
   EXPECT_EQ(faults.load(), 0);

@@ -42,6 +42,8 @@ TEST(Cells, UnicodePatternsFollowTheDotNumbers) {
   EXPECT_EQ(LibraryCellToUnicode(0x76), u'⠷');  // dots 1 2 3 5 6
   EXPECT_EQ(LibraryCellToUnicode(0x26), u'⠲');  // dots 2 5 6, the full stop
   // Patterns with only dots 7 and 8 are blanks, never the string end 0.
-  for (char16_t u : {u'\u2800', u'\u2840', u'\u2880', u'\u28C0'}) EXPECT_EQ(UnicodeToLibraryCell(u), kBlankCell);
-  for (int u = 0x2800; u <= 0x28FF; ++u) EXPECT_NE(UnicodeToLibraryCell(static_cast<char16_t>(u)), 0);
+  for (char16_t u : {u'\u2800', u'\u2840', u'\u2880', u'\u28C0'})
+    EXPECT_EQ(UnicodeToLibraryCell(u), kBlankCell);
+  for (int u = 0x2800; u <= 0x28FF; ++u)
+    EXPECT_NE(UnicodeToLibraryCell(static_cast<char16_t>(u)), 0);
 }

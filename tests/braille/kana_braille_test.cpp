@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "braille/kana_braille.h"
 #include "base/utf.h"
+#include "braille/kana_braille.h"
 #include "braille_test_util.h"
 
 using namespace mirelon;
@@ -53,7 +53,7 @@ TEST(KanaToBraille, KanaOfEveryKind) {
       {u"シェジェチェ", u"⠈⠻⠘⠻⠈⠟"},
       {u"コーヒー", u"⠪⠒⠧⠒"},
       {u"がっこう", u"⠐⠡⠂⠪⠉"},  // as written: the long-vowel rule needs word knowledge
-      {u"ぁゃ", u"⠁⠌"},          // small kana on their own
+      {u"ぁゃ", u"⠁⠌"},         // small kana on their own
   };
   for (const auto& c : cases) EXPECT_EQ(ToBraille(c.text), c.braille) << Utf16ToUtf8(c.text);
 }
@@ -65,15 +65,15 @@ TEST(KanaToBraille, NumbersWithTheNumberSignAndTheJoinSign) {
       {u"0", u"⠼⠚"},
       {u"3.14", u"⠼⠉⠂⠁⠙"},
       {u"1,000", u"⠼⠁⠄⠚⠚⠚"},
-      {u"5えん", u"⠼⠑⠤⠋⠴"},   // あ row after a number
-      {u"3りん", u"⠼⠉⠤⠓⠴"},   // ら row after a number
-      {u"3こ", u"⠼⠉⠪"},       // no join needed
+      {u"5えん", u"⠼⠑⠤⠋⠴"},  // あ row after a number
+      {u"3りん", u"⠼⠉⠤⠓⠴"},  // ら row after a number
+      {u"3こ", u"⠼⠉⠪"},      // no join needed
       {u"2ばん", u"⠼⠃⠐⠥⠴"},
-      {u"1 2", u"⠼⠁⠀⠼⠃"},     // a blank ends the number
-      {u"1.", u"⠼⠁⠲"},        // a point not followed by a digit is a full stop
+      {u"1 2", u"⠼⠁⠀⠼⠃"},  // a blank ends the number
+      {u"1.", u"⠼⠁⠲"},     // a point not followed by a digit is a full stop
       {u"12/08 9:05", u"⠼⠁⠃⠌⠼⠚⠓⠀⠼⠊⠐⠂⠼⠚⠑"},
       {u"12#08", u"⠼⠁⠃⠼⠚⠓"},  // a character without braille still ends the number
-      {u"3個あ", u"⠼⠉⠤⠁"},     // ... but kana after it still need the join
+      {u"3個あ", u"⠼⠉⠤⠁"},    // ... but kana after it still need the join
   };
   for (const auto& c : cases) EXPECT_EQ(ToBraille(c.text), c.braille) << Utf16ToUtf8(c.text);
 }
@@ -100,7 +100,7 @@ TEST(KanaToBraille, PunctuationWithItsBlanks) {
       {u"はい、そう", u"⠥⠃⠰⠀⠺⠉"},
       {u"ほんと？うん", u"⠮⠴⠞⠢⠀⠀⠉⠴"},
       {u"ほんと？とき", u"⠮⠴⠞⠢⠀⠞⠣"},  // と continues the sentence
-      {u"すごい！", u"⠹⠐⠪⠃⠖"},          // nothing after the last mark
+      {u"すごい！", u"⠹⠐⠪⠃⠖"},        // nothing after the last mark
       {u"あ・い", u"⠁⠐⠃"},
       {u"「はい」", u"⠤⠥⠃⠤"},
       {u"「はい。」と", u"⠤⠥⠃⠲⠤⠀⠀⠞"},
@@ -140,7 +140,8 @@ TEST(KanaToBraille, RecordsTheSourcePositionOfEachCell) {
 
 TEST(BrailleToKana, ReadsBackTheKatakanaOfWhatWasWritten) {
   const std::u16string_view texts[] = {
-      u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん",
+      u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを"
+      u"ん",
       u"がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽヴ",
       u"きゃきゅきょしゃしゅしょちゃちゅちょにゃにゅにょひゃひゅひょみゃみゅみょりゃりゅりょ",
       u"ぎゃぎゅぎょじゃじゅじょぢゃぢゅぢょびゃびゅびょぴゃぴゅぴょ",
@@ -149,7 +150,8 @@ TEST(BrailleToKana, ReadsBackTheKatakanaOfWhatWasWritten) {
   };
   for (auto text : texts) {
     std::u16string katakana;
-    for (char16_t c : text) katakana += (c >= 0x3041 && c <= 0x3096) ? static_cast<char16_t>(c + 0x60) : c;
+    for (char16_t c : text)
+      katakana += (c >= 0x3041 && c <= 0x3096) ? static_cast<char16_t>(c + 0x60) : c;
     EXPECT_EQ(ToKana(ToBraille(text)), katakana);
   }
 }
@@ -180,22 +182,22 @@ TEST(BrailleToKana, NumbersLettersAndPunctuationComeBack) {
 TEST(BrailleToKana, AmbiguousCellsFollowTheirContext) {
   EXPECT_EQ(ToKana(u"⠰⠀⠁"), u"、　ア");  // comma, then foreign-letter sign
   EXPECT_EQ(ToKana(u"⠰⠁"), u"a");
-  EXPECT_EQ(ToKana(u"⠢⠀"), u"？　");   // question mark, special-sound prefix
+  EXPECT_EQ(ToKana(u"⠢⠀"), u"？　");  // question mark, special-sound prefix
   EXPECT_EQ(ToKana(u"⠢⠥"), u"ファ");
-  EXPECT_EQ(ToKana(u"⠠⠥"), u"パ");     // semi-voiced prefix, capital sign
+  EXPECT_EQ(ToKana(u"⠠⠥"), u"パ");  // semi-voiced prefix, capital sign
   EXPECT_EQ(ToKana(u"⠰⠠⠁"), u"A");
-  EXPECT_EQ(ToKana(u"⠁⠂⠡"), u"アッカ"); // sokuon, decimal point
+  EXPECT_EQ(ToKana(u"⠁⠂⠡"), u"アッカ");  // sokuon, decimal point
   EXPECT_EQ(ToKana(u"⠼⠁⠂⠃"), u"1.2");
-  EXPECT_EQ(ToKana(u"⠦⠁⠃⠴⠴"), u"abン");  // closing quote, ん
+  EXPECT_EQ(ToKana(u"⠦⠁⠃⠴⠴"), u"abン");   // closing quote, ん
   EXPECT_EQ(ToKana(u"⠐⠡⠐⠀"), u"ガ・　");  // voiced prefix, middle dot
-  EXPECT_EQ(ToKana(u"⠼⠁⠃⠡"), u"12カ");   // digits end at a non-digit cell
+  EXPECT_EQ(ToKana(u"⠼⠁⠃⠡"), u"12カ");    // digits end at a non-digit cell
 }
 
 TEST(BrailleToKana, CellsWithoutMeaningAreKeptAsBraille) {
-  EXPECT_EQ(ToKana(u"⠈⠁"), u"⠈ア");     // yōon prefix before a cell it cannot take
+  EXPECT_EQ(ToKana(u"⠈⠁"), u"⠈ア");  // yōon prefix before a cell it cannot take
   EXPECT_EQ(ToKana(u"⠿⠿⠸"), u"メメ⠸");
-  EXPECT_EQ(ToKana(u"⠼⠁", 0x100), u"⠼ア");  // no number rule without bit 0x01
-  EXPECT_EQ(ToKana(u"⠰⠁", 0x101), u"、ア");  // no Latin rule without bit 0x02
+  EXPECT_EQ(ToKana(u"⠼⠁", 0x100), u"⠼ア");     // no number rule without bit 0x01
+  EXPECT_EQ(ToKana(u"⠰⠁", 0x101), u"、ア");    // no Latin rule without bit 0x02
   EXPECT_EQ(ToKana(u"⠁⠀⠃", 0x203), u"ア イ");  // speech takes ASCII spaces
   EXPECT_FALSE(PVN_BrlToKana(nullptr, 0x103));
 }

@@ -25,7 +25,8 @@ FakeReadingProvider SchoolSentence() {
   p.Add(u"今日は学校へ行く。",
         {Word(u"今日", u"キョウ", u"キョー"), Word(u"は", u"ハ", u"ワ", WordClass::Particle),
          Word(u"学校", u"ガッコウ", u"ガッコー"), Word(u"へ", u"ヘ", u"エ", WordClass::Particle),
-         Word(u"行く", u"イク", u"イク", WordClass::Verb), Word(u"。", u"。", u"。", WordClass::Symbol)});
+         Word(u"行く", u"イク", u"イク", WordClass::Verb),
+         Word(u"。", u"。", u"。", WordClass::Symbol)});
   return p;
 }
 
@@ -48,8 +49,8 @@ TEST(TextToBraille, LongVowelsOnlyWhereTheDictionarySaysSo) {
   p.Add(u"数学", {Word(u"数学", u"スウガク", u"スーガク")});
   EXPECT_EQ(Translate(p, u"大きい"), u"⠊⠊⠣⠃");  // お stays
   EXPECT_EQ(Translate(p, u"先生"), u"⠻⠴⠻⠃");    // え-column い stays
-  EXPECT_EQ(Translate(p, u"思う"), u"⠊⠾⠉");      // a verb's う is no long vowel
-  EXPECT_EQ(Translate(p, u"数学"), u"⠹⠒⠐⠡⠩");  // う-column long vowel
+  EXPECT_EQ(Translate(p, u"思う"), u"⠊⠾⠉");     // a verb's う is no long vowel
+  EXPECT_EQ(Translate(p, u"数学"), u"⠹⠒⠐⠡⠩");   // う-column long vowel
 }
 
 TEST(TextToBraille, WithoutPronunciationTheRulesStillApply) {
@@ -62,22 +63,26 @@ TEST(TextToBraille, WithoutPronunciationTheRulesStillApply) {
 
 TEST(TextToBraille, SpacingFollowsWordClasses) {
   FakeReadingProvider p;
-  p.Add(u"第二会議室で勉強する",
-        {Word(u"第", u"ダイ", u"ダイ", WordClass::Prefix), Word(u"二", u"ニ", u"ニ", WordClass::Numeral),
-         Word(u"会議", u"カイギ", u"カイギ", WordClass::SahenNoun), Word(u"室", u"シツ", u"シツ", WordClass::Suffix),
-         Word(u"で", u"デ", u"デ", WordClass::Particle), Word(u"勉強", u"ベンキョウ", u"ベンキョー", WordClass::SahenNoun),
-         Word(u"する", u"スル", u"スル", WordClass::Verb, true)});
+  p.Add(u"第二会議室で勉強する", {Word(u"第", u"ダイ", u"ダイ", WordClass::Prefix),
+                                  Word(u"二", u"ニ", u"ニ", WordClass::Numeral),
+                                  Word(u"会議", u"カイギ", u"カイギ", WordClass::SahenNoun),
+                                  Word(u"室", u"シツ", u"シツ", WordClass::Suffix),
+                                  Word(u"で", u"デ", u"デ", WordClass::Particle),
+                                  Word(u"勉強", u"ベンキョウ", u"ベンキョー", WordClass::SahenNoun),
+                                  Word(u"する", u"スル", u"スル", WordClass::Verb, true)});
   // ダイニ カイギシツデ ベンキョースル
   EXPECT_EQ(Translate(p, u"第二会議室で勉強する"), u"⠐⠕⠃⠇⠀⠡⠃⠐⠣⠳⠝⠐⠟⠀⠐⠯⠴⠈⠪⠒⠹⠙");
-  p.Add(u"読んでください", {Word(u"読ん", u"ヨン", u"ヨン", WordClass::Verb), Word(u"で", u"デ", u"デ", WordClass::Particle),
-                             Word(u"ください", u"クダサイ", u"クダサイ", WordClass::Verb)});
+  p.Add(u"読んでください", {Word(u"読ん", u"ヨン", u"ヨン", WordClass::Verb),
+                            Word(u"で", u"デ", u"デ", WordClass::Particle),
+                            Word(u"ください", u"クダサイ", u"クダサイ", WordClass::Verb)});
   EXPECT_EQ(Translate(p, u"読んでください"), u"⠜⠴⠐⠟⠀⠩⠐⠕⠱⠃");
 }
 
 TEST(TextToBraille, NumbersLatinSpacesAndBrailleInTheText) {
   FakeReadingProvider p;
   p.Add(u"3.14円", {Word(u"3", u"", u"", WordClass::Numeral), Word(u".", u"", u"", WordClass::Noun),
-                    Word(u"14", u"", u"", WordClass::Numeral), Word(u"円", u"エン", u"エン", WordClass::Suffix)});
+                    Word(u"14", u"", u"", WordClass::Numeral),
+                    Word(u"円", u"エン", u"エン", WordClass::Suffix)});
   EXPECT_EQ(Translate(p, u"3.14円"), u"⠼⠉⠂⠁⠙⠤⠋⠴");
   // Spaces split the text before analysis and stay blanks; a Latin
   // phrase goes in quotes without analysis; braille passes through.
@@ -123,8 +128,7 @@ TEST(TextToBrailleMecab, EverydaySentences) {
       // キョーワ 12ガツ 8ニチデス。
       {u"今日は12月8日です。", u"⠈⠪⠒⠄⠀⠼⠁⠃⠐⠡⠝⠀⠼⠓⠇⠗⠐⠟⠹⠲"},
       // カイギワ ゴゴ 3ジカラ ダイ2 カイギシツデ オコナイマス。
-      {u"会議は午後3時から第2会議室で行います。",
-       u"⠡⠃⠐⠣⠄⠀⠐⠪⠐⠪⠀⠼⠉⠐⠳⠡⠑⠀⠐⠕⠃⠼⠃⠀⠡⠃⠐⠣⠳⠝⠐⠟⠀⠊⠪⠅⠃⠵⠹⠲"},
+      {u"会議は午後3時から第2会議室で行います。", u"⠡⠃⠐⠣⠄⠀⠐⠪⠐⠪⠀⠼⠉⠐⠳⠡⠑⠀⠐⠕⠃⠼⠃⠀⠡⠃⠐⠣⠳⠝⠐⠟⠀⠊⠪⠅⠃⠵⠹⠲"},
       // アシタノ ヨテイヲ オシエテ クダサイ？
       {u"明日の予定を教えてください？", u"⠁⠳⠕⠎⠀⠜⠟⠃⠔⠀⠊⠳⠋⠟⠀⠩⠐⠕⠱⠃⠢"},
       // アタラシイ iPhone15ヲ カイマシタ。
@@ -134,6 +138,7 @@ TEST(TextToBrailleMecab, EverydaySentences) {
       // コンニチワ、 オトーサント オカアサン。
       {u"こんにちは、お父さんとお母さん。", u"⠪⠴⠇⠗⠄⠰⠀⠊⠞⠒⠱⠴⠞⠀⠊⠡⠁⠱⠴⠲"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Translate(*mecab, c.text), c.braille) << Utf16ToUtf8(c.text);
+  for (const auto& c : cases)
+    EXPECT_EQ(Translate(*mecab, c.text), c.braille) << Utf16ToUtf8(c.text);
 }
 #endif

@@ -16,8 +16,8 @@ std::optional<std::vector<ReadingToken>> FakeReadingProvider::Analyse(std::u16st
   return words;
 }
 
-ReadingToken Word(std::u16string surface, std::u16string reading, std::u16string pronunciation, WordClass wordClass,
-                  bool suru) {
+ReadingToken Word(std::u16string surface, std::u16string reading, std::u16string pronunciation,
+                  WordClass wordClass, bool suru) {
   ReadingToken t;
   t.surface = std::move(surface);
   t.reading = std::move(reading);

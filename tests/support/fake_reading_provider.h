@@ -12,7 +12,9 @@ namespace mirelon {
 
 class FakeReadingProvider : public ReadingProvider {
  public:
-  void Add(std::u16string piece, std::vector<ReadingToken> words) { pieces_[std::move(piece)] = std::move(words); }
+  void Add(std::u16string piece, std::vector<ReadingToken> words) {
+    pieces_[std::move(piece)] = std::move(words);
+  }
   // Analysis of the next pieces fails (none).
   void FailAll() { fail_ = true; }
 
