@@ -414,6 +414,11 @@ void CellWriter::Write(std::u16string_view text, size_t source, bool continuesSe
         i = WriteLatin(text, i, source);
       else
         ++i;
+    } else if (raw == u'.' && mode_ == Mode::Latin && i + 1 < text.size() &&
+               IsAsciiLetter(NarrowAlphanumeric(text[i + 1]))) {
+      // A point inside a Latin word (example.com) keeps the word going.
+      Put(UnicodeToLibraryCell(u'⠲'), source + i);
+      ++i;
     } else if (WritePunctuation(raw, source + i, continues)) {
       ++i;
     } else {
@@ -508,6 +513,10 @@ class BrailleReader {
           return 2;
         }
         capNext_ = true;
+        return 1;
+      }
+      if (latinWord_ && d == Dots(u'⠲') && LetterIndex(DotsAt(i + 1)) >= 0) {
+        kana_ += u'.';
         return 1;
       }
       int letter = LetterIndex(d);

@@ -155,10 +155,20 @@ class Translator {
       bool afterDigits = afterDigits_;
       afterDigits_ = false;
       if (IsLatinText(t.surface)) {
+        // Likewise example.com: a word of letters with points inside.
+        std::u16string word = t.surface;
+        while (k + 2 < tokens->size() && (*tokens)[k + 1].surface == u"." &&
+               IsLatinText((*tokens)[k + 2].surface)) {
+          word += (*tokens)[++k].surface;
+          word += (*tokens)[++k].surface;
+        }
         Space(prev_ == Prev::NumberOrLatin, pos);
-        writer_.Write(t.surface, pos);
+        writer_.Write(word, pos);
+        pos += word.size();
         prev_ = Prev::NumberOrLatin;
-      } else if (t.wordClass == WordClass::Symbol) {
+        continue;
+      }
+      if (t.wordClass == WordClass::Symbol) {
         bool opening = IsOpeningBracket(t.surface);
         Space(!opening, pos);
         writer_.Write(t.surface, pos);

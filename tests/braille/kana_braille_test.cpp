@@ -89,6 +89,7 @@ TEST(KanaToBraille, LatinLettersWithForeignAndCapitalSigns) {
       {u"Tシャツ", u"⠰⠠⠞⠤⠈⠱⠝"},  // kana after a Latin word takes the join sign
       {u"Hello World", u"⠦⠠⠓⠑⠇⠇⠕⠀⠠⠺⠕⠗⠇⠙⠴"},
       {u"xyz", u"⠰⠭⠽⠵"},
+      {u"example.com", u"⠰⠑⠭⠁⠍⠏⠇⠑⠲⠉⠕⠍"},  // a point inside the word
   };
   for (const auto& c : cases) EXPECT_EQ(ToBraille(c.text), c.braille) << Utf16ToUtf8(c.text);
 }
@@ -166,6 +167,7 @@ TEST(BrailleToKana, NumbersLettersAndPunctuationComeBack) {
       {u"iPhone15", u"⠰⠊⠠⠏⠓⠕⠝⠑⠼⠁⠑"},
       {u"Tシャツ", u"⠰⠠⠞⠤⠈⠱⠝"},
       {u"Hello World", u"⠦⠠⠓⠑⠇⠇⠕⠀⠠⠺⠕⠗⠇⠙⠴"},
+      {u"example.com", u"⠰⠑⠭⠁⠍⠏⠇⠑⠲⠉⠕⠍"},
       {u"ハイ。　　イイエ", u"⠥⠃⠲⠀⠀⠃⠃⠋"},
       {u"ハイ、　ソウ", u"⠥⠃⠰⠀⠺⠉"},
       {u"ホント？　　ウン", u"⠮⠴⠞⠢⠀⠀⠉⠴"},
