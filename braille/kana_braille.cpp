@@ -106,20 +106,25 @@ constexpr Punctuation kPunctuation[] = {
     {u')', u"⠶", 0, false, true},    {u'～', u"⠤⠤", 0, false, false},
     {u'〜', u"⠤⠤", 0, false, false}, {u'/', u"⠌", 0, false, false},
     {u'／', u"⠌", 0, false, false},  {u':', u"⠐⠂", 0, false, false},
-    {u'：', u"⠐⠂", 0, false, false},
+    {u'：', u"⠐⠂", 0, false, false}, {u'｡', u"⠲", 2, false, false},
+    {u'､', u"⠰", 1, false, false},   {u'･', u"⠐", 0, false, false},
+    {u'｢', u"⠤", 0, false, false},   {u'｣', u"⠤", 0, false, true},
 };
+
+// Plain kana whose voiced form follows in the code chart (ッ sits inside
+// the た row); the は row's semi-voiced form follows the voiced one.
+constexpr std::u16string_view kVoiceable = u"カキクケコサシスセソタチツテトハヒフヘホ";
+constexpr std::u16string_view kSemiVoiceable = u"ハヒフヘホ";
 
 class KanaTables {
  public:
   KanaTables() {
     for (const auto& k : kBasicKana) single_[k.kana] = std::u16string(k.cells);
     for (const auto& [small, big] : kSmallKana) single_[small] = single_[big];
-    // Voiced kana follow their plain kana in the code chart (ッ sits inside
-    // the た row); semi-voiced ones follow the voiced ones in the は row.
-    for (char16_t plain : std::u16string_view(u"カキクケコサシスセソタチツテトハヒフヘホ")) {
+    for (char16_t plain : kVoiceable) {
       single_[static_cast<char16_t>(plain + 1)] = u"⠐" + single_[plain];
     }
-    for (char16_t plain : std::u16string_view(u"ハヒフヘホ")) {
+    for (char16_t plain : kSemiVoiceable) {
       single_[static_cast<char16_t>(plain + 2)] = u"⠠" + single_[plain];
     }
     single_[u'ヴ'] = u"⠐⠉";
@@ -187,6 +192,35 @@ const Punctuation* FindPunctuation(char16_t c) {
 
 bool IsHiragana(char16_t c) {
   return c >= 0x3041 && c <= 0x3096;
+}
+
+// Half-width katakana U+FF66 to U+FF9D in full width.
+constexpr std::u16string_view kHalfWidthKana =
+    u"ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモ"
+    u"ヤユヨラリルレロワン";
+
+// The katakana at text[i], and in *length the characters it takes: a
+// hiragana is read as its katakana, a half-width katakana with a following
+// half-width voiced or semi-voiced mark as one full-width katakana.
+char16_t KanaAt(std::u16string_view text, size_t i, size_t* length) {
+  *length = 1;
+  char16_t c = text[i];
+  if (c < 0xFF66 || c > 0xFF9D) return IsHiragana(c) ? static_cast<char16_t>(c + 0x60) : c;
+  c = kHalfWidthKana[c - 0xFF66];
+  char16_t mark = i + 1 < text.size() ? text[i + 1] : 0;
+  if (mark == 0xFF9E && c == u'ウ') {
+    *length = 2;
+    return u'ヴ';
+  }
+  if (mark == 0xFF9E && kVoiceable.find(c) != std::u16string_view::npos) {
+    *length = 2;
+    return static_cast<char16_t>(c + 1);
+  }
+  if (mark == 0xFF9F && kSemiVoiceable.find(c) != std::u16string_view::npos) {
+    *length = 2;
+    return static_cast<char16_t>(c + 2);
+  }
+  return c;
 }
 
 bool IsDigitCell(uint8_t dots) {
@@ -345,12 +379,14 @@ size_t CellWriter::WriteLatin(std::u16string_view text, size_t i, size_t source)
 size_t CellWriter::WriteKana(std::u16string_view text, size_t i, size_t source,
                              bool continuesSentence) {
   const KanaTables& t = Tables();
-  char16_t c = ToKatakana(text[i]);
+  size_t first = 0;
+  char16_t c = KanaAt(text, i, &first);
   const std::u16string* cells = nullptr;
-  size_t used = 1;
-  if (i + 1 < text.size()) {
-    cells = t.Pair(c, ToKatakana(text[i + 1]));
-    if (cells) used = 2;
+  size_t used = first;
+  if (i + first < text.size()) {
+    size_t second = 0;
+    cells = t.Pair(c, KanaAt(text, i + first, &second));
+    if (cells) used = first + second;
   }
   if (!cells) cells = t.Single(c);
   if (!cells) {

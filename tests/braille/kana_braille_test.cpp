@@ -53,7 +53,9 @@ TEST(KanaToBraille, KanaOfEveryKind) {
       {u"シェジェチェ", u"⠈⠻⠘⠻⠈⠟"},
       {u"コーヒー", u"⠪⠒⠧⠒"},
       {u"がっこう", u"⠐⠡⠂⠪⠉"},  // as written: the long-vowel rule needs word knowledge
-      {u"ぁゃ", u"⠁⠌"},         // small kana on their own
+      {u"ぁゃ", u"⠁⠌"},
+      {u"ｶﾞｯｺｳ ﾊﾟﾝ ｷｬ ｳﾞ｡",
+       u"⠐⠡⠂⠪⠉⠀⠠⠥⠴⠀⠈⠡⠀⠐⠉⠲"},  // half-width katakana         // small kana on their own
   };
   for (const auto& c : cases) EXPECT_EQ(ToBraille(c.text), c.braille) << Utf16ToUtf8(c.text);
 }
