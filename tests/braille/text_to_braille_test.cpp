@@ -90,6 +90,21 @@ TEST(TextToBraille, NumbersLatinSpacesAndBrailleInTheText) {
   for (const auto& piece : p.analysed) EXPECT_EQ(piece, u"3.14円");
 }
 
+TEST(TextToBraille, WordsAroundPunctuation) {
+  FakeReadingProvider p;
+  p.Add(u"test.comです",
+        {Word(u"test", u"", u""), Word(u".", u"", u"", WordClass::Symbol), Word(u"com", u"", u""),
+         Word(u"です", u"デス", u"デス", WordClass::Auxiliary)});
+  EXPECT_EQ(Translate(p, u"test.comです"), u"⠰⠞⠑⠎⠞⠲⠉⠕⠍⠤⠐⠟⠹");
+  // A particle after a question mark continues the sentence: one blank.
+  p.Add(u"本当？と聞いた",
+        {Word(u"本当", u"ホントウ", u"ホントー"), Word(u"？", u"？", u"？", WordClass::Symbol),
+         Word(u"と", u"ト", u"ト", WordClass::Particle),
+         Word(u"聞い", u"キイ", u"キイ", WordClass::Verb),
+         Word(u"た", u"タ", u"タ", WordClass::Auxiliary)});
+  EXPECT_EQ(Translate(p, u"本当？と聞いた"), u"⠮⠴⠞⠒⠢⠀⠞⠀⠣⠃⠕");
+}
+
 TEST(TextToBraille, FallsBackToKanaWhenAnalysisFails) {
   FakeReadingProvider p;
   p.FailAll();
