@@ -140,9 +140,11 @@ DecodedStream DecodeStreamBytes(std::string_view bytes, bool cut) {
   }
   const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
   if (bom) bytes.remove_prefix(3);
+  // A cut record may end inside a character; UTF-8 is judged without it.
+  const std::string_view whole = cut ? bytes.substr(0, WithoutCutSequence(bytes)) : bytes;
   const bool utf8 =
-      bom || LooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) > 0;
-  if (cut && utf8) bytes = bytes.substr(0, WithoutCutSequence(bytes));
+      bom || LooksLikeUtf8(reinterpret_cast<const unsigned char*>(whole.data()), whole.size()) > 0;
+  if (utf8) bytes = whole;
 
   DecodedStream out;
   std::optional<std::u16string> strict = utf8 ? Utf8ToUtf16Strict(bytes) : AnsiToUtf16(bytes);
