@@ -85,8 +85,9 @@ std::string WriteTemporary(const std::string& talk, std::string_view bytes) {
   name.push_back('\0');
   Fd fd(::mkostemp(name.data(), O_CLOEXEC));
   if (fd.get() < 0) return {};
-  // Every participant reads the streams; nobody writes them again.
-  bool ok = ::fchmod(fd.get(), 0644) == 0 && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  // Every participant reads the streams; nobody writes them again. As on
+  // NTFS, a record is not flushed to the disk before it is published.
+  bool ok = ::fchmod(fd.get(), 0644) == 0 && WriteAll(fd.get(), bytes);
   ok = fd.Close() && ok;
   if (!ok) {
     ::unlink(name.data());
@@ -100,6 +101,10 @@ class PosixStreamStore : public StreamStore {
   CreateResult CreateNew(const std::u16string& file, std::u16string_view stream,
                          std::string_view bytes) override {
     const std::string target = StreamPath(file, stream);
+    // A taken name is common when writers collide; it needs no temporary
+    // file to find out. link() still decides.
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0) return CreateResult::kExists;
     const std::string temp = WriteTemporary(Utf16ToUtf8(file), bytes);
     if (temp.empty()) return CreateResult::kFailed;
     int rc = ::link(temp.c_str(), target.c_str());

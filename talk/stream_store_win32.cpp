@@ -74,6 +74,8 @@ class Win32StreamStore : public StreamStore {
                          std::string_view bytes) override {
     const std::wstring target = StreamPath(file, stream);
     if (SiblingFiles(file)) {
+      // A taken name needs no temporary file to find out; the link decides.
+      if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return CreateResult::kExists;
       const std::wstring temp = WriteTemporary(ToWide(file), bytes);
       if (temp.empty()) return CreateResult::kFailed;
       BOOL ok = CreateHardLinkW(target.c_str(), temp.c_str(), nullptr);
@@ -229,7 +231,7 @@ class Win32StreamStore : public StreamStore {
         if (GetLastError() == ERROR_FILE_EXISTS) continue;
         return {};
       }
-      bool ok = WriteAll(h.get(), bytes) && FlushFileBuffers(h.get());
+      bool ok = WriteAll(h.get(), bytes);
       ok = h.Close() && ok;
       if (ok) return temp;
       DeleteFileW(temp.c_str());
