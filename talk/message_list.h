@@ -33,8 +33,9 @@ class MessageList {
   MessageList(const MessageList&) = delete;
   MessageList& operator=(const MessageList&) = delete;
 
-  // Watcher side.
+  // Watcher side: appends a complete node; the last node appended.
   void Append(std::unique_ptr<MessageNode> node);
+  MessageNode* Tail() const { return tail_; }
 
   // Talk window side: the node after the display cursor, which then moves
   // to it; null when there is none yet.

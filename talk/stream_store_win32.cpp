@@ -76,11 +76,11 @@ class Win32StreamStore : public StreamStore {
     if (SiblingFiles(file)) {
       // A taken name needs no temporary file to find out; the link decides.
       if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return CreateResult::kExists;
-      const std::wstring temp = WriteTemporary(ToWide(file), bytes);
-      if (temp.empty()) return CreateResult::kFailed;
+      std::wstring temp;
+      std::unique_ptr<Handle> written = WriteTemporary(ToWide(file), bytes, temp);
+      if (!written) return CreateResult::kFailed;
       BOOL ok = CreateHardLinkW(target.c_str(), temp.c_str(), nullptr);
       DWORD err = GetLastError();
-      DeleteFileW(temp.c_str());
       if (ok) return CreateResult::kCreated;
       return IsExistsError(err) ? CreateResult::kExists : CreateResult::kFailed;
     }
@@ -105,10 +105,14 @@ class Win32StreamStore : public StreamStore {
                std::string_view bytes) override {
     const std::wstring target = StreamPath(file, stream);
     if (SiblingFiles(file)) {
-      const std::wstring temp = WriteTemporary(ToWide(file), bytes);
-      if (temp.empty()) return false;
-      if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-      DeleteFileW(temp.c_str());
+      // Linked under a fresh name first, which then replaces the old one.
+      std::wstring temp;
+      std::unique_ptr<Handle> written = WriteTemporary(ToWide(file), bytes, temp);
+      if (!written) return false;
+      const std::wstring fresh = temp + L"r";
+      if (!CreateHardLinkW(fresh.c_str(), temp.c_str(), nullptr)) return false;
+      if (MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+      DeleteFileW(fresh.c_str());
       return false;
     }
     Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -217,27 +221,30 @@ class Win32StreamStore : public StreamStore {
     return sibling;
   }
 
-  std::wstring WriteTemporary(const std::wstring& talk, std::string_view bytes) {
-    std::wstring name = talk.substr(NameStart(talk));
-    for (auto& c : name)
+  // A hidden temporary file in the talk's folder holding `bytes`, open
+  // and deleted again when the returned handle closes. Its name holds no
+  // ":", so no listing takes it for a stream. The handle shares everything,
+  // so the file can be linked under a stream's name while it is open.
+  std::unique_ptr<Handle> WriteTemporary(const std::wstring& talk, std::string_view bytes,
+                                         std::wstring& name) {
+    std::wstring base = talk.substr(NameStart(talk));
+    for (auto& c : base)
       if (c == L':') c = L'_';
     const std::wstring folder = talk.substr(0, NameStart(talk));
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::wstring temp = folder + L"." + name + L"~" + std::to_wstring(GetCurrentProcessId()) +
-                          L"-" + std::to_wstring(counter_++);
-      Handle h(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_HIDDEN, nullptr));
-      if (!h.valid()) {
+      name = folder + L"." + base + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(counter_++);
+      auto h = std::make_unique<Handle>(CreateFileW(
+          name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+          nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+      if (!h->valid()) {
         if (GetLastError() == ERROR_FILE_EXISTS) continue;
-        return {};
+        return nullptr;
       }
-      bool ok = WriteAll(h.get(), bytes);
-      ok = h.Close() && ok;
-      if (ok) return temp;
-      DeleteFileW(temp.c_str());
-      return {};
+      if (!WriteAll(h->get(), bytes)) return nullptr;
+      return h;
     }
-    return {};
+    return nullptr;
   }
 
   ListResult ListFolder(const std::wstring& talk,

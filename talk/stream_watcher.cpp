@@ -114,14 +114,20 @@ void StreamWatcher::Run() {
   found.erase(std::unique(found.begin(), found.end()), found.end());
   uint32_t scanNext = 0;
   const int64_t scanTime = NowMs();
+  // The talk window displays every node after its cursor at each notice,
+  // so the scan tells it once, not once per record.
+  bool appended = false;
   for (uint32_t n : found) {
     if (Stopping()) break;
+    MessageNode* before = c.messages.Tail();
     // A record still being written as the talk opens is read later.
-    if (IngestRecord(c, sink_, n) != IngestResult::kRead)
+    if (IngestRecord(c, nullptr, n) != IngestResult::kRead)
       heldBack_[n] = scanTime + timing_.watcherRecheckWindowMs;
+    appended |= c.messages.Tail() != before;
     scanNext = n + 1;
     RaiseNextNumber(c, n + 1);
   }
+  if (appended && sink_ && !Stopping()) sink_->PostNewMessages(false);
   if (listed == StreamStore::ListResult::kFailed || Stopping()) {
     std::lock_guard<std::mutex> lock(mutex_);
     running_.store(false);
