@@ -6,7 +6,7 @@
 //               [--dump | --post TEXT] TALK [/t{DESCRIPTION} ...]
 //
 // On POSIX a terminal is named only in the braced form /t{...}, since
-// absolute paths begin with "/" as well.
+// absolute paths begin with "/" as well (ParseArguments).
 //
 // Exit codes: 0 done; 1 --post could not store its message, or the watcher
 // could not be started; 2 wrong arguments or the talk could not be opened.
@@ -88,18 +88,11 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
     }
   }
   if (o.dump && o.post) return std::nullopt;
-  for (const auto& a : rest) {
-#ifndef _WIN32
-    // Absolute POSIX paths start with "/" too: only "/t{...}" names a
-    // terminal here, everything else is the talk.
-    const bool terminal = a.size() >= 3 && (a[1] == u't' || a[1] == u'T') && a[2] == u'{';
-    if (!a.empty() && a[0] == u'/' && !terminal) {
-      o.commandLine.talkPath = a;
-      continue;
-    }
+#ifdef _WIN32
+  for (const auto& a : rest) AddArgument(a, o.commandLine);
+#else
+  o.commandLine = ParseArguments(rest);
 #endif
-    AddArgument(a, o.commandLine);
-  }
   if (!o.commandLine.talkPath) return std::nullopt;
   return o;
 }

@@ -1,6 +1,5 @@
 // Any bytes in a message stream: decoding and record parsing must never
 // crash, and what they produce must hold together.
-#include <cstdlib>
 #include <string_view>
 
 #include "fuzz/fuzz_target.h"
@@ -14,26 +13,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DecodedStream decoded = DecodeStreamBytes(bytes, cut);
     // A cut record is marked, unless a zero byte ended it before the cut.
     const bool marked = cut && bytes.find('\0') == std::string_view::npos;
-    if (marked && !decoded.text.ends_with(kCutMark)) std::abort();
+    FuzzCheck(!marked || decoded.text.ends_with(kCutMark));
     // Never more text units than bytes (plus the mark).
-    if (decoded.text.size() > size + kCutMark.size()) std::abort();
+    FuzzCheck(decoded.text.size() <= size + kCutMark.size());
     std::optional<ParsedRecord> record = ParseRecord(decoded.text);
     if (!record) continue;
     switch (record->kind) {
       case ParsedRecord::Kind::kTalk:
-        if (!record->body || record->header.find(u'\t') != std::u16string::npos) std::abort();
-        if (record->header.size() + record->body->size() + 5 > decoded.text.size() + 1) std::abort();
+        FuzzCheck(record->body && record->header.find(u'\t') == std::u16string::npos);
+        FuzzCheck(record->header.size() + record->body->size() + 5 <= decoded.text.size() + 1);
         break;
       case ParsedRecord::Kind::kIn:
       case ParsedRecord::Kind::kOut:
-        if (record->body || !record->header.ends_with(u"さん")) std::abort();
+        FuzzCheck(!record->body && record->header.ends_with(u"さん"));
         break;
     }
     // Building a record from the parts and reading it back gives the parts.
     if (record->kind == ParsedRecord::Kind::kTalk && !record->header.empty()) {
       std::u16string again = u"talk\t" + record->header + u"\t" + *record->body;
       std::optional<ParsedRecord> reread = ParseRecord(again);
-      if (!reread || reread->header != record->header || reread->body != record->body) std::abort();
+      FuzzCheck(reread && reread->header == record->header && reread->body == record->body);
     }
   }
   return 0;

@@ -1,7 +1,6 @@
 // Stream names as a listing reports them: a number is taken only from
 // ":Msg" and digits, never 0, never beyond the largest number, and it names
 // the same stream when written back.
-#include <cstdlib>
 
 #include "base/utf.h"
 #include "fuzz/fuzz_target.h"
@@ -14,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Utf8ToUtf16Lenient(std::string_view(reinterpret_cast<const char*>(data), size));
   std::optional<uint32_t> n = ParseMessageStreamName(name);
   if (!n) return 0;
-  if (*n == 0 || *n > kMaxMessageNumber) std::abort();
-  if (name.compare(0, 4, u":Msg") != 0 || name.size() < 5) std::abort();
-  if (ParseMessageStreamName(u":" + MessageStreamName(*n) + u":$DATA") != n) std::abort();
+  FuzzCheck(*n != 0 && *n <= kMaxMessageNumber);
+  FuzzCheck(name.size() >= 5 && name.compare(0, 4, u":Msg") == 0);
+  FuzzCheck(ParseMessageStreamName(u":" + MessageStreamName(*n) + u":$DATA") == n);
   return 0;
 }
 

@@ -54,8 +54,8 @@ TEST(StreamWatcher, FirstScanReadsEverythingThenPollsTheNextNumber) {
   // Polling picks up what is written afterwards.
   t.WriteMessage(57, "talk\tlate\tbody");
   ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 57); }));
-  EXPECT_EQ(t.context.nextNumber.load(), 58u);
   EXPECT_TRUE(t.context.watcher->Stop());
+  EXPECT_EQ(t.context.nextNumber.load(), 58u);
 }
 
 TEST(StreamWatcher, NewTalkScansNothingAndStillReportsScanDone) {
