@@ -12,6 +12,7 @@
 // could not be started; 2 wrong arguments or the talk could not be opened.
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
