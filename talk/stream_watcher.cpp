@@ -128,12 +128,8 @@ void StreamWatcher::Run() {
     RaiseNextNumber(c, n + 1);
   }
   if (appended && sink_ && !Stopping()) sink_->PostNewMessages(false);
-  if (listed == StreamStore::ListResult::kFailed || Stopping()) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_.store(false);
-    wake_.notify_all();
-    return;
-  }
+  // A talk whose streams cannot be listed is not watched at all.
+  if (listed == StreamStore::ListResult::kFailed || Stopping()) return Finish();
   if (sink_) sink_->PostScanDone();
 
   // Polling: wait on the lowest number not read yet.
@@ -174,6 +170,10 @@ void StreamWatcher::Run() {
     }
     if (!Pause(timing_.watcherIdlePollMs)) break;
   }
+  Finish();
+}
+
+void StreamWatcher::Finish() {
   std::lock_guard<std::mutex> lock(mutex_);
   running_.store(false);
   wake_.notify_all();

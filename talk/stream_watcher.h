@@ -43,6 +43,7 @@ class StreamWatcher {
 
  private:
   void Run();
+  void Finish();  // the thread's last step: Stop() stops waiting
   // Sleeps up to `ms`; false when asked to stop.
   bool Pause(int64_t ms);
   bool Stopping() const { return stop_.load(); }
