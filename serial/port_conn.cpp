@@ -112,6 +112,11 @@ void CPortConn::SetWorkerWindow(std::unique_ptr<WorkerLoop> loop) {
   worker_window_ = std::move(loop);
 }
 
+void CPortConn::CloseWorkerWindow() {
+  std::lock_guard<std::mutex> guard(worker_lock_);
+  if (worker_window_) worker_window_->Close();
+}
+
 bool CPortConn::StartWorker() {
   if (worker_thread_.joinable()) {
     // One worker loop per connection: an earlier worker still running is

@@ -182,6 +182,8 @@ class CPortConn {
  protected:
   // The worker loop made by CreateWorkerWindow, on the worker thread.
   void SetWorkerWindow(std::unique_ptr<WorkerLoop> loop);
+  // Asks the worker loop to close (WM_CLOSE); the worker thread then ends.
+  void CloseWorkerWindow();
 
  private:
   void WorkerMain();
