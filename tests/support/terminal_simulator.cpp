@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/timing.h"
 #include "modes/wire_protocol.h"
 
 namespace mirelon {
@@ -22,7 +23,39 @@ class MemoryTerminalLink : public TerminalLink {
   std::shared_ptr<MemorySerialLine> line_;
 };
 
+class DeviceTerminalLink : public TerminalLink {
+ public:
+  explicit DeviceTerminalLink(std::shared_ptr<SerialDevice> device) : device_(std::move(device)) {}
+  size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) override {
+    const int64_t end = NowMs() + timeout_ms;
+    for (;;) {
+      std::shared_ptr<SerialDevice> device = std::atomic_load(&device_);
+      if (device) {
+        DeviceQueues q = device->GetQueues();
+        if (q.status == DeviceStatus::kOk && q.input > 0) {
+          DeviceRead r = device->Read(buffer, std::min<size_t>(n, q.input));
+          if (r.status == DeviceStatus::kOk && r.count > 0) return r.count;
+        }
+      }
+      if (NowMs() >= end) return 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  void Send(const uint8_t* data, size_t n) override {
+    if (std::shared_ptr<SerialDevice> device = std::atomic_load(&device_)) device->Write(data, n);
+  }
+  void SetModemLines(bool, bool) override {}
+  void Disappear() override { std::atomic_store(&device_, std::shared_ptr<SerialDevice>()); }
+
+ private:
+  std::shared_ptr<SerialDevice> device_;
+};
+
 }  // namespace
+
+std::unique_ptr<TerminalLink> MakeDeviceTerminalLink(std::shared_ptr<SerialDevice> device) {
+  return std::make_unique<DeviceTerminalLink>(std::move(device));
+}
 
 std::unique_ptr<TerminalLink> MakeMemoryTerminalLink(std::shared_ptr<MemorySerialLine> line) {
   return std::make_unique<MemoryTerminalLink>(std::move(line));

@@ -44,6 +44,11 @@ class TerminalLink {
 
 std::unique_ptr<TerminalLink> MakeMemoryTerminalLink(std::shared_ptr<MemorySerialLine> line);
 
+// The terminal end as a serial device of its own: the far end of a
+// null-modem pair of ports (under Wine, two COM ports joined by a relay).
+// It has no modem lines to set; Disappear closes the device.
+std::unique_ptr<TerminalLink> MakeDeviceTerminalLink(std::shared_ptr<SerialDevice> device);
+
 #ifndef _WIN32
 // A pty pair: the program opens slave_path() with the system's serial
 // device; the simulator drives the master through Link(). The slave is set
