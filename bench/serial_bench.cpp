@@ -83,6 +83,7 @@ void Throughput(benchmark::State& state, bool product_timing) {
     timing.serial_reader_drained_ms = 0;
     timing.serial_reader_more_ms = 0;
     timing.serial_reader_idle_ms = 0;
+    timing.serial_reader_ring_full_ms = 0;
     timing.serial_open_poll_ms = 1;
   }
   RefPtr<CountingConnection> conn(
