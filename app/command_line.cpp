@@ -1,17 +1,16 @@
 #include "app/command_line.h"
 
 namespace mirelon {
-namespace {
 
-bool IsSeparator(char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u' '; }
-
-}  // namespace
+bool IsCommandLineSeparator(char16_t c) {
+  return c == u'\t' || c == u'\n' || c == u'\r' || c == u' ';
+}
 
 std::vector<std::u16string> TokenizeCommandLine(std::u16string_view line) {
   std::vector<std::u16string> tokens;
   size_t i = 0;
   while (true) {
-    while (i < line.size() && IsSeparator(line[i])) ++i;
+    while (i < line.size() && IsCommandLineSeparator(line[i])) ++i;
     if (i >= line.size()) break;
     std::u16string token;
     bool quoting = false;
@@ -24,7 +23,7 @@ std::vector<std::u16string> TokenizeCommandLine(std::u16string_view line) {
         quoting = true;
         continue;
       }
-      if (!quoting && IsSeparator(c)) break;
+      if (!quoting && IsCommandLineSeparator(c)) break;
       token.push_back(c);
       ++i;
     }
@@ -63,7 +62,19 @@ CommandLine ParseCommandLine(std::u16string_view line) {
 
 CommandLine ParseArguments(const std::vector<std::u16string>& args) {
   CommandLine result;
-  for (const auto& a : args) AddArgument(a, result);
+  for (const auto& a : args) {
+    std::u16string token;
+    for (char16_t c : a)
+      if (c != u'"') token.push_back(c);
+    if (token.empty()) continue;
+    const bool terminal =
+        token.size() >= 3 && token[0] == u'/' && (token[1] == u't' || token[1] == u'T') &&
+        token[2] == u'{';
+    if (terminal)
+      AddArgument(token, result);
+    else
+      result.talkPath = std::move(token);
+  }
   return result;
 }
 

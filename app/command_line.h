@@ -13,6 +13,9 @@ struct CommandLine {
   std::vector<std::u16string> connections;  // "/t{...}" descriptions, in order
 };
 
+// TAB, LF, CR and space separate the tokens of a command line.
+bool IsCommandLineSeparator(char16_t c);
+
 // Splits a whole command line into tokens. Tokens are separated by runs of
 // TAB, LF, CR and space. A double quote switches quoting on; while it is on,
 // separators belong to the token, and the next double quote switches it off
@@ -29,7 +32,10 @@ void AddArgument(std::u16string_view token, CommandLine& out);
 // program's own path, is skipped.
 CommandLine ParseCommandLine(std::u16string_view line);
 
-// Arguments already split by the system (argv without the program name).
+// Arguments already split by a POSIX system (argv without the program
+// name). Every absolute path there begins with "/", so only an argument
+// that begins with "/t{" or "/T{" names a terminal; every other argument,
+// "/tmp/a.talk" included, is a talk path. Quotes are removed as above.
 CommandLine ParseArguments(const std::vector<std::u16string>& args);
 
 }  // namespace mirelon

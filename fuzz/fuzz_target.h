@@ -11,3 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 // separators, quotes). The random driver splices them into its inputs so
 // that structured inputs are reached, not only random bytes.
 std::vector<std::string> FuzzDictionary();
+
+// Stops the run when an invariant of the target does not hold, so that
+// both libFuzzer and the random driver report the input as a crash.
+inline void FuzzCheck(bool ok) {
+  if (!ok) __builtin_trap();
+}

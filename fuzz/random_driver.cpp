@@ -45,7 +45,7 @@ void Mutate(std::mt19937& rng, std::string& s) {
   }
 }
 
-void Run(const std::string& s) {
+void RunInput(const std::string& s) {
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(s.data()), s.size());
 }
 
@@ -54,20 +54,20 @@ void Run(const std::string& s) {
 TEST(Fuzz, RandomAndMutatedInputs) {
   std::mt19937 rng(20261208);
   const auto dict = FuzzDictionary();
-  Run("");
-  for (const auto& word : dict) Run(word);
+  RunInput("");
+  for (const auto& word : dict) RunInput(word);
   for (int i = 0; i < 1500; ++i) {
     std::string s = RandomBytes(rng, 512);
-    Run(s);
+    RunInput(s);
     Mutate(rng, s);
-    Run(s);
+    RunInput(s);
   }
   if (!dict.empty()) {
     for (int i = 0; i < 3000; ++i) {
       std::string s = Splice(rng, dict, 1 + i % 24);
-      Run(s);
+      RunInput(s);
       Mutate(rng, s);
-      Run(s);
+      RunInput(s);
     }
   }
   SUCCEED();

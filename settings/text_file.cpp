@@ -8,11 +8,14 @@ namespace mirelon {
 
 std::optional<std::u16string> DecodeTextFileBytes(std::string_view bytes) {
   if (bytes.empty()) return std::u16string();
+  // The text ends at the first zero byte; what follows is ignored.
+  bytes = bytes.substr(0, bytes.find('\0'));
   std::optional<std::u16string> text;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     // Marked files decode leniently: a stray bad byte becomes U+FFFD.
     text = Utf8ToUtf16Lenient(bytes.substr(3));
-  } else if (LooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) > 0) {
+  } else if (LooksLikeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) >
+             0) {
     text = Utf8ToUtf16Strict(bytes);
   } else {
     text = AnsiToUtf16(bytes);

@@ -16,8 +16,9 @@ inline constexpr uint64_t kTextFileLimit = 100000000;
 // Decodes the bytes of a text file: a UTF-8 byte order mark selects UTF-8
 // (malformed bytes become U+FFFD); otherwise bytes that look like UTF-8 are decoded as
 // strict UTF-8 and everything else through the ANSI code page, strictly.
-// None when decoding fails or when the text is empty after a byte order
-// mark; an empty input gives an empty text.
+// The text ends at the first zero byte. None when decoding fails or when
+// nothing is left to decode in a non-empty file (a lone byte order mark, a
+// leading zero byte); an empty input gives an empty text.
 std::optional<std::u16string> DecodeTextFileBytes(std::string_view bytes);
 
 // None when the file is missing, unreadable, too large or undecodable.

@@ -49,11 +49,15 @@ TEST(CommandLine, NoArgumentsAndEmptyTokens) {
   EXPECT_TRUE(cl.connections.empty());
   cl = ParseCommandLine(u"prog.exe a.talk \"\"");
   EXPECT_EQ(*cl.talkPath, u"a.talk");  // an empty token names nothing
-  cl = ParseArguments({u"/t", u"x.meeting", u"\"/t{P:1}\""});
-  EXPECT_EQ(*cl.talkPath, u"x.meeting");
-  ASSERT_EQ(cl.connections.size(), 2u);
+  // Split by a POSIX system: absolute paths are talk paths, not options.
+  cl = ParseArguments({u"/t{}", u"/tmp/x.meeting", u"\"/t{P:1}\"", u"/T{Q}"});
+  EXPECT_EQ(*cl.talkPath, u"/tmp/x.meeting");
+  ASSERT_EQ(cl.connections.size(), 3u);
   EXPECT_EQ(cl.connections[0], u"");
   EXPECT_EQ(cl.connections[1], u"P:1");
+  EXPECT_EQ(cl.connections[2], u"Q");
+  cl = ParseArguments({u"/home/a b/t.talk", u"/x"});
+  EXPECT_EQ(*cl.talkPath, u"/x");
 }
 
 TEST(CommandLine, VeryLongTokens) {
