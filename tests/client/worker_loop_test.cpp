@@ -54,7 +54,10 @@ void Exercise(Make make) {
     if (own) own->Run();
   });
   ASSERT_TRUE(created.Wait(10000));
-  ASSERT_NE(loop, nullptr);
+  if (!loop) {
+    worker.join();
+    FAIL() << "no worker loop (a window needs a display under Wine)";
+  }
   for (uint32_t i = 1; i <= 50; ++i) EXPECT_TRUE(loop->PostCommand(1000 + i, -static_cast<intptr_t>(i)));
   EXPECT_TRUE(recorder.three_ticks.Wait(10000));  // the timer keeps ticking
   EXPECT_TRUE(loop->PostCommand(99, 0));

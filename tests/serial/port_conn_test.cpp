@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "support/fast_timing.h"
-#include "test_connection.h"
+#include "support/test_connection.h"
 
 using namespace mirelon;
 

@@ -8,7 +8,7 @@
 #include "base/utf.h"
 #include "support/fast_timing.h"
 #include "support/temp_dir.h"
-#include "test_connection.h"
+#include "support/test_connection.h"
 
 using namespace mirelon;
 

@@ -3,44 +3,14 @@
 #ifdef _WIN32
 #include <gtest/gtest.h>
 
-#include "base/ref_ptr.h"
-#include "serial/port_conn.h"
 #include "support/fast_timing.h"
-#include "support/terminal_simulator.h"
+#include "support/test_connection.h"
 
 using namespace mirelon;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-class ComConnection : public CPortConn {
- public:
-  explicit ComConnection(const Timing& timing) : CPortConn(timing, OpenSystemSerialDevice) {}
-  bool CreateWorkerWindow() override { return false; }
-  bool CloseAll() override {
-    StopDispatch();
-    port(0).Close();
-    port(1).Close();
-    return true;
-  }
-  bool OpenPort(int index) override {
-    return port(index).Open(index == 0 ? port_name() : port2_name(), nullptr, speed());
-  }
-  bool ClosePort(int index) override { return port(index).Close(); }
-  void OnFrame(SerialPort&, const FrameAssembly& frame) override {
-    std::lock_guard<std::mutex> guard(lock);
-    frames.push_back({static_cast<uint8_t>(frame.command),
-                      Bytes(frame.payload, frame.payload + frame.expected_length)});
-  }
-  size_t frame_count() {
-    std::lock_guard<std::mutex> guard(lock);
-    return frames.size();
-  }
-
-  std::mutex lock;
-  std::vector<std::pair<uint8_t, Bytes>> frames;
-};
 
 TEST(ComPort, NamesThatAreNotPortNamesNeverOpen) {
   DeviceTimeouts timeouts;
@@ -57,7 +27,7 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   TerminalSimulator sim(MakeDeviceTerminalLink(terminal_port));
   sim.set_cell_count(40);
 
-  RefPtr<ComConnection> conn(new ComConnection(timing));
+  RefPtr<TestConnection> conn(new TestConnection(timing, OpenSystemSerialDevice));
   conn->SetConnection(u"COM41", u"NULL", 115200, 2);
   ASSERT_TRUE(conn->StartDispatch());
   ASSERT_TRUE(conn->OpenPort(0));
@@ -85,10 +55,10 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   sim.SetSplit({5, 1000, 1}, 1);
   sim.SendFrame(0xF0, 3, payload);
   sim.SendBytes({0xFF, 0x05});
-  ASSERT_TRUE(Eventually([&] { return conn->frame_count() > 0; }));
-  ASSERT_EQ(conn->frame_count(), 1u);
-  EXPECT_EQ(conn->frames[0].first, 0xF0);
-  EXPECT_EQ(conn->frames[0].second, payload);
+  ASSERT_TRUE(conn->WaitForFrames(1));
+  ASSERT_EQ(conn->frames().size(), 1u);
+  EXPECT_EQ(conn->frames()[0].command, 0xF0);
+  EXPECT_EQ(conn->frames()[0].payload, payload);
   uint8_t replies[2] = {};
   EXPECT_EQ(conn->ReadReply(replies, 2), 2);
   EXPECT_EQ(replies[0], 0xFF);

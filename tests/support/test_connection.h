@@ -1,4 +1,4 @@
-// A minimal terminal connection for the tests of this folder: a portable
+// A minimal terminal connection for transport tests: a portable
 // worker loop whose quit command closes everything, ports opened by index,
 // and a record of every frame handed to OnFrame.
 #pragma once
