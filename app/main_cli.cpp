@@ -222,7 +222,7 @@ int Run(const std::vector<std::u16string>& args) {
   }
 
   while (!done && !g_interrupted) {
-    std::optional<TalkEvent> event = sink->Wait(timing.runnerSignalPollMs);
+    std::optional<TalkEvent> event = sink->Wait(timing.runner_signal_poll_ms);
     if (!event) continue;
     switch (event->kind) {
       case TalkEvent::Kind::kNewMessages:

@@ -19,11 +19,11 @@ namespace mirelon {
 // Waits that a test can afford without slowing the suite.
 inline Timing FastTiming() {
   Timing t;
-  t.watcherIdlePollMs = 2;
-  t.watcherCatchUpMs = 0;
-  t.watcherGapGraceMs = 0;
-  t.watcherRecheckIntervalMs = 2;
-  t.watcherStopPollMs = 100;
+  t.watcher_idle_poll_ms = 2;
+  t.watcher_catch_up_ms = 0;
+  t.watcher_gap_grace_ms = 0;
+  t.watcher_recheck_interval_ms = 2;
+  t.watcher_stop_poll_ms = 100;
   return t;
 }
 
