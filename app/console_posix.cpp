@@ -1,0 +1,8 @@
+#include "app/console.h"
+
+namespace mirelon {
+
+// POSIX streams never translate line ends.
+void UseBinaryStdio() {}
+
+}  // namespace mirelon

@@ -1,0 +1,21 @@
+#include "app/talk_context.h"
+
+#include "talk/stream_watcher.h"
+
+namespace mirelon {
+
+TalkContext::TalkContext(StreamStore& s) : store(s) {}
+
+TalkContext::~TalkContext() = default;
+
+void TalkContext::SetDescription(std::u16string text) {
+  std::lock_guard<std::mutex> lock(descriptionMutex_);
+  description_ = std::move(text);
+}
+
+std::optional<std::u16string> TalkContext::Description() const {
+  std::lock_guard<std::mutex> lock(descriptionMutex_);
+  return description_;
+}
+
+}  // namespace mirelon

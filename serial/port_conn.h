@@ -1,0 +1,230 @@
+// The connection to one braille terminal, the base of every terminal
+// client: the terminal's two serial ports (index 0 the outgoing "Port",
+// index 1 the incoming "Port2"), frame assembly, the reply ring for bare
+// reply bytes, the command lock that serialises request/reply exchanges,
+// the identity handshake, and two threads: the worker thread, which hosts
+// the client's worker loop, and the frame dispatch thread.
+//
+// Lifetime: a CPortConn is counted (AddRef/Release, starting at 0) and is
+// destroyed by the Release that drops the last reference; it must be
+// created with new and held through a reference (RefPtr) before its
+// threads start. Each thread holds a reference of its own until it ends,
+// so a connection whose threads could not be stopped in time is freed only
+// when they have really ended.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "base/event.h"
+#include "base/timing.h"
+#include "client/worker_loop.h"
+#include "modes/wire_protocol.h"
+#include "serial/serial_port.h"
+
+namespace mirelon {
+
+// A buffer that grows in steps of 256 bytes up to a limit and keeps its
+// block from one use to the next.
+class GrowBuffer {
+ public:
+  static constexpr size_t kLimit = 65536;
+  static constexpr size_t kStep = 256;
+
+  // A block of at least `n` bytes holding the earlier content; null when n
+  // is 0 or above the limit (while no block is held), or on allocation
+  // failure.
+  uint8_t* Reserve(size_t n);
+  size_t capacity() const { return capacity_; }
+  size_t length() const { return length_; }
+  uint8_t* data() const { return data_.get(); }
+
+ private:
+  size_t capacity_ = 0;
+  size_t length_ = 0;
+  std::unique_ptr<uint8_t[]> data_;
+};
+
+// One port's frame being assembled; handed to OnFrame when complete.
+struct FrameAssembly {
+  uint32_t command = 0;          // command byte of the frame in progress
+  uint32_t parameter = 0;
+  uint32_t position = 0;         // header bytes, then payload bytes, held
+  uint32_t expected_length = 0;  // 6 while reading a header, then the payload length
+  uint8_t* payload = nullptr;    // expected_length bytes once complete; null when 0
+  bool in_body = false;          // the header is complete
+  uint8_t header[kFrameHeaderSize] = {};
+  GrowBuffer buffer;
+
+  void Reset() {
+    command = parameter = position = expected_length = 0;
+    payload = nullptr;
+    in_body = false;
+  }
+};
+
+// Bare reply bytes received outside frames, guarded by the connection lock.
+class ReplyRing {
+ public:
+  static constexpr uint32_t kSize = 1200;
+
+  // Drops the byte when the ring is full.
+  void Put(uint8_t byte);
+  // The next byte, or -1 when empty.
+  int Take();
+  void Clear();
+  uint32_t count() const { return count_; }
+  Event& available() { return available_; }
+
+ private:
+  uint8_t bytes_[kSize] = {};
+  uint32_t write_index_ = 0;
+  uint32_t read_index_ = 0;
+  uint32_t count_ = 0;
+  Event available_{Event::Kind::kManualReset};
+};
+
+class CPortConn {
+ public:
+  static constexpr uint32_t CMD_CLIENT_QUIT = 1025;
+  static constexpr size_t kStatusTextChars = 255;  // 256 with the terminator
+
+  explicit CPortConn(const Timing& timing = Timing(),
+                     SerialDeviceOpener opener = OpenSystemSerialDevice);
+  virtual ~CPortConn();
+  CPortConn(const CPortConn&) = delete;
+  CPortConn& operator=(const CPortConn&) = delete;
+
+  void AddRef();
+  // Destroys the connection when the count reaches 0.
+  void Release();
+
+  // The two port names (a name "NULL" stands for no port), the baud rate
+  // of both ports and the protocol (0, 1 or 2). Called once, before the
+  // threads start.
+  void SetConnection(const std::u16string& port_name, const std::u16string& port2_name,
+                     uint32_t speed, int protocol);
+
+  // The worker thread: it calls CreateWorkerWindow and then runs the
+  // worker loop until the loop closes. False when no worker loop existed
+  // within the start wait.
+  bool StartWorker();
+  // Posts CMD_CLIENT_QUIT to the worker loop and waits for the worker
+  // thread to end; false when it is still running after the stop wait.
+  bool StopWorker();
+  // The dispatch thread: assembles frames from the connected port (port 0
+  // before port 1) and hands each complete frame to OnFrame. A connection
+  // whose dispatch was stopped is stopped for good: StartDispatch then
+  // fails.
+  bool StartDispatch();
+  // Signals the stop event, which ends every wait of the connection, and
+  // waits for the dispatch thread; false when it is still running after
+  // the stop wait.
+  bool StopDispatch();
+
+  // Serialises whole exchanges with the terminal; waits at most the lock
+  // time-out, and not at all once the stop event is set.
+  bool AcquireCommandLock();
+  void ReleaseCommandLock();
+
+  // Empties the reply ring and writes one frame to the current port; false
+  // (nothing sent) when that port is not connected or the payload is longer
+  // than a frame can carry. The write's own result is not reported.
+  bool SendFrame(uint8_t command, uint8_t parameter, const uint8_t* payload, size_t length);
+  // Writes bare bytes, outside any frame, to the current port (a reply the
+  // program owes the terminal); false when it is not connected.
+  bool WriteBare(const uint8_t* bytes, size_t n);
+  // Takes up to `n` reply bytes, waiting until the reply time-out after the
+  // call at most; the count taken.
+  int ReadReply(uint8_t* buffer, int n);
+  // One identity exchange on port `index`; on success the reply is stored,
+  // the cell count known and that port becomes the current port.
+  bool Handshake(int index);
+
+  // The terminal-specific operations a client supplies.
+  // On the worker thread: creates the worker loop (CreateWorkerLoop) and
+  // hands it to SetWorkerWindow; false when it could not.
+  virtual bool CreateWorkerWindow() = 0;
+  virtual bool CloseAll() = 0;
+  virtual bool OpenPort(int index) = 0;
+  virtual bool ClosePort(int index) = 0;
+  // A complete frame arrived on `port`; `frame` holds command, parameter,
+  // payload and its length (expected_length). Runs on the dispatch thread
+  // and must not wait for the worker thread.
+  virtual void OnFrame(SerialPort& port, const FrameAssembly& frame) = 0;
+
+  SerialPort& port(int index) { return index == 0 ? port_ : port2_; }
+  int current_port_index() const { return current_port_.load(); }
+  SerialPort& current_port() { return port(current_port_.load()); }
+  const std::u16string& port_name() const { return port_name_; }
+  const std::u16string& port2_name() const { return port2_name_; }
+  uint32_t speed() const { return speed_; }
+  int protocol() const { return protocol_; }
+  std::u16string status_text() const;
+  // Keeps at most 255 characters.
+  void set_status_text(std::u16string_view text);
+
+  bool terminal_info_valid() const { return terminal_info_valid_.load(); }
+  TerminalInfo terminal_info() const;
+  int cell_count() const { return cell_count_.load(); }
+
+  bool HasWorkerWindow() const;
+  // Posts a command to the worker loop; false when there is none.
+  bool PostToWorker(uint32_t wparam, intptr_t lparam);
+  Event& stop_event() { return stop_event_; }
+  const Timing& timing() const { return timing_; }
+
+ protected:
+  // The worker loop made by CreateWorkerWindow, on the worker thread.
+  void SetWorkerWindow(std::unique_ptr<WorkerLoop> loop);
+  // Asks the worker loop to close (WM_CLOSE); the worker thread then ends.
+  void CloseWorkerWindow();
+
+ private:
+  void WorkerMain();
+  void DispatchMain();
+  void AssemblyStep(int index);
+  static void EndThread(std::thread& thread);
+
+  const Timing timing_;
+  std::atomic<int> ref_count_{0};
+  SerialPort port_;
+  SerialPort port2_;
+  std::atomic<int> current_port_{0};
+  std::u16string port_name_;
+  std::u16string port2_name_;
+  uint32_t speed_ = 0;
+  int protocol_ = 0;
+  mutable std::mutex status_lock_;
+  std::u16string status_text_;
+
+  mutable std::mutex worker_lock_;  // guards worker_window_
+  std::unique_ptr<WorkerLoop> worker_window_;
+
+  FrameAssembly assembly_[2];
+  std::mutex connection_lock_;  // guards reply_
+  ReplyRing reply_;
+  std::atomic<bool> command_busy_{false};
+  Event command_event_{Event::Kind::kAutoReset, true};
+
+  mutable std::mutex info_lock_;
+  TerminalInfo terminal_info_;
+  std::atomic<bool> terminal_info_valid_{false};
+  std::atomic<int> cell_count_{0};
+
+  std::thread worker_thread_;
+  Event worker_started_{Event::Kind::kManualReset};
+  Event worker_ended_{Event::Kind::kManualReset};
+  std::atomic<int> dispatch_stop_{0};
+  std::thread dispatch_thread_;
+  Event dispatch_started_{Event::Kind::kManualReset};
+  Event dispatch_ended_{Event::Kind::kManualReset};
+  Event stop_event_{Event::Kind::kManualReset};  // set once, never reset
+};
+
+}  // namespace mirelon

@@ -1,0 +1,316 @@
+#include "serial/serial_port.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace mirelon {
+
+bool SerialPort::Shared::ChangeState(uint32_t gen, int32_t from, int32_t to) {
+  std::lock_guard<std::mutex> guard(state_lock);
+  if (!IsCurrent(gen)) return false;
+  return state.compare_exchange_strong(from, to);
+}
+
+void SerialPort::Shared::ResetRing() {
+  std::lock_guard<std::mutex> guard(ring_lock);
+  write_index = 0;
+  read_index = 0;
+  count = 0;
+  data_available.Reset();
+}
+
+SerialPort::SerialPort(const Timing& timing, SerialDeviceOpener opener)
+    : timing_(timing), opener_(std::move(opener)), shared_(std::make_shared<Shared>()) {}
+
+SerialPort::~SerialPort() {
+  Close();
+  StopReader();
+}
+
+std::shared_ptr<SerialDevice> SerialPort::device() const {
+  std::lock_guard<std::mutex> guard(device_lock_);
+  return device_;
+}
+
+bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel, uint32_t baud) {
+  {
+    // Only a closed or failed port opens; an open one is left alone.
+    std::lock_guard<std::mutex> guard(shared_->state_lock);
+    int32_t s = shared_->state.load();
+    if (s != kPortFailed && s != kPortClosed) return false;
+    ++shared_->generation;
+    shared_->state = kPortOpening;
+  }
+  const uint32_t gen = shared_->generation.load();
+  StopReader();  // a reader left from an earlier open that has since ended
+
+  DeviceTimeouts timeouts{timing_.serial_write_constant_ms, timing_.serial_write_per_byte_ms};
+  std::shared_ptr<SerialDevice> dev = opener_ ? opener_(name, timeouts) : nullptr;
+  if (!dev) {
+    shared_->state = kPortFailed;
+    return false;
+  }
+  if (cancel && cancel->load() != 0) {
+    shared_->state = kPortFailed;
+    return false;  // dropping the last reference closes the device
+  }
+  dev->SetDtr(true);
+  shared_->lost = false;
+  shared_->ResetRing();
+  {
+    std::lock_guard<std::mutex> guard(device_lock_);
+    device_ = dev;
+  }
+
+  auto reader = std::make_shared<Reader>();
+  bool started = false;
+  try {
+    reader_thread_ = std::thread(ReaderMain, shared_, dev, reader, gen, timing_);
+    reader_ = reader;
+    started = true;
+  } catch (const std::system_error&) {
+  }
+  if (started) {
+    // The reader purges the device and reaches its loop (state 3), or ends.
+    for (;;) {
+      if (shared_->state.load() >= kPortOpen) {
+        baud_rate_ = baud;
+        Configure();
+        return true;
+      }
+      if (!reader->running.load()) break;
+      reader->ended.Wait(timing_.serial_open_poll_ms);
+    }
+    StopReader();
+  }
+  dev->SetDtr(false);
+  {
+    std::lock_guard<std::mutex> guard(device_lock_);
+    device_.reset();
+  }
+  std::lock_guard<std::mutex> guard(shared_->state_lock);
+  ++shared_->generation;
+  shared_->state = kPortFailed;
+  return false;
+}
+
+void SerialPort::StopReader() {
+  if (reader_thread_.joinable()) {
+    // A reader that does not end in time runs on detached; it holds its own
+    // references to the shared block and the device, and its generation is
+    // no longer current, so it touches nothing of a later open.
+    if (!reader_ || reader_->ended.Wait(timing_.serial_reader_stop_ms))
+      reader_thread_.join();
+    else
+      reader_thread_.detach();
+  }
+  reader_.reset();
+}
+
+bool SerialPort::Close() {
+  {
+    std::lock_guard<std::mutex> guard(shared_->state_lock);
+    if (shared_->state.load() < kPortOpen) return false;
+    ++shared_->generation;  // the reader sees this and leaves its loop
+    shared_->state = kPortClosing;
+  }
+  std::shared_ptr<SerialDevice> dev = device();
+  if (dev) {
+    dev->Cancel();
+    dev->WatchEvents(false);
+  }
+  if (reader_) reader_->wake.Set();
+  StopReader();
+  if (dev) {
+    dev->SetDtr(false);
+    dev->Purge();
+  }
+  {
+    std::lock_guard<std::mutex> guard(device_lock_);
+    device_.reset();
+  }
+  shared_->ResetRing();
+  shared_->state = kPortClosed;
+  return true;
+}
+
+bool SerialPort::Configure() {
+  std::shared_ptr<SerialDevice> dev = device();
+  return dev && dev->Configure(baud_rate_);
+}
+
+void SerialPort::MarkLost() {
+  std::lock_guard<std::mutex> guard(shared_->state_lock);
+  shared_->lost = true;
+  int32_t connected = kPortConnected;
+  shared_->state.compare_exchange_strong(connected, kPortOpen);
+}
+
+bool SerialPort::Write(const uint8_t* data, size_t n) {
+  if (state() != kPortConnected) return false;
+  std::shared_ptr<SerialDevice> dev = device();
+  if (!dev) return false;
+  switch (dev->Write(data, n)) {
+    case DeviceStatus::kOk:
+      return true;
+    case DeviceStatus::kGone:
+      MarkLost();
+      return false;
+    case DeviceStatus::kError:
+      dev->GetQueues();  // clears the line's error state
+      return false;
+  }
+  return false;
+}
+
+bool SerialPort::DrainOutput() {
+  if (state() != kPortConnected) return false;
+  std::shared_ptr<SerialDevice> dev = device();
+  if (!dev) return false;
+  const int64_t deadline = NowMs() + timing_.serial_drain_limit_ms;
+  for (;;) {
+    DeviceQueues q = dev->GetQueues();
+    if (q.status == DeviceStatus::kGone) {
+      MarkLost();
+      return false;
+    }
+    if (q.status == DeviceStatus::kOk && q.output == 0) return true;
+    if (NowMs() >= deadline) return false;
+    SleepUnlessStopped(nullptr, timing_.serial_drain_poll_ms);
+  }
+}
+
+int SerialPort::TakeByte() {
+  Shared& s = *shared_;
+  std::lock_guard<std::mutex> guard(s.ring_lock);
+  if (s.count.load() == 0) return -1;
+  int byte = s.ring[s.read_index];
+  s.read_index = (s.read_index + 1) % kRingSize;
+  if (--s.count == 0) s.data_available.Reset();
+  return byte;
+}
+
+int SerialPort::TryReadByte() {
+  if (shared_->count.load() == 0) return -1;
+  return TakeByte();
+}
+
+int SerialPort::ReadByte(Event* stop) {
+  int byte = TryReadByte();
+  if (byte >= 0) return byte;
+  if (shared_->data_available.WaitOrStop(stop, timing_.serial_read_timeout_ms) !=
+      Event::WaitResult::kSignalled)
+    return -1;
+  return TryReadByte();
+}
+
+int SerialPort::Read(uint8_t* buffer, int n, Event* stop) {
+  const int64_t deadline = NowMs() + timing_.serial_read_timeout_ms;
+  int got = 0;
+  while (got < n) {
+    int byte = TryReadByte();
+    if (byte >= 0) {
+      buffer[got++] = static_cast<uint8_t>(byte);
+      continue;
+    }
+    int64_t left = std::max<int64_t>(0, deadline - NowMs());
+    if (shared_->data_available.WaitOrStop(stop, left) != Event::WaitResult::kSignalled) break;
+  }
+  return got;
+}
+
+bool SerialPort::CheckModemLines() {
+  if (state() > kPortClosing && !IsLost()) {
+    std::shared_ptr<SerialDevice> dev = device();
+    ModemLines lines = dev ? dev->GetModemLines() : ModemLines::kError;
+    if (lines == ModemLines::kGone) MarkLost();
+    // A driver that cannot report the lines at all would otherwise keep
+    // every terminal out; such a port counts as having its lines up.
+    if (lines == ModemLines::kUp || lines == ModemLines::kNotReported) {
+      int32_t open = kPortOpen;
+      shared_->state.compare_exchange_strong(open, kPortConnected);
+      if (state() == kPortConnected) return true;
+    }
+  }
+  int32_t connected = kPortConnected;
+  shared_->state.compare_exchange_strong(connected, kPortOpen);
+  return false;
+}
+
+void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<SerialDevice> device,
+                            std::shared_ptr<Reader> reader, uint32_t gen, Timing timing) {
+  Shared& s = *shared;
+  auto lose = [&] {
+    std::lock_guard<std::mutex> guard(s.state_lock);
+    if (!s.IsCurrent(gen)) return;
+    s.lost = true;
+    int32_t connected = kPortConnected;
+    s.state.compare_exchange_strong(connected, kPortOpen);
+  };
+  auto running = [&] { return s.IsCurrent(gen) && s.state.load() >= kPortOpen; };
+
+  device->Purge();
+  device->WatchEvents(true);
+  {
+    std::lock_guard<std::mutex> guard(s.ring_lock);
+    if (s.IsCurrent(gen)) {
+      s.write_index = s.read_index = 0;
+      s.count = 0;
+      s.data_available.Reset();
+    }
+  }
+  if (s.ChangeState(gen, kPortOpening, kPortOpen)) {
+    uint8_t buffer[kRingSize];
+    uint32_t pending = 0;
+    while (running()) {
+      if (pending == 0) {
+        reader->wake.Wait(timing.serial_reader_idle_ms);
+        if (!running()) break;
+        // Nothing is read while no terminal is detected: the bytes wait in
+        // the driver's queue.
+        if (s.state.load() == kPortOpen) continue;
+      }
+      DeviceQueues queues = device->GetQueues();
+      if (queues.status == DeviceStatus::kGone) {
+        lose();
+        break;
+      }
+      pending = queues.status == DeviceStatus::kOk ? queues.input : 0;
+      if (pending == 0) continue;
+      if (s.count.load() >= kRingSize) {
+        reader->wake.Wait(timing.serial_reader_ring_full_ms);
+        continue;
+      }
+      size_t want = std::min<uint32_t>(pending, kRingSize - s.count.load());
+      DeviceRead got = device->Read(buffer, want);
+      if (got.status == DeviceStatus::kGone) {
+        lose();
+        break;
+      }
+      if (got.status != DeviceStatus::kOk || got.count == 0) {
+        // Cleared and retried after the idle sleep, never at once: a
+        // driver that keeps failing must not keep this thread busy.
+        if (got.status != DeviceStatus::kOk) device->GetQueues();
+        pending = 0;
+        continue;
+      }
+      {
+        std::lock_guard<std::mutex> guard(s.ring_lock);
+        if (!s.IsCurrent(gen)) break;
+        for (size_t i = 0; i < got.count; ++i) {
+          if (s.count.load() >= kRingSize) break;  // dropped, never overwritten
+          s.ring[s.write_index] = buffer[i];
+          s.write_index = (s.write_index + 1) % kRingSize;
+          if (s.count++ == 0) s.data_available.Set();
+        }
+      }
+      pending -= std::min<uint32_t>(pending, static_cast<uint32_t>(got.count));
+      reader->wake.Wait(pending == 0 ? timing.serial_reader_drained_ms
+                                     : timing.serial_reader_more_ms);
+    }
+  }
+  reader->running = false;
+  reader->ended.Set();
+}
+
+}  // namespace mirelon

@@ -1,0 +1,76 @@
+// The records read from a talk so far, and the members of a meeting.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mirelon {
+
+struct MessageNode {
+  uint32_t number = 0;
+  std::u16string header;               // empty, never none, for talk records
+  std::optional<std::u16string> body;  // none for in and out records
+  // Set by the talk window when it displays the node.
+  int startPosition = 0;  // where the header line begins in the incoming pane
+  int bodyPosition = 0;   // just after the header line
+  bool marked = false;
+  std::atomic<MessageNode*> next{nullptr};
+};
+
+// A single-producer, single-consumer list. The watcher appends; the talk
+// window walks it from its display cursor. A node is complete before it is
+// linked (release); a reader sees everything in a node it reached (acquire).
+// Nodes live as long as the list.
+class MessageList {
+ public:
+  MessageList() = default;
+  ~MessageList();
+  MessageList(const MessageList&) = delete;
+  MessageList& operator=(const MessageList&) = delete;
+
+  // Watcher side: appends a complete node; the last node appended.
+  void Append(std::unique_ptr<MessageNode> node);
+  MessageNode* Tail() const { return tail_; }
+
+  // Talk window side: the node after the display cursor, which then moves
+  // to it; null when there is none yet.
+  MessageNode* AdvanceCursor();
+  // The first node (null when empty) and the node after `node`.
+  MessageNode* First() const { return sentinel_.next.load(std::memory_order_acquire); }
+  static MessageNode* Next(const MessageNode* node) {
+    return node->next.load(std::memory_order_acquire);
+  }
+
+ private:
+  MessageNode sentinel_;
+  MessageNode* tail_ = &sentinel_;    // watcher only
+  MessageNode* cursor_ = &sentinel_;  // talk window only
+};
+
+struct MemberEntry {
+  enum State { kEntered = 1, kLeft = 2 };
+  State state = kEntered;
+  std::u16string name;
+};
+
+// Everyone whose in or out record was read, in the order they first
+// appeared, each with the state of the last record about them. Changed by
+// the watcher, read by the member list dialog.
+class MemberList {
+ public:
+  // Sets the state of the member with exactly this name (case-sensitive),
+  // adding the member at the end when new. Returns the member's index.
+  size_t Update(MemberEntry::State state, std::u16string_view name);
+  std::vector<MemberEntry> Snapshot() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<MemberEntry> entries_;
+};
+
+}  // namespace mirelon

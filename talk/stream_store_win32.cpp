@@ -1,0 +1,280 @@
+// Streams on Windows. On NTFS each stream is a named data stream of the
+// talk file, created with CREATE_NEW and written under share mode 0, so
+// readers are kept out until the record is complete. Volumes that do not
+// report named streams (Wine on a Unix folder, where "F:S" is the sibling
+// file F:S) get the sibling-file discipline of the POSIX build: write a
+// hidden temporary file, publish it with a hard link, list the folder.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+
+#include "base/utf.h"
+#include "talk/stream_store.h"
+
+namespace mirelon {
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { Close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+  HANDLE get() const { return h_; }
+  bool Close() {
+    if (!valid()) return true;
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+class HeldHandle : public HeldFile {
+ public:
+  explicit HeldHandle(HANDLE h) : h_(h) {}
+
+ private:
+  Handle h_;
+};
+
+std::wstring StreamPath(const std::u16string& file, std::u16string_view stream) {
+  return ToWide(file) + L":" + ToWide(stream);
+}
+
+bool WriteAll(HANDLE h, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD wrote = 0;
+    if (!WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+    done += wrote;
+  }
+  return true;
+}
+
+bool IsExistsError(DWORD e) {
+  return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS || e == ERROR_SHARING_VIOLATION;
+}
+
+size_t NameStart(const std::wstring& path) {
+  size_t sep = path.find_last_of(L"\\/");
+  return sep == std::wstring::npos ? 0 : sep + 1;
+}
+
+class Win32StreamStore : public StreamStore {
+ public:
+  CreateResult CreateNew(const std::u16string& file, std::u16string_view stream,
+                         std::string_view bytes) override {
+    const std::wstring target = StreamPath(file, stream);
+    if (SiblingFiles(file)) {
+      // A taken name needs no temporary file to find out; the link decides.
+      if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return CreateResult::kExists;
+      std::wstring temp;
+      std::unique_ptr<Handle> written = WriteTemporary(ToWide(file), bytes, temp);
+      if (!written) return CreateResult::kFailed;
+      BOOL ok = CreateHardLinkW(target.c_str(), temp.c_str(), nullptr);
+      DWORD err = GetLastError();
+      if (ok) return CreateResult::kCreated;
+      return IsExistsError(err) ? CreateResult::kExists : CreateResult::kFailed;
+    }
+    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid())
+      return IsExistsError(GetLastError()) ? CreateResult::kExists : CreateResult::kFailed;
+    if (WriteAll(h.get(), bytes) && h.Close()) return CreateResult::kCreated;
+    // Nobody may ingest a truncated record: the stream goes away as the
+    // handle closes, before any reader can open it.
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    if (h.valid()) {
+      SetFileInformationByHandle(h.get(), FileDispositionInfo, &dispose, sizeof dispose);
+      h.Close();
+    }
+    DeleteFileW(target.c_str());
+    return CreateResult::kFailed;
+  }
+
+  bool Replace(const std::u16string& file, std::u16string_view stream,
+               std::string_view bytes) override {
+    const std::wstring target = StreamPath(file, stream);
+    if (SiblingFiles(file)) {
+      // Linked under a fresh name first, which then replaces the old one.
+      std::wstring temp;
+      std::unique_ptr<Handle> written = WriteTemporary(ToWide(file), bytes, temp);
+      if (!written) return false;
+      const std::wstring fresh = temp + L"r";
+      if (!CreateHardLinkW(fresh.c_str(), temp.c_str(), nullptr)) return false;
+      if (MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+      DeleteFileW(fresh.c_str());
+      return false;
+    }
+    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return false;
+    bool ok = WriteAll(h.get(), bytes);
+    return h.Close() && ok;
+  }
+
+  ReadResult Read(const std::u16string& file, std::u16string_view stream,
+                  uint64_t limit) override {
+    ReadResult r;
+    Handle h(CreateFileW(StreamPath(file, stream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) {
+      DWORD e = GetLastError();
+      if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
+        r.status = ReadResult::Status::kMissing;
+      else if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)
+        r.status = ReadResult::Status::kBusy;
+      return r;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0) return r;
+    if (size.QuadPart == 0) {
+      r.status = ReadResult::Status::kEmpty;
+      return r;
+    }
+    const uint64_t total = static_cast<uint64_t>(size.QuadPart);
+    r.cut = total > limit;
+    r.bytes.resize(static_cast<size_t>(r.cut ? limit : total));
+    size_t done = 0;
+    while (done < r.bytes.size()) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(r.bytes.size() - done, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(h.get(), r.bytes.data() + done, chunk, &got, nullptr) || got == 0) {
+        r.bytes.clear();
+        return r;
+      }
+      done += got;
+    }
+    r.status = ReadResult::Status::kOk;
+    return r;
+  }
+
+  bool Exists(const std::u16string& file, std::u16string_view stream) override {
+    Handle h(CreateFileW(StreamPath(file, stream).c_str(), 0,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+  }
+
+  ListResult List(const std::u16string& file,
+                  const std::function<bool(std::u16string_view)>& visit) override {
+    const std::wstring path = ToWide(file);
+    WIN32_FIND_STREAM_DATA data;
+    HANDLE find = FindFirstStreamW(path.c_str(), FindStreamInfoStandard, &data, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+      DWORD e = GetLastError();
+      // Emulated streams cannot be enumerated (Wine answers 38); their
+      // sibling files can.
+      if (e == ERROR_HANDLE_EOF || e == ERROR_FILE_NOT_FOUND) return ListFolder(path, visit);
+      return ListResult::kFailed;
+    }
+    bool any = false;
+    do {
+      std::u16string_view name = reinterpret_cast<const char16_t*>(data.cStreamName);
+      if (name == u"::$DATA") continue;  // the main stream
+      any = true;
+      if (!visit(name)) break;
+    } while (FindNextStreamW(find, &data));
+    FindClose(find);
+    return any ? ListResult::kListed : ListResult::kNoStreams;
+  }
+
+  bool EnsureFile(const std::u16string& file) override {
+    Handle h(CreateFileW(ToWide(file).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return h.valid();
+  }
+
+  std::unique_ptr<HeldFile> Hold(const std::u16string& file) override {
+    HANDLE h = CreateFileW(ToWide(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<HeldHandle>(h);
+  }
+
+ private:
+  // True when the talk's volume does not report named streams. Such a
+  // volume either emulates them as sibling files (then the sibling-file
+  // discipline is the safe one) or has none (then every create fails and
+  // the caller reports it). Asked once per volume.
+  bool SiblingFiles(const std::u16string& file) {
+    const std::wstring path = ToWide(file);
+    wchar_t root[MAX_PATH + 1] = {};
+    if (!GetVolumePathNameW(path.c_str(), root, MAX_PATH)) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = sibling_.find(root);
+    if (it != sibling_.end()) return it->second;
+    DWORD flags = 0;
+    bool sibling = GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+                   !(flags & FILE_NAMED_STREAMS);
+    sibling_.emplace(root, sibling);
+    return sibling;
+  }
+
+  // A hidden temporary file in the talk's folder holding `bytes`, open
+  // and deleted again when the returned handle closes. Its name holds no
+  // ":", so no listing takes it for a stream. The handle shares everything,
+  // so the file can be linked under a stream's name while it is open.
+  std::unique_ptr<Handle> WriteTemporary(const std::wstring& talk, std::string_view bytes,
+                                         std::wstring& name) {
+    std::wstring base = talk.substr(NameStart(talk));
+    for (auto& c : base)
+      if (c == L':') c = L'_';
+    const std::wstring folder = talk.substr(0, NameStart(talk));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      name = folder + L"." + base + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(counter_++);
+      auto h = std::make_unique<Handle>(CreateFileW(
+          name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+          nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+      if (!h->valid()) {
+        if (GetLastError() == ERROR_FILE_EXISTS) continue;
+        return nullptr;
+      }
+      if (!WriteAll(h->get(), bytes)) return nullptr;
+      return h;
+    }
+    return nullptr;
+  }
+
+  ListResult ListFolder(const std::wstring& talk,
+                        const std::function<bool(std::u16string_view)>& visit) {
+    const std::wstring prefix = talk.substr(NameStart(talk)) + L":";
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((talk.substr(0, NameStart(talk)) + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+      return GetLastError() == ERROR_FILE_NOT_FOUND ? ListResult::kNoStreams : ListResult::kFailed;
+    bool any = false;
+    do {
+      std::wstring_view entry(data.cFileName);
+      if (entry.size() <= prefix.size() || entry.substr(0, prefix.size()) != prefix) continue;
+      any = true;
+      std::u16string reported = u":" + FromWide(entry.substr(prefix.size())) + u":$DATA";
+      if (!visit(reported)) break;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return any ? ListResult::kListed : ListResult::kNoStreams;
+  }
+
+  std::mutex mutex_;
+  std::map<std::wstring, bool> sibling_;
+  std::atomic<unsigned> counter_{0};
+};
+
+}  // namespace
+
+std::unique_ptr<StreamStore> CreatePlatformStreamStore() {
+  return std::make_unique<Win32StreamStore>();
+}
+
+}  // namespace mirelon

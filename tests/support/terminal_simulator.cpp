@@ -1,0 +1,267 @@
+#include "support/terminal_simulator.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "base/timing.h"
+#include "modes/wire_protocol.h"
+
+namespace mirelon {
+namespace {
+
+class MemoryTerminalLink : public TerminalLink {
+ public:
+  explicit MemoryTerminalLink(std::shared_ptr<MemorySerialLine> line) : line_(std::move(line)) {}
+  size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) override {
+    return line_->TerminalRead(buffer, n, timeout_ms);
+  }
+  void Send(const uint8_t* data, size_t n) override { line_->TerminalWrite(data, n); }
+  void SetModemLines(bool cts, bool dsr) override { line_->SetModemLines(cts, dsr); }
+  void Disappear() override { line_->Disappear(); }
+
+ private:
+  std::shared_ptr<MemorySerialLine> line_;
+};
+
+class DeviceTerminalLink : public TerminalLink {
+ public:
+  explicit DeviceTerminalLink(std::shared_ptr<SerialDevice> device) : device_(std::move(device)) {}
+  size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) override {
+    const int64_t end = NowMs() + timeout_ms;
+    for (;;) {
+      std::shared_ptr<SerialDevice> device = std::atomic_load(&device_);
+      if (device) {
+        DeviceQueues q = device->GetQueues();
+        if (q.status == DeviceStatus::kOk && q.input > 0) {
+          DeviceRead r = device->Read(buffer, std::min<size_t>(n, q.input));
+          if (r.status == DeviceStatus::kOk && r.count > 0) return r.count;
+        }
+      }
+      if (NowMs() >= end) return 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  void Send(const uint8_t* data, size_t n) override {
+    if (std::shared_ptr<SerialDevice> device = std::atomic_load(&device_)) device->Write(data, n);
+  }
+  void SetModemLines(bool, bool) override {}
+  void Disappear() override { std::atomic_store(&device_, std::shared_ptr<SerialDevice>()); }
+
+ private:
+  std::shared_ptr<SerialDevice> device_;
+};
+
+}  // namespace
+
+std::unique_ptr<TerminalLink> MakeDeviceTerminalLink(std::shared_ptr<SerialDevice> device) {
+  return std::make_unique<DeviceTerminalLink>(std::move(device));
+}
+
+std::unique_ptr<TerminalLink> MakeMemoryTerminalLink(std::shared_ptr<MemorySerialLine> line) {
+  return std::make_unique<MemoryTerminalLink>(std::move(line));
+}
+
+TerminalSimulator::TerminalSimulator(std::unique_ptr<TerminalLink> link) : link_(std::move(link)) {
+  info_[5] = 40;
+  info_[8] = 'Q';
+  info_[9] = 'Z';
+  replies_[FRAME_VIEW_OPEN] = 0x01;
+  replies_[FRAME_CHAT_OPEN] = 0x01;
+  replies_[FRAME_TEXT_BEGIN] = 0x01;
+  thread_ = std::thread(&TerminalSimulator::Run, this);
+}
+
+TerminalSimulator::~TerminalSimulator() {
+  stop_ = true;
+  thread_.join();
+}
+
+void TerminalSimulator::set_identity(Identity identity) {
+  std::lock_guard<std::mutex> guard(lock_);
+  identity_ = identity;
+}
+
+void TerminalSimulator::set_cell_count(uint8_t cells) {
+  std::lock_guard<std::mutex> guard(lock_);
+  info_[5] = cells;
+}
+
+void TerminalSimulator::set_terminal_info(const std::array<uint8_t, 32>& info) {
+  std::lock_guard<std::mutex> guard(lock_);
+  info_ = info;
+}
+
+void TerminalSimulator::SetReply(uint8_t command, std::optional<uint8_t> reply) {
+  std::lock_guard<std::mutex> guard(lock_);
+  replies_[command] = reply;
+}
+
+void TerminalSimulator::SetSplit(std::vector<size_t> chunks, int64_t pause_ms) {
+  std::lock_guard<std::mutex> guard(lock_);
+  chunks_ = std::move(chunks);
+  pause_ms_ = pause_ms;
+}
+
+void TerminalSimulator::Output(const std::vector<uint8_t>& bytes) {
+  std::vector<size_t> chunks;
+  int64_t pause_ms;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    chunks = chunks_;
+    pause_ms = pause_ms_;
+  }
+  std::lock_guard<std::mutex> guard(send_lock_);
+  if (chunks.empty()) {
+    if (!bytes.empty()) link_->Send(bytes.data(), bytes.size());
+    return;
+  }
+  size_t at = 0;
+  for (size_t k = 0; at < bytes.size(); ++k) {
+    size_t n = std::min(bytes.size() - at, std::max<size_t>(1, chunks[k % chunks.size()]));
+    link_->Send(bytes.data() + at, n);
+    at += n;
+    if (pause_ms > 0 && at < bytes.size())
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
+  }
+}
+
+static std::vector<uint8_t> BuildFrame(uint8_t command, uint8_t parameter,
+                                       const std::vector<uint8_t>& payload) {
+  std::vector<uint8_t> frame(kFrameHeaderSize + payload.size());
+  frame[0] = kFrameMark;
+  frame[1] = kFrameMark;
+  frame[2] = command;
+  frame[3] = parameter;
+  frame[4] = static_cast<uint8_t>(payload.size() & 0xFF);
+  frame[5] = static_cast<uint8_t>((payload.size() >> 8) & 0xFF);
+  std::copy(payload.begin(), payload.end(), frame.begin() + kFrameHeaderSize);
+  return frame;
+}
+
+void TerminalSimulator::SendFrame(uint8_t command, uint8_t parameter,
+                                  const std::vector<uint8_t>& payload) {
+  Output(BuildFrame(command, parameter, payload));
+}
+
+void TerminalSimulator::SendFramePrefix(uint8_t command, uint8_t parameter,
+                                        const std::vector<uint8_t>& payload, size_t count) {
+  std::vector<uint8_t> frame = BuildFrame(command, parameter, payload);
+  frame.resize(std::min(count, frame.size()));
+  Output(frame);
+}
+
+void TerminalSimulator::SendBytes(const std::vector<uint8_t>& bytes) { Output(bytes); }
+
+void TerminalSimulator::RaiseLines() { link_->SetModemLines(true, true); }
+void TerminalSimulator::DropLines() { link_->SetModemLines(false, false); }
+void TerminalSimulator::Disappear() { link_->Disappear(); }
+
+std::vector<ReceivedFrame> TerminalSimulator::frames() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return frames_;
+}
+
+std::vector<uint8_t> TerminalSimulator::bare_bytes() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return bare_;
+}
+
+std::vector<uint8_t> TerminalSimulator::received() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return received_;
+}
+
+int TerminalSimulator::identify_requests() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return identify_requests_;
+}
+
+bool TerminalSimulator::WaitForFrames(size_t count, int64_t timeout_ms) const {
+  std::unique_lock<std::mutex> guard(lock_);
+  return changed_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+                           [&] { return frames_.size() >= count; });
+}
+
+bool TerminalSimulator::WaitForBareBytes(size_t count, int64_t timeout_ms) const {
+  std::unique_lock<std::mutex> guard(lock_);
+  return changed_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+                           [&] { return bare_.size() >= count; });
+}
+
+void TerminalSimulator::Run() {
+  uint8_t buffer[4096];
+  while (!stop_.load()) {
+    size_t n = link_->Receive(buffer, sizeof buffer, 20);
+    for (size_t i = 0; i < n; ++i) Parse(buffer[i]);
+  }
+}
+
+// Reads the program's bytes as a terminal does: two FF bytes start a frame
+// whose length field says where it ends; anything else is a bare byte.
+void TerminalSimulator::Parse(uint8_t byte) {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    received_.push_back(byte);
+  }
+  if (in_body_) {
+    current_.payload.push_back(byte);
+    if (--body_left_ > 0) return;
+  } else {
+    header_.push_back(byte);
+    if (header_.size() <= 2 && byte != kFrameMark) {
+      std::lock_guard<std::mutex> guard(lock_);
+      bare_.insert(bare_.end(), header_.begin(), header_.end());
+      header_.clear();
+      changed_.notify_all();
+      return;
+    }
+    if (header_.size() < kFrameHeaderSize) return;
+    current_ = ReceivedFrame{header_[2], header_[3], {}};
+    body_left_ = header_[4] | (size_t(header_[5]) << 8);
+    header_.clear();
+    if (body_left_ > 0) {
+      in_body_ = true;
+      return;
+    }
+  }
+  in_body_ = false;
+  ReceivedFrame frame = std::move(current_);
+  current_ = ReceivedFrame{};
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    frames_.push_back(frame);
+    if (frame.command == FRAME_IDENTIFY) ++identify_requests_;
+    changed_.notify_all();
+  }
+  Answer(frame);
+}
+
+void TerminalSimulator::Answer(const ReceivedFrame& frame) {
+  std::vector<uint8_t> answer;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (frame.command == FRAME_IDENTIFY) {
+      answer.assign(info_.begin(), info_.end());
+      switch (identity_) {
+        case Identity::kAnswer:
+          break;
+        case Identity::kWrongLetters:
+          answer[8] = 'Q';
+          answer[9] = 'X';
+          break;
+        case Identity::kShort:
+          answer.pop_back();
+          break;
+        case Identity::kSilent:
+          answer.clear();
+          break;
+      }
+    } else {
+      auto it = replies_.find(frame.command);
+      if (it != replies_.end() && it->second) answer.push_back(*it->second);
+    }
+  }
+  if (!answer.empty()) Output(answer);
+}
+
+}  // namespace mirelon

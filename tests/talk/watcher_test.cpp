@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "base/utf.h"
+#include "talk/talk_file.h"
+#include "talk_fixture.h"
+
+namespace mirelon {
+namespace {
+
+bool HasNode(const MessageList& list, uint32_t n) {
+  for (MessageNode* node = list.First(); node; node = MessageList::Next(node))
+    if (node->number == n) return true;
+  return false;
+}
+
+TEST(StreamWatcher, FirstScanReadsEverythingThenPollsTheNextNumber) {
+  TalkFixture t(u"m.meeting", TalkMode::kMeeting);
+  t.Write(u"Description", "About the meeting");
+  for (uint32_t n = 1; n <= 50; ++n) t.WriteMessage(n, "talk\th" + std::to_string(n) + "\tb");
+  t.WriteMessage(51, "in\tuser2");
+  t.WriteMessage(52, "in\tuser2");
+  t.WriteMessage(53, "out\tuser2");
+  t.WriteMessage(54, "in\tUser2");
+  t.WriteMessage(55, "note\tanother kind");
+  t.WriteMessage(56, "talk\tno second tab");
+  t.StartWatcher();
+
+  bool description = false, scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; }, [&](const TalkEvent& e) {
+    if (e.kind == TalkEvent::Kind::kNewMessages && e.flag) description = true;
+    if (e.kind == TalkEvent::Kind::kScanDone) scanDone = true;
+  }));
+  EXPECT_TRUE(description);
+  EXPECT_EQ(t.context.Description(), u"About the meeting");
+  std::vector<uint32_t> expected;
+  for (uint32_t n = 1; n <= 54; ++n) expected.push_back(n);
+  expected.push_back(56);
+  EXPECT_EQ(Numbers(t.context.messages), expected);
+  EXPECT_EQ(t.context.nextNumber.load(), 57u);
+
+  MessageNode* last = t.context.messages.First();
+  while (MessageList::Next(last)) last = MessageList::Next(last);
+  EXPECT_EQ(last->header, u"");
+  EXPECT_EQ(last->body, u"no second tab");
+
+  auto members = t.context.members.Snapshot();
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_EQ(members[0].name, u"user2");
+  EXPECT_EQ(members[0].state, MemberEntry::kLeft);
+  EXPECT_EQ(members[1].name, u"User2");
+
+  // Polling picks up what is written afterwards.
+  t.WriteMessage(57, "talk\tlate\tbody");
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 57); }));
+  EXPECT_TRUE(t.context.watcher->Stop());
+  EXPECT_EQ(t.context.nextNumber.load(), 58u);
+}
+
+TEST(StreamWatcher, NewTalkScansNothingAndStillReportsScanDone) {
+  TalkFixture t;
+  t.StartWatcher();
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  t.WriteMessage(1, "talk\th\tfirst");
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 1); }));
+}
+
+TEST(StreamWatcher, RecordStillBeingWrittenAtTheFirstScanIsReadLater) {
+  TalkFixture t;
+  t.WriteMessage(1, "talk\th\tone");
+  t.WriteMessage(2, "talk\th\ttwo");
+  t.WriteMessage(3, "talk\th\tthree");
+  std::atomic<bool> locked{true};
+  t.store.onRead = [&](std::u16string_view s) -> std::optional<StreamStore::ReadResult> {
+    if (s == u"Msg000002" && locked) return StreamStore::ReadResult{StreamStore::ReadResult::Status::kBusy, {}, false};
+    return std::nullopt;
+  };
+  t.StartWatcher();
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  EXPECT_EQ(Numbers(t.context.messages), (std::vector<uint32_t>{1, 3}));
+  locked = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 2); }));
+  EXPECT_EQ(Numbers(t.context.messages), (std::vector<uint32_t>{1, 3, 2}));
+}
+
+TEST(StreamWatcher, GapBelowLaterRecordsDoesNotHoldTheTalkBack) {
+  TalkFixture t;
+  t.WriteMessage(1, "talk\th\tone");
+  t.StartWatcher();
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  // Number 2 never appears (its writer failed); 3 and 4 do.
+  t.WriteMessage(3, "talk\th\tthree");
+  t.WriteMessage(4, "talk\th\tfour");
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 4); }));
+  EXPECT_EQ(Numbers(t.context.messages), (std::vector<uint32_t>{1, 3, 4}));
+  // A late record under the skipped number is still shown.
+  t.WriteMessage(2, "talk\th\ttwo");
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 2); }));
+}
+
+TEST(StreamWatcher, GapIsNotSkippedWhileTheNumberExistsButIsIncomplete) {
+  TalkFixture t;
+  std::atomic<bool> writing{true};
+  t.store.onRead = [&](std::u16string_view s) -> std::optional<StreamStore::ReadResult> {
+    if (s == u"Msg000001" && writing) return StreamStore::ReadResult{StreamStore::ReadResult::Status::kEmpty, {}, false};
+    return std::nullopt;
+  };
+  t.StartWatcher();
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  t.WriteMessage(1, "talk\th\tone");
+  t.WriteMessage(2, "talk\th\ttwo");
+  // Let the watcher look at the incomplete number many times; a skip would
+  // show 2 first.
+  for (int i = 0; i < 20; ++i) t.sink.Wait(5);
+  EXPECT_TRUE(Numbers(t.context.messages).empty());
+  writing = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 2); }));
+  EXPECT_EQ(Numbers(t.context.messages), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST(StreamWatcher, BrokenOddAndHugeStreamsNeverBlockTheTalk) {
+  TalkFixture t;
+  t.WriteMessage(1, "\xEF\xBB\xBFtalk\th\t\xFF\xFE");      // invalid UTF-8 after a mark
+  t.Write(u"Msg99999999999999999999", "talk\th\toverflow");  // digits beyond any number
+  t.Write(u"Msg000000", "talk\th\tzero");
+  t.Write(u"Msgabc", "talk\th\tletters");
+  std::string huge = "talk\th\t" + std::string(kRecordLimit + 5000, 'a');
+  t.WriteMessage(2, huge);
+  t.StartWatcher();
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  EXPECT_EQ(Numbers(t.context.messages), (std::vector<uint32_t>{1, 2}));
+  MessageNode* cut = MessageList::Next(t.context.messages.First());
+  ASSERT_TRUE(cut->body);
+  EXPECT_LT(cut->body->size(), kRecordLimit + 100);
+  EXPECT_TRUE(cut->body->ends_with(kCutMark));
+  EXPECT_EQ(t.context.nextNumber.load(), 3u);
+
+  t.WriteMessage(3, "talk\th\tafter");
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 3); }));
+}
+
+TEST(StreamWatcher, StopEndsItPromptlyEvenWithALongIdlePoll) {
+  TalkFixture t;
+  Timing slow = FastTiming();
+  slow.watcher_idle_poll_ms = 3600000;
+  t.StartWatcher(slow);
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  EXPECT_TRUE(t.context.watcher->Stop());
+  EXPECT_FALSE(t.context.watcher->Running());
+}
+
+}  // namespace
+}  // namespace mirelon
