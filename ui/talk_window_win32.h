@@ -8,8 +8,11 @@
 
 namespace mirelon {
 
-// Creates the talk window, brings the libraries up, runs the message loop
-// until the window is closed and takes everything down again in order.
-void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine);
+class TalkContext;
+
+// Creates the talk window, brings the libraries up, opens the talk, runs
+// the message loop until the window is closed, and takes everything down
+// again in order.
+void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, TalkContext& context);
 
 }  // namespace mirelon
