@@ -168,7 +168,8 @@ void TalkWindow::OnInitDialog() {
   }
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
   session_ = std::make_unique<TalkSession>(context_, *incomingPane_);
-  // Braille input is off, so braille in the talk is shown as kana.
+  // Keyboard braille input is off: braille patterns in the talk are shown
+  // as kana.
   session_->SetDisplayConversion([](std::u16string_view text) -> std::optional<std::u16string> {
     return BrailleAsKanaForDisplay(text);
   });
