@@ -12,7 +12,6 @@ namespace mirelon {
 class RichEditTalkPane final : public TalkPane {
  public:
   explicit RichEditTalkPane(HWND edit);
-  HWND handle() const { return edit_; }
 
   int TextLength() const override;
   void InsertText(int position, std::u16string_view text) override;
