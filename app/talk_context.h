@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "braille/braille_line_list.h"
+#include "client/client_registry.h"
 #include "talk/message_list.h"
 #include "talk/records.h"
 #include "talk/stream_store.h"
@@ -55,6 +57,10 @@ class TalkContext {
   MemberList members;
   // Number of characters in the incoming pane: where the next text goes.
   int insertionPosition = 0;
+  // The braille of every displayed line, read by the terminal clients.
+  BrailleLineList brailleLines;
+  // The connected terminals; destroyed (stopped) before the lines they read.
+  ClientRegistry clients;
 
   // The running watcher; destroyed (stopped) before the lists above.
   std::unique_ptr<StreamWatcher> watcher;
