@@ -31,7 +31,6 @@
 #include "app/talk_context.h"
 #include "base/timing.h"
 #include "base/utf.h"
-#include "braille/braille_line_list.h"
 #include "client/client_registry.h"
 #include "talk/open_talk.h"
 #include "talk/queued_talk_sink.h"
@@ -218,10 +217,6 @@ int Run(const std::vector<std::u16string>& args) {
   auto sink = std::make_shared<QueuedTalkSink>();
   MemoryTalkPane pane;
   TalkSession session(context, pane);
-  // Every displayed text also goes to the braille lines the terminals read.
-  session.SetDisplayedTextHook([&context](std::u16string_view text, uint32_t number, bool messageStart) {
-    AppendBrailleLines(text, context.brailleLines, number, messageStart ? 1 : 0);
-  });
   int printed = 0;
   auto printNew = [&] {
     Print(stdout, pane.Text(printed, pane.TextLength()));

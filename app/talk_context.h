@@ -55,10 +55,10 @@ class TalkContext {
 
   MessageList messages;
   MemberList members;
+  // Every displayed text in braille, line by line; the terminals read it.
+  BrailleLineList brailleLines;
   // Number of characters in the incoming pane: where the next text goes.
   int insertionPosition = 0;
-  // The braille of every displayed line, read by the terminal clients.
-  BrailleLineList brailleLines;
   // The connected terminals; destroyed (stopped) before the lines they read.
   ClientRegistry clients;
 
