@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "braille/cells.h"
 #include "fuzz/fuzz_target.h"
-#include "modes/cell_layout_local.h"
 #include "modes/edit_field.h"
 
 using namespace mirelon;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "modes/cell_layout_local.h"
+#include "braille/cells.h"
 
 namespace mirelon {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "modes/cell_layout_local.h"
+#include "braille/cells.h"
 #include "modes/edit_field.h"
 #include "support/recording_display.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "modes/cell_layout_local.h"
+#include "braille/cells.h"
 
 namespace mirelon::testing {
 

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "base/utf.h"
+#include "braille/text_to_braille.h"
+#include "braille_test_util.h"
+#include "support/fake_reading_provider.h"
+
+using namespace mirelon;
+
+namespace {
+
+constexpr uint32_t kAll = 0x30003;
+
+std::u16string Translate(ReadingProvider& p, std::u16string_view text, uint32_t option = kAll) {
+  std::vector<uint8_t> bytes = TranslateToBraille(p, text, option);
+  if (!bytes.empty()) {
+    EXPECT_EQ(bytes.back(), 0);
+  }
+  return AsUnicode(bytes.empty() ? nullptr : bytes.data());
+}
+
+// 今日は学校へ行く: particles, a long vowel from う, an independent verb.
+FakeReadingProvider SchoolSentence() {
+  FakeReadingProvider p;
+  p.Add(u"今日は学校へ行く。",
+        {Word(u"今日", u"キョウ", u"キョー"), Word(u"は", u"ハ", u"ワ", WordClass::Particle),
+         Word(u"学校", u"ガッコウ", u"ガッコー"), Word(u"へ", u"ヘ", u"エ", WordClass::Particle),
+         Word(u"行く", u"イク", u"イク", WordClass::Verb),
+         Word(u"。", u"。", u"。", WordClass::Symbol)});
+  return p;
+}
+
+}  // namespace
+
+TEST(TextToBraille, WritesAsPronouncedWithWordSpacing) {
+  FakeReadingProvider p = SchoolSentence();
+  // キョーワ ガッコーエ イク。
+  EXPECT_EQ(Translate(p, u"今日は学校へ行く。"), u"⠈⠪⠒⠄⠀⠐⠡⠂⠪⠒⠋⠀⠃⠩⠲");
+  // Without 0x20000: the readings as written; without 0x10000: no blanks.
+  EXPECT_EQ(Translate(p, u"今日は学校へ行く。", 0x10003), u"⠈⠪⠉⠥⠀⠐⠡⠂⠪⠉⠯⠀⠃⠩⠲");
+  EXPECT_EQ(Translate(p, u"今日は学校へ行く。", 0x20003), u"⠈⠪⠒⠄⠐⠡⠂⠪⠒⠋⠃⠩⠲");
+}
+
+TEST(TextToBraille, LongVowelsOnlyWhereTheDictionarySaysSo) {
+  FakeReadingProvider p;
+  p.Add(u"大きい", {Word(u"大きい", u"オオキイ", u"オーキイ", WordClass::Word)});
+  p.Add(u"先生", {Word(u"先生", u"センセイ", u"センセー")});
+  p.Add(u"思う", {Word(u"思う", u"オモウ", u"オモウ", WordClass::Verb)});
+  p.Add(u"数学", {Word(u"数学", u"スウガク", u"スーガク")});
+  EXPECT_EQ(Translate(p, u"大きい"), u"⠊⠊⠣⠃");  // お stays
+  EXPECT_EQ(Translate(p, u"先生"), u"⠻⠴⠻⠃");    // え-column い stays
+  EXPECT_EQ(Translate(p, u"思う"), u"⠊⠾⠉");     // a verb's う is no long vowel
+  EXPECT_EQ(Translate(p, u"数学"), u"⠹⠒⠐⠡⠩");   // う-column long vowel
+}
+
+TEST(TextToBraille, WithoutPronunciationTheRulesStillApply) {
+  // The IME gives readings only.
+  FakeReadingProvider p;
+  p.Add(u"東京へ",
+        {Word(u"東京", u"とうきょう", u""), Word(u"へ", u"へ", u"", WordClass::Particle)});
+  EXPECT_EQ(Translate(p, u"東京へ"), u"⠞⠒⠈⠪⠒⠋");
+}
+
+TEST(TextToBraille, SpacingFollowsWordClasses) {
+  FakeReadingProvider p;
+  p.Add(u"第二会議室で勉強する", {Word(u"第", u"ダイ", u"ダイ", WordClass::Prefix),
+                                  Word(u"二", u"ニ", u"ニ", WordClass::Numeral),
+                                  Word(u"会議", u"カイギ", u"カイギ", WordClass::SahenNoun),
+                                  Word(u"室", u"シツ", u"シツ", WordClass::Suffix),
+                                  Word(u"で", u"デ", u"デ", WordClass::Particle),
+                                  Word(u"勉強", u"ベンキョウ", u"ベンキョー", WordClass::SahenNoun),
+                                  Word(u"する", u"スル", u"スル", WordClass::Verb, true)});
+  // ダイニ カイギシツデ ベンキョースル
+  EXPECT_EQ(Translate(p, u"第二会議室で勉強する"), u"⠐⠕⠃⠇⠀⠡⠃⠐⠣⠳⠝⠐⠟⠀⠐⠯⠴⠈⠪⠒⠹⠙");
+  p.Add(u"読んでください", {Word(u"読ん", u"ヨン", u"ヨン", WordClass::Verb),
+                            Word(u"で", u"デ", u"デ", WordClass::Particle),
+                            Word(u"ください", u"クダサイ", u"クダサイ", WordClass::Verb)});
+  EXPECT_EQ(Translate(p, u"読んでください"), u"⠜⠴⠐⠟⠀⠩⠐⠕⠱⠃");
+}
+
+TEST(TextToBraille, NumbersLatinSpacesAndBrailleInTheText) {
+  FakeReadingProvider p;
+  p.Add(u"3.14円", {Word(u"3", u"", u"", WordClass::Numeral), Word(u".", u"", u"", WordClass::Noun),
+                    Word(u"14", u"", u"", WordClass::Numeral),
+                    Word(u"円", u"エン", u"エン", WordClass::Suffix)});
+  EXPECT_EQ(Translate(p, u"3.14円"), u"⠼⠉⠂⠁⠙⠤⠋⠴");
+  // Spaces split the text before analysis and stay blanks; a Latin
+  // phrase goes in quotes without analysis; braille passes through.
+  EXPECT_EQ(Translate(p, u"3.14円 Hello World ⠁⠃"), u"⠼⠉⠂⠁⠙⠤⠋⠴⠀⠦⠠⠓⠑⠇⠇⠕⠀⠠⠺⠕⠗⠇⠙⠴⠀⠁⠃");
+  for (const auto& piece : p.analysed) EXPECT_EQ(piece, u"3.14円");
+}
+
+TEST(TextToBraille, WordsAroundPunctuation) {
+  FakeReadingProvider p;
+  p.Add(u"test.comです",
+        {Word(u"test", u"", u""), Word(u".", u"", u"", WordClass::Symbol), Word(u"com", u"", u""),
+         Word(u"です", u"デス", u"デス", WordClass::Auxiliary)});
+  EXPECT_EQ(Translate(p, u"test.comです"), u"⠰⠞⠑⠎⠞⠲⠉⠕⠍⠤⠐⠟⠹");
+  // A particle after a question mark continues the sentence: one blank.
+  p.Add(u"本当？と聞いた",
+        {Word(u"本当", u"ホントウ", u"ホントー"), Word(u"？", u"？", u"？", WordClass::Symbol),
+         Word(u"と", u"ト", u"ト", WordClass::Particle),
+         Word(u"聞い", u"キイ", u"キイ", WordClass::Verb),
+         Word(u"た", u"タ", u"タ", WordClass::Auxiliary)});
+  EXPECT_EQ(Translate(p, u"本当？と聞いた"), u"⠮⠴⠞⠒⠢⠀⠞⠀⠣⠃⠕");
+}
+
+TEST(TextToBraille, FallsBackToKanaWhenAnalysisFails) {
+  FakeReadingProvider p;
+  p.FailAll();
+  EXPECT_EQ(Translate(p, u"はい、5こ"), u"⠥⠃⠰⠀⠼⠑⠪");
+  FakeReadingProvider wrong;  // surfaces that do not give the text back
+  wrong.Add(u"あい", {Word(u"あ", u"ア", u"ア")});
+  EXPECT_EQ(Translate(wrong, u"あい"), u"⠁⠃");
+}
+
+TEST(Zerin, OpenTranslateClose) {
+  auto provider = std::make_unique<FakeReadingProvider>(SchoolSentence());
+  ASSERT_EQ(ZerinOpenWith(std::move(provider)), 1);
+  EXPECT_TRUE(ZerinIsOpen());
+  std::u16string text = u"xx今日は学校へ行く。";
+  ZerinRecordPtr r = ZerinTextToBrlNW(text.c_str(), 2, static_cast<int>(text.size()) - 2, kAll);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(AsUnicode(r->Braille()), u"⠈⠪⠒⠄⠀⠐⠡⠂⠪⠒⠋⠀⠃⠩⠲");
+  EXPECT_EQ(r->length, 15);
+  ZerinRecordPtr empty = ZerinTextToBrlNW(u"", 0, 0, kAll);
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->Braille(), nullptr);
+  EXPECT_FALSE(ZerinTextToBrlNW(nullptr, 0, 0, kAll));
+  ZerinClose();
+  EXPECT_FALSE(ZerinIsOpen());
+  EXPECT_FALSE(ZerinTextToBrlNW(text.c_str(), 0, 1, kAll));
+}
+
+#ifndef _WIN32
+// Real sentences through MeCab and IPADIC, checked cell by cell.
+TEST(TextToBrailleMecab, EverydaySentences) {
+  auto mecab = CreateSystemReadingProvider();
+  ASSERT_TRUE(mecab);
+  struct {
+    std::u16string_view text, braille;
+  } cases[] = {
+      // キョーワ 12ガツ 8ニチデス。
+      {u"今日は12月8日です。", u"⠈⠪⠒⠄⠀⠼⠁⠃⠐⠡⠝⠀⠼⠓⠇⠗⠐⠟⠹⠲"},
+      // カイギワ ゴゴ 3ジカラ ダイ2 カイギシツデ オコナイマス。
+      {u"会議は午後3時から第2会議室で行います。", u"⠡⠃⠐⠣⠄⠀⠐⠪⠐⠪⠀⠼⠉⠐⠳⠡⠑⠀⠐⠕⠃⠼⠃⠀⠡⠃⠐⠣⠳⠝⠐⠟⠀⠊⠪⠅⠃⠵⠹⠲"},
+      // アシタノ ヨテイヲ オシエテ クダサイ？
+      {u"明日の予定を教えてください？", u"⠁⠳⠕⠎⠀⠜⠟⠃⠔⠀⠊⠳⠋⠟⠀⠩⠐⠕⠱⠃⠢"},
+      // アタラシイ iPhone15ヲ カイマシタ。
+      {u"新しいiPhone15を買いました。", u"⠁⠕⠑⠳⠃⠀⠰⠊⠠⠏⠓⠕⠝⠑⠼⠁⠑⠔⠀⠡⠃⠵⠳⠕⠲"},
+      // カカクワ 1,500エンデス。
+      {u"価格は1,500円です。", u"⠡⠡⠩⠄⠀⠼⠁⠄⠑⠚⠚⠤⠋⠴⠐⠟⠹⠲"},
+      // コンニチワ、 オトーサント オカアサン。
+      {u"こんにちは、お父さんとお母さん。", u"⠪⠴⠇⠗⠄⠰⠀⠊⠞⠒⠱⠴⠞⠀⠊⠡⠁⠱⠴⠲"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Translate(*mecab, c.text), c.braille) << Utf16ToUtf8(c.text);
+}
+#endif
