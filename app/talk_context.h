@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "braille/braille_line_list.h"
 #include "talk/message_list.h"
 #include "talk/records.h"
 #include "talk/stream_store.h"
@@ -53,6 +54,8 @@ class TalkContext {
 
   MessageList messages;
   MemberList members;
+  // Every displayed text in braille, line by line; the terminals read it.
+  BrailleLineList brailleLines;
   // Number of characters in the incoming pane: where the next text goes.
   int insertionPosition = 0;
 

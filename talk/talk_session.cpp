@@ -1,6 +1,7 @@
 #include "talk/talk_session.h"
 
 #include "app/talk_context.h"
+#include "braille/braille_line_list.h"
 #include "talk/talk_file.h"
 #include "ui/talk_pane.h"
 
@@ -19,7 +20,11 @@ std::u16string HeaderLine(uint32_t number, std::u16string_view header) {
 }  // namespace
 
 TalkSession::TalkSession(TalkContext& context, TalkPane& incoming)
-    : context_(context), pane_(incoming) {}
+    : context_(context), pane_(incoming) {
+  displayedText_ = [&context](std::u16string_view text, uint32_t number, bool messageStart) {
+    AppendBrailleLines(text, context.brailleLines, number, messageStart ? 1 : 0);
+  };
+}
 
 TalkSession::SendResult TalkSession::Send(std::u16string_view text, const LocalTime& now) {
   if (!context_.IsOpen() || text.empty()) return SendResult::kNothing;

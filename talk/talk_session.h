@@ -23,8 +23,9 @@ class TalkSession {
 
   // Receives every displayed text as it was before any display conversion:
   // the header line (message start) and the body of each message, and the
-  // description with number 0. This is where displayed text is handed to
-  // the braille line list. Null: nothing is handed on.
+  // description with number 0. By default the text is cut into lines and
+  // appended, in braille, to the talk's braille line list. Null: nothing is
+  // handed on.
   using DisplayedTextHook =
       std::function<void(std::u16string_view text, uint32_t number, bool messageStart)>;
   void SetDisplayedTextHook(DisplayedTextHook hook) { displayedText_ = std::move(hook); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/utf.h"
+#include "braille/braille_line_list.h"
 #include "talk/talk_file.h"
 #include "talk/talk_session.h"
 #include "talk_fixture.h"
@@ -86,6 +88,33 @@ TEST_F(SessionTest, MessagesAreDisplayedWithBoldHeaderBodyAndEmptyLine) {
   EXPECT_TRUE(shown[22].start);
   EXPECT_EQ(shown[23].text, u"Hello\rthere");
   EXPECT_EQ(shown[23].number, 12u);
+}
+
+TEST_F(SessionTest, DisplayedMessagesBecomeTheTalksBrailleLines) {
+  t.WriteMessage(1, "talk\tuser1さん 3/05 9:07\tはい\r\nいいえ");
+  t.WriteMessage(2, "talk\tuser2さん 3/05 9:08\tABC");
+  MemoryTalkPane otherPane;
+  TalkSession plain(t.context, otherPane);  // keeps its own hook: the braille lines
+  t.StartWatcher();
+  int displayed = 0;
+  ASSERT_TRUE(t.PumpUntil([&] { return (displayed += plain.DisplayNewMessages()) == 2; }));
+
+  struct Line {
+    std::u16string text;
+    uint32_t number, start;
+    bool operator==(const Line&) const = default;
+  };
+  std::vector<Line> lines;
+  const BrailleLineList& list = t.context.brailleLines;
+  for (const BrailleLine* l = list.First(); l; l = list.Next(l)) {
+    lines.push_back({l->text, l->messageNumber, l->messageStart});
+    EXPECT_TRUE(l->Braille()) << Utf16ToUtf8(l->text);
+  }
+  EXPECT_EQ(lines, (std::vector<Line>{{u"1: user1さん 3/05 9:07", 1, 1},
+                                      {u"はい", 1, 0},
+                                      {u"いいえ", 1, 0},
+                                      {u"2: user2さん 3/05 9:08", 2, 1},
+                                      {u"ABC", 2, 0}}));
 }
 
 TEST_F(SessionTest, ConversionThatGivesNothingHidesTheText) {
