@@ -17,8 +17,7 @@
 #include "client/client_registry.h"
 #include "modes/wire_protocol.h"
 #include "support/fast_timing.h"
-#include "support/memory_serial.h"
-#include "support/terminal_simulator.h"
+#include "support/client_rig.h"
 #include "talk_lines.h"
 
 using namespace mirelon;
@@ -29,34 +28,6 @@ using mirelon::testing::WordCells;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// The talk window as the clients see it: records and users, kept.
-class RecordingTalkSink : public TalkWindowSink {
- public:
-  void PostNewMessages(bool) override {}
-  void PostScanDone() override {}
-  void PostRecordText(std::u16string record) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    records_.push_back(std::move(record));
-  }
-  void SendTerminalUser(std::u16string_view name, bool left) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    users_.push_back((left ? u"-" : u"+") + std::u16string(name));
-  }
-  std::vector<std::u16string> records() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return records_;
-  }
-  std::vector<std::u16string> users() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return users_;
-  }
-
- private:
-  std::mutex lock_;
-  std::vector<std::u16string> records_;
-  std::vector<std::u16string> users_;
-};
 
 // A display frame's payload read back: cells and overlay in library layout.
 struct Display {
@@ -89,32 +60,19 @@ Bytes Utf8Z(std::u16string_view text) {
 constexpr uint8_t kWord = 0x04;
 
 struct DisplayClientTest : ::testing::Test {
-  Timing timing = FastTiming();
-  MemorySerialBus bus;
-  std::shared_ptr<MemorySerialLine> line = bus.Add(u"COM3");
-  TerminalSimulator sim{MakeMemoryTerminalLink(line)};
-  std::shared_ptr<RecordingTalkSink> sink = std::make_shared<RecordingTalkSink>();
-  BrailleLineList list;
+  ClientRig rig;
+  TerminalSimulator& sim = rig.Terminal(u"COM3");
+  BrailleLineList& list = rig.lines;
+  std::shared_ptr<RecordingTalkSink> sink = rig.sink;
   RefPtr<CQZClient_DisplayMode> client;
   size_t seen = 0;  // frames already looked at
-
-  ClientSetup TalkSetup() {
-    ClientSetup setup;
-    setup.talk_window = sink;
-    setup.talk_path = u"talk.talk";
-    setup.lines = &list;
-    setup.timing = timing;
-    setup.opener = bus.opener();
-    setup.clock = [] { return LocalTime{3, 7, 9, 5}; };
-    return setup;
-  }
 
   // Connects a client of `protocol` and checks the opening sequence: the
   // identity, the session, the view opening and the current line.
   void Connect(int protocol, uint8_t cells = 40) {
     sim.set_cell_count(cells);
     sim.RaiseLines();
-    client = RefPtr<CQZClient_DisplayMode>(new CQZClient_DisplayMode(TalkSetup(), u"はなこ", protocol == 1));
+    client = RefPtr<CQZClient_DisplayMode>(new CQZClient_DisplayMode(rig.Setup(), u"はなこ", protocol == 1));
     client->SetConnection(u"COM3", u"NULL", 19200, protocol);
     ASSERT_TRUE(client->Start());
     Expect({FRAME_IDENTIFY, FRAME_SESSION, FRAME_VIEW_OPEN, FRAME_DISPLAY});
@@ -351,7 +309,7 @@ TEST_F(DisplayClientTest, KeywordSearchesAndPostingOnTheWire) {
   EXPECT_EQ(d.cells[0], 0x14) << "back on the current line";
   EXPECT_EQ(client->GetCurrentMessage()->text, u"ねこ");
   EXPECT_TRUE(Eventually([&] { return !client->GetEditLine(nullptr, nullptr).has_value(); }));
-  ASSERT_TRUE(Eventually([&] { return !sink->records().empty(); }));
+  ASSERT_TRUE(sink->WaitForRecords(1));
   EXPECT_EQ(sink->records(), std::vector<std::u16string>{u"talk\tはなこさん 3/07 9:05\t⠁⠃"});
 }
 
@@ -359,13 +317,14 @@ TEST_F(DisplayClientTest, ClosingSendsStopThenCloseAndReconnectingShowsTheLine) 
   AddLine(list, 1, true, u"1: あ", {0x11});
   AddLine(list, 1, false, u"い", {0x12});
   Connect(1);
-  EXPECT_EQ(sink->users(), std::vector<std::u16string>{u"+はなこ"});
+  using Presence = RecordingTalkSink::Presence;
+  EXPECT_EQ(sink->presence(), (std::vector<Presence>{{u"はなこ", false}}));
   Key(KeyEvent::kChord, 0x01, 0, {FRAME_DISPLAY, FRAME_ANNOUNCE});
   Modifiers(true, 0x04);
   sim.SendFrame(FRAME_DISCONNECT, 0, {});
   Expect({FRAME_VIEW_STOP, FRAME_VIEW_CLOSE});
   ASSERT_TRUE(Eventually([&] { return client->GetStatusText() == u"切断"; }));
-  EXPECT_EQ(sink->users(), (std::vector<std::u16string>{u"+はなこ", u"-はなこ"}));
+  EXPECT_EQ(sink->presence(), (std::vector<Presence>{{u"はなこ", false}, {u"はなこ", true}}));
 
   // The state survives; the new connection shows the current line on the
   // new display size and forgets the modifiers.
@@ -382,14 +341,9 @@ TEST_F(DisplayClientTest, ClosingSendsStopThenCloseAndReconnectingShowsTheLine) 
 }
 
 TEST(DisplayClientRegistry, ProtocolsZeroAndOneMakeDisplayClients) {
-  MemorySerialBus bus;  // knows no ports: nothing opens
-  BrailleLineList list;
+  ClientRig rig;  // knows no ports: nothing opens
   ClientRegistry registry;
-  ClientSetup setup;
-  setup.lines = &list;
-  setup.timing = FastTiming();
-  setup.opener = bus.opener();
-  registry.SetTalk(setup, false);
+  registry.SetTalk(rig.Setup(), false);
   for (int protocol : {0, 1}) {
     ConnectionRecord record;
     record.port = u"NULL";
