@@ -149,6 +149,9 @@ TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
   ASSERT_TRUE(Eventually([&] { return announced().find("2: aliceさん") == 0; }, 30000)) << announced();
   ASSERT_TRUE(key(3, 1, 0, 3));
   ASSERT_TRUE(Eventually([&] { return announced() == "first"; }, 30000)) << announced();
+  std::vector<uint8_t> first;
+  for (const ReceivedFrame& f : terminal.frames())
+    if (f.command == FRAME_DISPLAY) first = f.payload;
 
   // Dot 8 starts editing; dots 1 and 1-2, then dot 7 posts.
   ASSERT_TRUE(key(1, 0x01, 0, 4));
@@ -156,7 +159,7 @@ TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
   ASSERT_TRUE(key(1, 0xC0, 0, 6));
   ASSERT_TRUE(key(1, 0x10, 0, 7));
   // The display shows the body of the first message again, not the new one.
-  const std::vector<uint8_t> shown = terminal.frames().back().payload;
+  EXPECT_EQ(terminal.frames().back().payload, first);
   ASSERT_TRUE(Eventually([&] {
     return run("--dump " + Quote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))) == 0 &&
            ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("").find("\n⠁⠃\n") != std::string::npos;
@@ -164,15 +167,11 @@ TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
   const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
   EXPECT_NE(dump.find("3: hanakoさん "), std::string::npos) << dump;
 
-  pclose(bob);
-  EXPECT_TRUE(Eventually([&] { return terminal.frames().back().command == FRAME_VIEW_CLOSE; }));
   std::vector<uint8_t> last;
   for (const ReceivedFrame& f : terminal.frames())
     if (f.command == FRAME_DISPLAY) last = f.payload;
-  EXPECT_EQ(last, shown) << "the new message did not move the display";
-  const auto frames = terminal.frames();
-  ASSERT_GE(frames.size(), 2u);
-  EXPECT_EQ(frames[frames.size() - 2].command, FRAME_VIEW_STOP);
+  EXPECT_EQ(last, first) << "the new message did not move the display";
+  pclose(bob);
 }
 
 TEST(RunnerTerminal, ModesNotBuiltInAreReported) {
