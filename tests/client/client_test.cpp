@@ -96,11 +96,12 @@ TEST_F(ClientTest, IdentityFailingFiveTimes) {
 
   // On the incoming port the port stays open and waits.
   TerminalSimulator& in = rig.Terminal(u"COM4");
-  in.set_identity(TerminalSimulator::Identity::kShort);
+  in.set_identity(TerminalSimulator::Identity::kWrongLetters);
   in.RaiseLines();
   CQZClient_ChatMode* d = Make(u"NULL", u"COM4");
   ASSERT_TRUE(d->Start());
   ASSERT_TRUE(Eventually([&] { return in.identify_requests() >= 5 && !d->connecting(); }));
+  EXPECT_EQ(in.identify_requests(), 5);
   EXPECT_EQ(d->GetStatusText(), u"接続待機");
   EXPECT_TRUE(rig.Line(u"COM4")->host_open());
   EXPECT_TRUE(rig.sink->presence().empty());

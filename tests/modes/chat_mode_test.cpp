@@ -146,9 +146,9 @@ TEST_F(ChatModeTest, ARefusedLineIsSkippedAndTheNextOneSent) {
 TEST_F(ChatModeTest, TypedCellsBecomeATalkRecordUnderTheUsersName) {
   TerminalSimulator& t = rig.Terminal(u"COM3");
   Connected();
-  // Dots 1 and 1-2, then a dot-7-only and a dot-8-only cell; 0x08 erases
+  // Dots 1 and 1-2 and blanks with dot 7, and dots 7 and 8; 0x08 erases
   // the last cell typed.
-  Type(t, {0x10, 0x30, 0x80, 0x08, 0x80, 0x08, 0x08, 0x30, 0x80, 0x08});
+  Type(t, {0x10, 0x30, 0x80, 0x08, 0x08, 0x30, 0x80, 0x88});
   ASSERT_TRUE(rig.sink->WaitForRecords(1));
   EXPECT_EQ(rig.sink->records()[0], u"talk\thanakoさん 3/07 9:05\t⠁⠃⠀⠀");
   // The terminal's text begin is acknowledged with the bare byte 0x01.
