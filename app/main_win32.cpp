@@ -1,0 +1,31 @@
+// Entry point of mirelon.exe.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/talk_context.h"
+#include "base/utf.h"
+#include "talk/stream_store.h"
+#include "ui/talk_window_win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace mirelon;
+  // Provides the "RichEdit20W" class of the panes; kept for the whole run.
+  LoadLibraryW(L"RichEd20.DLL");
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&controls);
+  // The talk window's thread is a single-threaded apartment for the whole
+  // run: the open dialog and the speech engine use COM.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const CommandLine commandLine = ParseCommandLine(FromWide(GetCommandLineW()));
+  std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
+  {
+    TalkContext context(*store);
+    RunTalkWindow(instance, commandLine, context);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}

@@ -1,0 +1,38 @@
+// Identifiers shared by the resource script and the code: dialogs,
+// controls, menus, accelerator tables and window commands.
+#pragma once
+
+// About box.
+#define IDD_ABOUT 101
+#define IDC_ABOUT_VERSION 102
+#define CMD_ABOUT 106
+
+// Talk window (dialog 200) and its accelerator table.
+#define IDD_TALK 200
+#define IDR_TALK_ACCEL 200
+#define IDC_INCOMING 201
+#define IDC_OUTGOING 202
+
+// Window commands of the talk window.
+#define CMD_SCAN_DONE 111
+#define CMD_SEND 203
+#define CMD_TERMINAL_USER 204
+#define CMD_NEW_MESSAGES 205
+#define CMD_POST_TEXT 207
+
+// The speech engine's voice settings dialog.
+#define IDD_VOICE_SETTINGS 600
+#define IDC_MAIN_VOICE 601
+#define IDC_MAIN_RATE 602
+#define IDC_MAIN_RATE_SPIN 603
+#define IDC_MAIN_VOLUME 604
+#define IDC_MAIN_VOLUME_SPIN 605
+#define IDC_USE_ENGLISH 610
+#define IDC_ENGLISH_VOICE 611
+#define IDC_ENGLISH_RATE 612
+#define IDC_ENGLISH_RATE_SPIN 613
+#define IDC_ENGLISH_VOLUME 614
+#define IDC_ENGLISH_VOLUME_SPIN 615
+
+// The program's version, shown in the About box.
+#define MIRELON_VERSION_TEXT "1.0.0"

@@ -1,0 +1,12 @@
+// The talk window's title: "%s - %s" with the mode name and the talk
+// file's name without folder and extension.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mirelon {
+
+std::u16string TalkWindowTitle(std::u16string_view talkPath);
+
+}  // namespace mirelon
