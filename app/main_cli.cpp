@@ -204,6 +204,8 @@ int Run(const std::vector<std::u16string>& args) {
     return 2;
   }
   const Timing timing;
+  // Outlives the talk context, whose registry tells it of status changes.
+  StatusPrinter statusPrinter;
   std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
   TalkContext context(*store);
   context.userName = options->user ? *options->user : UserName();
@@ -224,7 +226,6 @@ int Run(const std::vector<std::u16string>& args) {
   };
 
   const bool interactive = !options->dump && !options->post;
-  StatusPrinter statusPrinter;
   std::vector<std::u16string> terminals;
   if (interactive) {
     ClientSetup setup;

@@ -23,6 +23,8 @@ bool IsPortNamed(std::u16string_view name) {
   return false;
 }
 
+static_assert(CMD_CLIENT_QUIT == CPortConn::CMD_CLIENT_QUIT);
+
 constexpr uint8_t kErrorSignal[] = {'-', 'G', '1', '6', 0};
 constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  // 0x203
 
