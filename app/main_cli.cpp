@@ -8,12 +8,19 @@
 // On POSIX a terminal is named only in the braced form /t{...}, since
 // absolute paths begin with "/" as well (ParseArguments).
 //
+// Terminals named with /t{...} are connected once the talk has been read;
+// their status changes are shown on standard error. On POSIX a port name is
+// a device path (a serial adapter, an rfcomm device or a pty).
+//
 // Exit codes: 0 done; 1 --post could not store its message, or the watcher
 // could not be started; 2 wrong arguments or the talk could not be opened.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,6 +31,7 @@
 #include "app/talk_context.h"
 #include "base/timing.h"
 #include "base/utf.h"
+#include "client/client_registry.h"
 #include "talk/open_talk.h"
 #include "talk/queued_talk_sink.h"
 #include "talk/stream_watcher.h"
@@ -147,6 +155,27 @@ std::u16string OutgoingText(const TalkContext& context, std::u16string line) {
   return line;
 }
 
+// Shows each terminal's status on standard error when it changes (what the
+// connected-terminals dialog shows in its list).
+class StatusPrinter : public ClientChangeSink {
+ public:
+  void PostClientChanged(I_PortClient* client) override {
+    const std::u16string status = client->GetStatusText();
+    std::lock_guard<std::mutex> guard(lock_);
+    std::u16string& last = shown_[client];
+    if (last == status) return;
+    last = status;
+    std::u16string line = u"mirelon-cli: terminal " + client->GetActivePortName();
+    if (std::optional<std::u16string> user = client->GetUserName(); user && !user->empty())
+      line += u" (" + *user + u")";
+    Print(stderr, line + u": " + status + u"\n");
+  }
+
+ private:
+  std::mutex lock_;
+  std::map<const I_PortClient*, std::u16string> shown_;
+};
+
 // Reads standard input line by line and hands each line to the main
 // thread; an empty optional marks the end of input.
 void ReadInput(std::shared_ptr<QueuedTalkSink> sink,
@@ -175,6 +204,8 @@ int Run(const std::vector<std::u16string>& args) {
     return 2;
   }
   const Timing timing;
+  // Outlives the talk context, whose registry tells it of status changes.
+  StatusPrinter statusPrinter;
   std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
   TalkContext context(*store);
   context.userName = options->user ? *options->user : UserName();
@@ -185,10 +216,6 @@ int Run(const std::vector<std::u16string>& args) {
     Print(stderr, u"mirelon-cli: could not open " + *options->commandLine.talkPath + u"\n");
     return 2;
   }
-  if (!options->commandLine.connections.empty())
-    std::fprintf(stderr, "mirelon-cli: %zu terminal(s) named; terminals are not connected yet\n",
-                 options->commandLine.connections.size());
-
   auto sink = std::make_shared<QueuedTalkSink>();
   MemoryTalkPane pane;
   TalkSession session(context, pane);
@@ -198,10 +225,31 @@ int Run(const std::vector<std::u16string>& args) {
     printed = pane.TextLength();
   };
 
+  const bool interactive = !options->dump && !options->post;
+  std::vector<std::u16string> terminals;
+  if (interactive) {
+    ClientSetup setup;
+    setup.talk_window = sink;
+    setup.talk_path = context.talkPath;
+    setup.lines = &context.brailleLines;
+    setup.timing = timing;
+    context.clients.SetTalk(setup, context.meeting);
+    context.clients.SetDialog(&statusPrinter);
+    for (const std::u16string& description : options->commandLine.connections) {
+      const int protocol = ParseDescription(description).protocol;
+      if (context.clients.HasMode(protocol))
+        terminals.push_back(description);
+      else
+        Print(stderr, u"mirelon-cli: terminal " + description + u": protocol " +
+                          Utf8ToUtf16Lenient(std::to_string(protocol)) + u" is not available\n");
+    }
+  } else if (!options->commandLine.connections.empty()) {
+    std::fputs("mirelon-cli: terminals are connected only in the interactive mode\n", stderr);
+  }
+
   context.watcher = std::make_unique<StreamWatcher>(context, sink.get(), timing);
   if (!context.watcher->Start()) return 1;
 
-  const bool interactive = !options->dump && !options->post;
   bool done = false;
   bool scanDone = false;
   std::vector<std::function<void()>> early;
@@ -221,12 +269,11 @@ int Run(const std::vector<std::u16string>& args) {
     std::thread(ReadInput, sink, deliver).detach();
   }
 
-  while (!done && !g_interrupted) {
-    std::optional<TalkEvent> event = sink->Wait(timing.runner_signal_poll_ms);
-    if (!event) continue;
-    switch (event->kind) {
+  std::function<void(int64_t)> pump;
+  auto handle = [&](TalkEvent& event) {
+    switch (event.kind) {
       case TalkEvent::Kind::kNewMessages:
-        if (event->flag)
+        if (event.flag)
           session.ShowDescription();
         else
           session.DisplayNewMessages();
@@ -248,28 +295,50 @@ int Run(const std::vector<std::u16string>& args) {
           scanDone = true;
           for (auto& call : early) call();
           early.clear();
+          // The terminals named on the command line, each given its time to
+          // come up while the runner goes on handling what arrives.
+          context.clients.ApplyDescriptions(terminals, pump);
         }
         break;
       case TalkEvent::Kind::kPostText:
-        session.PostText(event->text);
+        session.PostText(event.text);
         break;
       case TalkEvent::Kind::kTerminalUser:
-        session.TerminalUser(event->text, event->flag);
+        session.TerminalUser(event.text, event.flag);
         break;
       case TalkEvent::Kind::kCall:
         // Lines typed before the talk is read wait until the PC user has
         // entered (as the talk window is not usable before).
         if (scanDone)
-          event->call();
+          event.call();
         else
-          early.push_back(std::move(event->call));
+          early.push_back(std::move(event.call));
         break;
     }
-    sink->Done(*event);
+    sink->Done(event);
+  };
+  // Handles what arrives for `ms` milliseconds, or until `enough` holds.
+  auto pumpUntil = [&](int64_t ms, const std::function<bool()>& enough) {
+    const int64_t end = NowMs() + ms;
+    for (int64_t left = ms; left > 0 && !(enough && enough()); left = end - NowMs()) {
+      std::optional<TalkEvent> event = sink->Wait(std::min(left, timing.runner_signal_poll_ms));
+      if (event) handle(*event);
+    }
+  };
+  pump = [&](int64_t ms) { pumpUntil(ms, nullptr); };
+
+  while (!done && !g_interrupted) {
+    std::optional<TalkEvent> event = sink->Wait(timing.runner_signal_poll_ms);
+    if (event) handle(*event);
   }
 
-  // Shutdown: stop the watcher, then the out record of a meeting.
+  // Shutdown: the terminals first, while their users' leave can still be
+  // recorded (each client waits until its notification is handled); then
+  // the watcher, then the out record of a meeting.
+  if (context.clients.QuitAll() > 0)
+    pumpUntil(timing.close_pump_ms, [&] { return !context.clients.AnyWorkerRunning(); });
   sink->Close();
+  context.clients.RemoveAll();
   context.watcher->Stop();
   if (interactive && !session.Leave()) std::fputs("mirelon-cli: the out record could not be stored\n", stderr);
   context.mainFile.reset();

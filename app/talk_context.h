@@ -10,6 +10,7 @@
 #include <string>
 
 #include "braille/braille_line_list.h"
+#include "client/client_registry.h"
 #include "talk/message_list.h"
 #include "talk/records.h"
 #include "talk/stream_store.h"
@@ -58,6 +59,8 @@ class TalkContext {
   BrailleLineList brailleLines;
   // Number of characters in the incoming pane: where the next text goes.
   int insertionPosition = 0;
+  // The connected terminals; destroyed (stopped) before the lines they read.
+  ClientRegistry clients;
 
   // The running watcher; destroyed (stopped) before the lists above.
   std::unique_ptr<StreamWatcher> watcher;

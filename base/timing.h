@@ -57,6 +57,13 @@ struct Timing {
   int client_modem_checks = 30;              // modem checks before giving up
   int client_handshake_attempts = 5;
   int64_t client_handshake_retry_ms = 1000;  // pause after a failed identity attempt
+
+  // Client registry and closing the talk: how long a new connection may
+  // take to come up before the next one starts, and how long the talk
+  // window keeps dispatching while its clients announce their users' leave.
+  int64_t registry_connect_poll_ms = 200;
+  int registry_connect_polls = 10;
+  int64_t close_pump_ms = 1000;
 };
 
 // Milliseconds from an arbitrary fixed point, monotonic (GetTickCount's

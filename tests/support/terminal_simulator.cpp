@@ -96,6 +96,11 @@ void TerminalSimulator::SetReply(uint8_t command, std::optional<uint8_t> reply) 
   replies_[command] = reply;
 }
 
+void TerminalSimulator::QueueReply(uint8_t command, std::optional<uint8_t> reply) {
+  std::lock_guard<std::mutex> guard(lock_);
+  queued_replies_[command].push_back(reply);
+}
+
 void TerminalSimulator::SetSplit(std::vector<size_t> chunks, int64_t pause_ms) {
   std::lock_guard<std::mutex> guard(lock_);
   chunks_ = std::move(chunks);
@@ -256,6 +261,9 @@ void TerminalSimulator::Answer(const ReceivedFrame& frame) {
           answer.clear();
           break;
       }
+    } else if (auto& queued = queued_replies_[frame.command]; !queued.empty()) {
+      if (queued.front()) answer.push_back(*queued.front());
+      queued.pop_front();
     } else {
       auto it = replies_.find(frame.command);
       if (it != replies_.end() && it->second) answer.push_back(*it->second);

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -98,6 +99,10 @@ class TerminalSimulator {
   // byte; none: no answer. Defaults: FRAME_VIEW_OPEN, FRAME_CHAT_OPEN and
   // FRAME_TEXT_BEGIN are answered with 0x01.
   void SetReply(uint8_t command, std::optional<uint8_t> reply);
+  // The next frame with `command` is answered with `reply` instead (none:
+  // not answered); queued answers are used in order, before the standing
+  // one.
+  void QueueReply(uint8_t command, std::optional<uint8_t> reply);
   // Output goes out in chunks of these sizes (cycled), with `pause_ms`
   // between chunks; empty: every send in one piece.
   void SetSplit(std::vector<size_t> chunks, int64_t pause_ms);
@@ -137,6 +142,7 @@ class TerminalSimulator {
   Identity identity_ = Identity::kAnswer;
   std::array<uint8_t, 32> info_{};
   std::map<uint8_t, std::optional<uint8_t>> replies_;
+  std::map<uint8_t, std::deque<std::optional<uint8_t>>> queued_replies_;
   std::vector<size_t> chunks_;
   int64_t pause_ms_ = 0;
   std::vector<ReceivedFrame> frames_;

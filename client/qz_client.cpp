@@ -1,0 +1,300 @@
+#include "client/qz_client.h"
+
+#include <string>
+#include <vector>
+
+#include "base/utf.h"
+#include "braille/braille_line_list.h"
+#include "braille/kana_braille.h"
+#include "talk/talk_file.h"
+
+namespace mirelon {
+namespace {
+
+// A port name counts when it is given and is not "NULL" (in any case).
+bool IsPortNamed(std::u16string_view name) {
+  if (name.empty()) return false;
+  if (name.size() != CQZClient::kNoPort.size()) return true;
+  for (size_t i = 0; i < name.size(); ++i) {
+    char16_t c = name[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c != CQZClient::kNoPort[i]) return true;
+  }
+  return false;
+}
+
+static_assert(CMD_CLIENT_QUIT == CPortConn::CMD_CLIENT_QUIT);
+
+constexpr uint8_t kErrorSignal[] = {'-', 'G', '1', '6', 0};
+constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  // 0x203
+
+}  // namespace
+
+CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name)
+    : CPortConn(setup.timing, setup.opener),
+      talk_window_(setup.talk_window),
+      talk_path_(setup.talk_path),
+      lines_(setup.lines),
+      clock_(setup.clock ? setup.clock : std::function<LocalTime()>(CurrentLocalTime)),
+      user_name_(std::move(user_name)) {
+  if (lines_) {
+    const BrailleLine* newest = lines_->Newest();
+    current_ = newest ? newest : &lines_->Sentinel();
+  }
+}
+
+CQZClient::~CQZClient() = default;
+
+ClientNode* CQZClient::GetListNode() {
+  std::lock_guard<std::mutex> guard(node_lock_);
+  return node_;
+}
+
+ClientNode* CQZClient::SetListNode(ClientNode* node) {
+  std::lock_guard<std::mutex> guard(node_lock_);
+  node_ = node;
+  return node;
+}
+
+std::u16string CQZClient::GetActivePortName() {
+  const bool named = IsPortNamed(port_name());
+  const bool named2 = IsPortNamed(port2_name());
+  if (named && port(0).state() > kPortClosing) return port_name();
+  if (named2 && port(1).state() > kPortClosing) return port2_name();
+  if (named) return port_name();
+  if (named2) return port2_name();
+  return std::u16string();
+}
+
+ConnectionRecord CQZClient::CreateConnectionRecord() {
+  std::optional<std::u16string_view> user;
+  if (user_name_) user = *user_name_;
+  return NewRecord(port_name(), port2_name(), static_cast<int>(speed()), protocol(), user);
+}
+
+bool CQZClient::Start() {
+  if (!StartWorker()) return false;
+  StartDispatch();
+  PostToWorker(CMD_CLIENT_OPEN_PORT, 0);
+  PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
+  return true;
+}
+
+bool CQZClient::Stop() {
+  quit_.Set();
+  return StopWorker();
+}
+
+bool CQZClient::PostCommand(uint32_t wparam, intptr_t lparam) {
+  // A quit ends the waits of an opening in progress, so that the quit is
+  // not held up behind a terminal that never answers.
+  if (wparam == CMD_CLIENT_QUIT) quit_.Set();
+  return PostToWorker(wparam, lparam);
+}
+
+bool CQZClient::CloseAll() {
+  StopDispatch();
+  ClosePort(0);
+  ClosePort(1);
+  return true;
+}
+
+bool CQZClient::IsConnected() {
+  return port(0).state() == kPortConnected || port(1).state() == kPortConnected;
+}
+
+std::optional<std::vector<uint8_t>> CQZClient::GetEditLine(int*, int*) { return std::nullopt; }
+
+bool CQZClient::CreateWorkerWindow() {
+  std::unique_ptr<WorkerLoop> loop = CreateWorkerLoop(this, port_name(), timing());
+  if (!loop) return false;
+  SetWorkerWindow(std::move(loop));
+  return true;
+}
+
+void CQZClient::OnFrame(SerialPort&, const FrameAssembly&) {}
+
+intptr_t CQZClient::OnCommand(uint32_t, intptr_t) { return 0; }
+
+intptr_t CQZClient::OnWorkerCommand(uint32_t wparam, intptr_t lparam) {
+  switch (wparam) {
+    case CMD_CLIENT_QUIT:
+      quit_.Set();
+      if (CloseAll()) CloseWorkerWindow();
+      return 1;
+    case CMD_CLIENT_OPEN_PORT:
+      if (lparam == 0 || lparam == 1) OpenPort(static_cast<int>(lparam));
+      return 1;
+    case CMD_CLIENT_CLOSE_PORT:
+      if (lparam == 0 || lparam == 1) ClosePort(static_cast<int>(lparam));
+      return 1;
+    default:
+      return OnCommand(wparam, lparam);
+  }
+}
+
+void CQZClient::OnWorkerTimer() { Supervise(); }
+
+void CQZClient::Supervise() {
+  if (connecting_) return;
+  SerialPort& p0 = port(0);
+  SerialPort& p1 = port(1);
+  // A port whose device disappeared has already fallen back from 4 to 3
+  // and reads nothing more: close it, so that its user's leave is recorded
+  // and the status tells what happened.
+  for (int i = 0; i < 2; ++i)
+    if (port(i).IsLost() && port(i).state() >= kPortOpen) PostToWorker(CMD_CLIENT_CLOSE_PORT, i);
+  if (p0.state() == kPortConnected) {
+    if (!p0.CheckModemLines()) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+  } else if (p0.state() < kPortOpen && p1.state() == kPortOpen && !p1.IsLost() &&
+             p1.CheckModemLines()) {
+    // The terminal raised its lines on the incoming port: identify it.
+    PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
+  }
+  if (p1.state() == kPortConnected && !p1.CheckModemLines() && p0.state() < kPortOpen)
+    SetStatus(kStatusWaiting);
+  if (p0.state() == kPortConnected || p1.state() == kPortConnected) OnTimer();
+}
+
+bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stop_event(), ms) == Event::WaitResult::kTimedOut; }
+
+bool CQZClient::OpenPort(int index) {
+  if (index != 0 && index != 1) return false;
+  SerialPort& p = port(index);
+  if (p.state() < kPortOpen) {
+    const std::u16string& name = index == 0 ? port_name() : port2_name();
+    if (!IsPortNamed(name)) return false;
+    if (p.Open(name, nullptr, speed())) {
+      if (index == 1) {
+        if (port(0).state() >= kPortOpen) return true;
+        SetStatus(kStatusWaiting);
+      } else {
+        for (int i = 0; i < timing().client_modem_checks && !p.CheckModemLines(); ++i)
+          if (!Pause(timing().client_modem_check_ms)) break;
+        if (p.state() != kPortConnected) {
+          p.Close();
+          SetStatus(kStatusFailed);
+          return false;
+        }
+      }
+    } else if (index == 0) {
+      // A missing or busy device.
+      SetStatus(kStatusFailed);
+      return false;
+    }
+  }
+  if (p.state() != kPortConnected) return false;
+
+  connecting_ = true;
+  SetStatus(kStatusConnected);
+  bool identified = false;
+  for (int attempt = 0; attempt < timing().client_handshake_attempts && !Stopping(); ++attempt) {
+    if (Handshake(index)) {
+      identified = true;
+      break;
+    }
+    if (!Pause(timing().client_handshake_retry_ms)) break;
+  }
+  if (!identified) {
+    connecting_ = false;
+    if (index == 0) {
+      p.Close();
+      SetStatus(kStatusFailed);
+      return false;
+    }
+    SetStatus(kStatusWaiting);
+    return true;
+  }
+
+  AnnounceUser(false);
+  joined_[index] = true;
+  display_.Resize(cell_count());
+  if (AcquireCommandLock()) {
+    SendFrame(FRAME_SESSION, 1, nullptr, 0);
+    SendOpeningFrames();
+    ReleaseCommandLock();
+  }
+  connecting_ = false;
+  NotifyDialog();
+  OnPortOpened(index);
+  return true;
+}
+
+bool CQZClient::ClosePort(int index) {
+  if (index != 0 && index != 1) return false;
+  SerialPort& p = port(index);
+  // The leave pairs a join: it is announced when the port that joined the
+  // user closes while connected, or after its device disappeared (it has
+  // then already left state 4).
+  if (joined_[index] && (p.state() == kPortConnected || p.IsLost())) AnnounceUser(true);
+  joined_[index] = false;
+  if (p.state() == kPortConnected && AcquireCommandLock()) {
+    SendClosingFrames(index);
+    ReleaseCommandLock();
+  }
+  if (p.state() < kPortOpen) return true;
+  p.Close();
+  const int other = 1 - index;
+  if (index == 1 && port(other).state() >= kPortOpen) return true;
+  SetStatus(port(other).state() >= kPortOpen ? kStatusWaiting : kStatusDisconnected);
+  return true;
+}
+
+void CQZClient::AnnounceUser(bool left) {
+  if (!user_name_ || user_name_->empty() || !talk_window_) return;
+  talk_window_->SendTerminalUser(*user_name_, left);
+}
+
+void CQZClient::SetStatus(std::u16string_view text) {
+  set_status_text(text);
+  NotifyDialog();
+}
+
+void CQZClient::NotifyDialog() {
+  std::lock_guard<std::mutex> guard(node_lock_);
+  if (!node_) return;
+  if (ClientChangeSink* dialog = node_->dialog.load()) dialog->PostClientChanged(this);
+}
+
+void CQZClient::PostTalkText(std::u16string_view text) {
+  if (!talk_window_) return;
+  const std::u16string name = user_name_ ? *user_name_ : std::u16string();
+  talk_window_->PostRecordText(BuildTalkRecord(name, clock_(), text));
+}
+
+void CQZClient::SendDisplay(const DisplayBuffer& image) {
+  if (!IsConnected() || !AcquireCommandLock()) return;
+  const std::span<const uint8_t> bytes = image.Bytes();
+  SendFrame(FRAME_DISPLAY, 0, bytes.data(), bytes.size());
+  ReleaseCommandLock();
+}
+
+void CQZClient::SignalError() {
+  if (!IsConnected() || !AcquireCommandLock()) return;
+  SendFrame(FRAME_SIGNAL, 0, kErrorSignal, sizeof kErrorSignal);
+  ReleaseCommandLock();
+}
+
+bool CQZClient::Announce(std::u16string_view text) {
+  if (!IsConnected()) return false;
+  const std::u16string whole(text);
+  PvnStringPtr kana = PVN_UBrlToKana(whole.c_str(), kAnnounceOption);
+  std::string bytes = Utf16ToUtf8(kana ? std::u16string_view(kana->text) : std::u16string_view(whole));
+  // The terminal reads up to the NUL; a NUL inside the text ends it there.
+  if (size_t nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
+  bytes.push_back('\0');
+  if (bytes.size() > kMaxFramePayload) {
+    // Cut at a character boundary so that the terminal gets valid UTF-8.
+    bytes.resize(kMaxFramePayload - 1);
+    while (!bytes.empty() && (static_cast<uint8_t>(bytes.back()) & 0xC0) == 0x80) bytes.pop_back();
+    if (!bytes.empty() && static_cast<uint8_t>(bytes.back()) >= 0xC0) bytes.pop_back();
+    bytes.push_back('\0');
+  }
+  if (AcquireCommandLock()) {
+    SendFrame(FRAME_ANNOUNCE, 2, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    ReleaseCommandLock();
+  }
+  return true;
+}
+
+}  // namespace mirelon

@@ -1,0 +1,175 @@
+// The frame of every terminal client: a CPortConn (the serial side) plus
+// the I_PortClient interface, the worker loop ("worker window") with its
+// supervision timer, the opening and closing of the two ports with the
+// identity exchange and the status texts, the join/leave notifications to
+// the talk window, the terminals dialog notification, the display image,
+// and the wire operations that the modes share (display, announcement,
+// error signal, posting a typed text to the talk).
+//
+// A CQZClient is never used by itself: CQZClient_ChatMode and the display
+// mode derive from it and fill in the mode's part through the operations
+// marked "mode" below.
+//
+// Threads: the worker thread runs OpenPort, ClosePort, CloseAll, the
+// supervision step, OnTimer and OnCommand; the dispatch thread runs
+// OnFrame; Start, Stop, PostCommand and the getters may be called from any
+// thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/timing.h"
+#include "client/port_client.h"
+#include "client/worker_loop.h"
+#include "modes/display_buffer.h"
+#include "serial/port_conn.h"
+#include "talk/records.h"
+#include "talk/talk_window_sink.h"
+
+namespace mirelon {
+
+class BrailleLineList;
+
+// What every client of a talk is given at creation.
+struct ClientSetup {
+  // Receives the typed texts and the users' joining and leaving. Shared, so
+  // that a client whose thread outlives the registry never talks to a
+  // destroyed window object.
+  std::shared_ptr<TalkWindowSink> talk_window;
+  std::u16string talk_path;
+  // The talk's braille lines (not owned; lives as long as the talk). May be
+  // null: the client then has no lines to send or show.
+  const BrailleLineList* lines = nullptr;
+  Timing timing;
+  SerialDeviceOpener opener = OpenSystemSerialDevice;
+  // The local time stamped on posted texts; null: the system's clock.
+  std::function<LocalTime()> clock;
+};
+
+class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, private WorkerLoopHandler {
+ public:
+  static constexpr std::u16string_view kNoPort = u"NULL";
+
+  // Reference count 0; current message the newest line of the list (the
+  // sentinel when there is none); status "未接続". `user_name` none: the
+  // connection names no user.
+  CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name);
+  ~CQZClient() override;
+
+  // --- I_PortClient ---
+  void AddRef() override { CPortConn::AddRef(); }
+  void Release() override { CPortConn::Release(); }
+  ClientNode* GetListNode() override;
+  ClientNode* SetListNode(ClientNode* node) override;
+  std::u16string GetPortName() override { return port_name(); }
+  std::u16string GetPort2Name() override { return port2_name(); }
+  std::u16string GetActivePortName() override;
+  uint32_t GetSpeed() override { return speed(); }
+  int GetProtocol() override { return protocol(); }
+  std::optional<std::u16string> GetUserName() override { return user_name_; }
+  int GetPortState() override { return current_port().state(); }
+  std::u16string GetStatusText() override { return status_text(); }
+  void SetStatusText(std::u16string_view text) override { set_status_text(text); }
+  ConnectionRecord CreateConnectionRecord() override;
+  bool Start() override;
+  bool Stop() override;
+  bool PostCommand(uint32_t wparam, intptr_t lparam) override;
+  bool CloseAll() override;
+  bool IsConnected() override;
+  // Index 0 is the outgoing port, which is connected actively (its modem
+  // lines are awaited); index 1 the incoming port, opened and left waiting
+  // until the terminal raises its lines (the supervision step then opens it
+  // again, which runs the identity exchange). True when connected or
+  // waiting.
+  bool OpenPort(int index) override;
+  // Announces the user's leave and sends the mode's closing frames when
+  // the port was connected, closes it and sets the status. Always true.
+  bool ClosePort(int index) override;
+  const BrailleLine* GetCurrentMessage() override { return current_.load(std::memory_order_acquire); }
+  std::optional<std::vector<uint8_t>> GetEditLine(int* start, int* end) override;
+  bool IsWorkerRunning() override { return HasWorkerWindow(); }
+
+  // --- CPortConn ---
+  bool CreateWorkerWindow() override;
+  // Mode: a frame from the terminal (dispatch thread). Ignored here.
+  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+
+  // --- wire operations shared by the modes ---
+  // FRAME_DISPLAY with the whole image (cells and overlay), under the
+  // command lock; nothing while no port is connected.
+  void SendDisplay(const DisplayBuffer& display) override;
+  // FRAME_SIGNAL with "-G16".
+  void SignalError() override;
+  // FRAME_ANNOUNCE (parameter 2) with the text as UTF-8 and its NUL; the
+  // braille in the text is read out as kana first. False only when no port
+  // is connected.
+  bool Announce(std::u16string_view text);
+
+  DisplayBuffer& display() { return display_; }
+  const std::optional<std::u16string>& user_name() const { return user_name_; }
+  const std::u16string& talk_path() const { return talk_path_; }
+  bool connecting() const { return connecting_.load(); }
+
+ protected:
+  // Mode: the supervision timer while a port is connected and no opening
+  // runs (worker thread). Returns 0.
+  virtual int OnTimer() { return 0; }
+  // Mode: worker commands other than quit, open and close (worker thread).
+  virtual intptr_t OnCommand(uint32_t command, intptr_t lparam);
+  // Mode: the mode's opening frames, sent with the command lock held right
+  // after FRAME_SESSION (chat: FRAME_CHAT_OPEN and its answer).
+  virtual void SendOpeningFrames() {}
+  // Mode: the mode's closing frames, with the command lock held, when port
+  // `index` is closed while connected (chat: FRAME_CHAT_END).
+  virtual void SendClosingFrames(int index) { (void)index; }
+  // Mode: port `index` has just been connected and announced (worker
+  // thread); the display mode shows its current line here.
+  virtual void OnPortOpened(int index) { (void)index; }
+
+  // Posts a finished text (Unicode braille, or any text) to the talk as a
+  // talk record under the user's name with the local time (CMD_POST_TEXT).
+  void PostTalkText(std::u16string_view text);
+  // Tells the terminals dialog, when one shows this client, to refresh it.
+  void NotifyDialog();
+  // Sets the status text and notifies the dialog.
+  void SetStatus(std::u16string_view text);
+
+  const BrailleLineList* lines() const { return lines_; }
+  void set_current_message(const BrailleLine* line) { current_.store(line, std::memory_order_release); }
+  // The client is being asked to end (quit posted or stop requested):
+  // waits and retries give up.
+  bool Stopping() { return quit_.IsSet() || stop_event().IsSet(); }
+
+ private:
+  // WorkerLoopHandler
+  intptr_t OnWorkerCommand(uint32_t wparam, intptr_t lparam) override;
+  void OnWorkerTimer() override;
+
+  void Supervise();
+  void AnnounceUser(bool left);
+  // Sleeps unless the client is asked to end; false when it was.
+  bool Pause(int64_t ms);
+
+  const std::shared_ptr<TalkWindowSink> talk_window_;
+  const std::u16string talk_path_;
+  const BrailleLineList* const lines_;
+  const std::function<LocalTime()> clock_;
+  const std::optional<std::u16string> user_name_;
+  std::atomic<const BrailleLine*> current_{nullptr};
+  std::atomic<bool> connecting_{false};
+  // A join was announced for this port and its leave not yet.
+  bool joined_[2] = {false, false};
+  std::mutex node_lock_;
+  ClientNode* node_ = nullptr;
+  DisplayBuffer display_;
+  Event quit_{Event::Kind::kManualReset};
+};
+
+}  // namespace mirelon

@@ -1,0 +1,112 @@
+#include "modes/chat_mode.h"
+
+#include <utility>
+
+#include "braille/braille_line_list.h"
+#include "braille/cells.h"
+
+namespace mirelon {
+namespace {
+
+constexpr uint8_t kTextAcknowledge = 0x01;  // bare answer to the terminal's FRAME_TEXT_BEGIN
+constexpr uint8_t kEndOfText = 0x00;
+constexpr uint8_t kEraseCell = 0x08;
+
+}  // namespace
+
+CQZClient_ChatMode::CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> user_name)
+    : CQZClient(setup, std::move(user_name)) {}
+
+void CQZClient_ChatMode::SendOpeningFrames() {
+  SendFrame(FRAME_CHAT_OPEN, 0, kGreeting.data(), kGreeting.size());
+  uint8_t answer = 0;
+  ReadReply(&answer, 1);  // not examined
+}
+
+void CQZClient_ChatMode::SendClosingFrames(int) { SendFrame(FRAME_CHAT_END, 0, nullptr, 0); }
+
+int CQZClient_ChatMode::OnTimer() {
+  const BrailleLine* current = GetCurrentMessage();
+  if (!current || !lines()) return 0;
+  const BrailleLine* next = lines()->Next(current);
+  if (!next) return 0;
+  set_current_message(next);
+  if (const uint8_t* cells = next->Braille()) SendLine(cells);
+  return 0;
+}
+
+void CQZClient_ChatMode::SendLine(const uint8_t* cells) {
+  while (*cells) {
+    // Another exchange may hold the lock for a while; keep waiting for it
+    // (each try is a full lock wait), but not once the client is ending,
+    // when every try fails at once.
+    while (!AcquireCommandLock())
+      if (Stopping()) return;
+    SendFrame(FRAME_TEXT_BEGIN, 0, nullptr, 0);
+    uint8_t answer = 0;
+    if (ReadReply(&answer, 1) != 1 || answer == 0) {
+      ReleaseCommandLock();
+      return;  // refused: the rest of the line is not sent
+    }
+    for (size_t n = 0; n < kBlockCells && *cells; ++n, ++cells) SendFrame(FRAME_TEXT_CELL, *cells, nullptr, 0);
+    SendFrame(FRAME_TEXT_CELL, kEndOfText, nullptr, 0);
+    ReleaseCommandLock();
+  }
+}
+
+void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
+  switch (frame.command) {
+    case FRAME_DISCONNECT:
+      // Only the outgoing port is closed on request.
+      if (&from == &port(0)) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+      break;
+    case FRAME_CHAT_END:
+      PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+      break;
+    case FRAME_TEXT_BEGIN:
+      input_position_ = 0;
+      if (AcquireCommandLock()) {
+        WriteBare(&kTextAcknowledge, 1);
+        ReleaseCommandLock();
+      }
+      break;
+    case FRAME_TEXT_CELL:
+      TypedCell(static_cast<uint8_t>(frame.parameter));
+      break;
+    default:
+      break;
+  }
+}
+
+void CQZClient_ChatMode::TypedCell(uint8_t cell) {
+  if (input_position_ < 0) return;  // no text open
+  if (cell == kEndOfText) {
+    std::u16string text;
+    text.reserve(static_cast<size_t>(input_position_));
+    for (int i = 0; i < input_position_; ++i) text += LibraryCellToUnicode(input_[static_cast<size_t>(i)]);
+    input_[static_cast<size_t>(input_position_)] = 0;
+    input_position_ = -1;
+    {
+      std::lock_guard<std::mutex> guard(inbox_lock_);
+      inbox_.push_back(std::move(text));
+    }
+    PostToWorker(CMD_CHAT_INPUT, 0);
+  } else if (cell == kEraseCell) {
+    if (input_position_ > 0) --input_position_;
+  } else if (input_position_ < kInputCapacity - 1) {
+    input_[static_cast<size_t>(input_position_++)] = cell;
+  }
+}
+
+intptr_t CQZClient_ChatMode::OnCommand(uint32_t command, intptr_t) {
+  if (command != CMD_CHAT_INPUT) return 0;
+  std::deque<std::u16string> texts;
+  {
+    std::lock_guard<std::mutex> guard(inbox_lock_);
+    texts.swap(inbox_);
+  }
+  for (const std::u16string& text : texts) PostTalkText(text);
+  return 0;
+}
+
+}  // namespace mirelon

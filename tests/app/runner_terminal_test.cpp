@@ -1,0 +1,125 @@
+// The headless runner with a braille terminal in chat mode on a pty: the
+// terminal joins the meeting, reads the new lines, posts what its user
+// types, and leaves when the runner ends.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "base/file_io.h"
+#include "base/utf.h"
+#include "modes/wire_protocol.h"
+#include "support/fast_timing.h"
+#include "support/temp_dir.h"
+#include "support/terminal_simulator.h"
+
+namespace mirelon {
+namespace {
+
+std::string Runner() {
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return {};
+  std::string path(self, static_cast<size_t>(n));
+  for (int up = 0; up < 3; ++up) path = path.substr(0, path.rfind('/'));
+  return path + "/app/mirelon-cli";
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+size_t CountOf(const TerminalSimulator& t, uint8_t command, int parameter = -1) {
+  size_t n = 0;
+  for (const ReceivedFrame& f : t.frames())
+    if (f.command == command && (parameter < 0 || f.parameter == parameter)) ++n;
+  return n;
+}
+
+TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
+  TempDir dir;
+  const std::string cli = Runner();
+  const std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
+  const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";
+  auto run = [&](const std::string& args, const std::string& out = "/dev/null") {
+    int status = std::system((env + Quote(cli) + " " + args + " >" + Quote(out) + " 2>/dev/null </dev/null").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  ASSERT_EQ(run("--user alice --create --post 'before' " + Quote(talk)), 0);
+
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  TerminalSimulator terminal(pty.Link());
+  const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
+  const std::string terminalArg = "/t{Port:" + pty.slave_path() + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
+  FILE* bob = popen((env + Quote(cli) + " --user bob " + Quote(talk) + " " + Quote(terminalArg) + " >/dev/null 2>" +
+                     Quote(errors))
+                        .c_str(),
+                    "w");
+  ASSERT_TRUE(bob);
+
+  // Identified, session opened, greeted; the lines already in the talk are
+  // not sent.
+  ASSERT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_CHAT_OPEN) == 1; }, 30000));
+  ASSERT_GE(terminal.frames().size(), 3u);
+  EXPECT_EQ(terminal.frames()[0].command, FRAME_IDENTIFY);
+  EXPECT_EQ(terminal.frames()[1].command, FRAME_SESSION);
+
+  // A new message reaches the terminal as its header line and its body.
+  ASSERT_EQ(run("--user alice --post 'after' " + Quote(talk)), 0);
+  EXPECT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_TEXT_CELL, 0) >= 2; }, 30000));
+
+  // What the terminal user types is posted under the user's name.
+  terminal.SendFrame(FRAME_TEXT_BEGIN, 0);
+  ASSERT_TRUE(terminal.WaitForBareBytes(1, 30000));
+  for (uint8_t cell : {0x10, 0x30, 0x00}) terminal.SendFrame(FRAME_TEXT_CELL, cell);
+  // Its own record comes back to it as new lines too.
+  EXPECT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_TEXT_CELL, 0) >= 4; }, 30000));
+
+  pclose(bob);  // end of input: the runner shuts down
+  EXPECT_TRUE(Eventually([&] { return terminal.frames().back().command == FRAME_CHAT_END; }));
+
+  const std::string dumpFile = Utf16ToUtf8(dir.File(u"dump.txt"));
+  ASSERT_EQ(run("--dump " + Quote(talk), dumpFile), 0);
+  const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
+  const size_t in = dump.find("入室 hanakoさん");
+  const size_t typed = dump.find("hanakoさん ");
+  const size_t body = dump.find("\n⠁⠃\n");
+  const size_t out = dump.find("退室 hanakoさん");
+  const size_t bobOut = dump.find("退室 bobさん");
+  ASSERT_NE(in, std::string::npos) << dump;
+  ASSERT_NE(typed, std::string::npos) << dump;
+  ASSERT_NE(body, std::string::npos) << dump;
+  ASSERT_NE(out, std::string::npos) << dump;
+  ASSERT_NE(bobOut, std::string::npos) << dump;
+  EXPECT_LT(in, typed);
+  EXPECT_LT(typed, body);
+  EXPECT_LT(body, out);
+  EXPECT_LT(out, bobOut);  // the terminal's leave is stored before the PC user's
+
+  const std::string shown = ReadWholeFile(dir.File(u"errors.txt"), 1 << 20).value_or("");
+  EXPECT_NE(shown.find("terminal " + pty.slave_path() + " (hanako): 接続\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("(hanako): 切断\n"), std::string::npos) << shown;
+}
+
+TEST(RunnerTerminal, ModesNotBuiltInAreReported) {
+  TempDir dir;
+  const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";
+  const std::string talk = Utf16ToUtf8(dir.File(u"t.talk"));
+  const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
+  const std::string cmd = env + Quote(Runner()) + " --user bob --create " + Quote(talk) +
+                          " '/t{Port:NULL;Port2:NULL;Speed:9600;Protocol:7;User:x;}' </dev/null >/dev/null 2>" +
+                          Quote(errors);
+  int status = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const std::string shown = ReadWholeFile(dir.File(u"errors.txt"), 1 << 20).value_or("");
+  EXPECT_NE(shown.find("protocol 7 is not available"), std::string::npos) << shown;
+}
+
+}  // namespace
+}  // namespace mirelon
+#endif

@@ -1,0 +1,270 @@
+// The client frame: opening and closing ports with their status texts,
+// the supervision of the modem lines and of vanished devices, the wire
+// operations the modes share, and ending a client (on its chat-mode form,
+// the simplest complete client).
+#include <gtest/gtest.h>
+
+#include "base/ref_ptr.h"
+#include "modes/chat_mode.h"
+#include "support/client_rig.h"
+
+namespace mirelon {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Presence = RecordingTalkSink::Presence;
+
+Bytes Frame(uint8_t command, uint8_t parameter, const Bytes& payload) {
+  Bytes f = {0xFF, 0xFF, command, parameter, static_cast<uint8_t>(payload.size() & 0xFF),
+             static_cast<uint8_t>(payload.size() >> 8)};
+  f.insert(f.end(), payload.begin(), payload.end());
+  return f;
+}
+
+class ClientTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (auto& c : clients) c->Stop();
+  }
+
+  CQZClient_ChatMode* Make(const std::u16string& port, const std::u16string& port2,
+                           std::optional<std::u16string> user = u"taro") {
+    auto* c = new CQZClient_ChatMode(rig.Setup(), std::move(user));
+    clients.emplace_back(c);
+    c->SetConnection(port, port2, 9600, CQZClient_ChatMode::kProtocol);
+    return c;
+  }
+  bool Opened(CQZClient* c, const std::u16string& port, int times = 1) {
+    return Eventually([&] {
+      size_t n = 0;
+      for (const ReceivedFrame& f : rig.Terminal(port).frames()) n += f.command == FRAME_CHAT_OPEN;
+      return n == static_cast<size_t>(times) && !c->connecting();
+    });
+  }
+  // Bytes the terminal received after the opening.
+  Bytes Since(const std::u16string& port, size_t from) {
+    Bytes all = rig.Terminal(port).received();
+    return Bytes(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end());
+  }
+
+  ClientRig rig;
+  std::vector<RefPtr<CQZClient_ChatMode>> clients;
+};
+
+TEST_F(ClientTest, NamesAndRecords) {
+  CQZClient_ChatMode* c = Make(u"COM3", u"null", std::nullopt);
+  EXPECT_EQ(c->GetStatusText(), u"未接続");
+  EXPECT_EQ(c->GetActivePortName(), u"COM3");
+  EXPECT_EQ(c->CreateConnectionRecord(), (ConnectionRecord{u"COM3", u"null", 9600, 2, u"Guest"}));
+  CQZClient_ChatMode* d = Make(u"NULL", u"COM4", u"");
+  EXPECT_EQ(d->GetActivePortName(), u"COM4");
+  EXPECT_EQ(d->CreateConnectionRecord().user, u"");
+  EXPECT_EQ(Make(u"NULL", u"NULL")->GetActivePortName(), u"");
+}
+
+TEST_F(ClientTest, BothPortsNullOpenNothing) {
+  CQZClient_ChatMode* c = Make(u"NULL", u"NULL");
+  ASSERT_TRUE(c->Start());
+  // Both openings have run once the worker handles a later command.
+  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
+  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortFailed && c->port(0).state() == kPortFailed; }));
+  EXPECT_EQ(c->GetStatusText(), u"未接続");
+}
+
+TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
+  rig.Terminal(u"COM3");  // lines down
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
+  EXPECT_LT(c->port(0).state(), kPortOpen);
+  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  // A missing device fails the same way.
+  CQZClient_ChatMode* d = Make(u"COM9", u"NULL");
+  ASSERT_TRUE(d->Start());
+  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続失敗"; }));
+}
+
+TEST_F(ClientTest, IdentityFailingFiveTimes) {
+  TerminalSimulator& out = rig.Terminal(u"COM3");
+  out.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  out.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
+  EXPECT_EQ(out.identify_requests(), 5);
+  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+
+  // On the incoming port the port stays open and waits.
+  TerminalSimulator& in = rig.Terminal(u"COM4");
+  in.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  in.RaiseLines();
+  CQZClient_ChatMode* d = Make(u"NULL", u"COM4");
+  ASSERT_TRUE(d->Start());
+  ASSERT_TRUE(Eventually([&] { return in.identify_requests() >= 5 && !d->connecting(); }));
+  EXPECT_EQ(in.identify_requests(), 5);
+  EXPECT_EQ(d->GetStatusText(), u"接続待機");
+  EXPECT_TRUE(rig.Line(u"COM4")->host_open());
+  EXPECT_TRUE(rig.sink->presence().empty());
+}
+
+TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
+  TerminalSimulator& t = rig.Terminal(u"COM4");
+  CQZClient_ChatMode* c = Make(u"NULL", u"COM4");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
+  EXPECT_EQ(t.identify_requests(), 0);
+
+  t.RaiseLines();
+  ASSERT_TRUE(Opened(c, u"COM4"));
+  EXPECT_EQ(c->GetStatusText(), u"接続");
+  EXPECT_EQ(c->GetActivePortName(), u"COM4");
+
+  // Lines down: back to waiting, the port stays open, no leave announced.
+  t.DropLines();
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
+  EXPECT_EQ(c->port(1).state(), kPortOpen);
+
+  // Lines up again: identified and opened once more.
+  t.RaiseLines();
+  ASSERT_TRUE(Opened(c, u"COM4", 2));
+  EXPECT_EQ(c->GetStatusText(), u"接続");
+  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", false}}));
+}
+
+TEST_F(ClientTest, OutgoingLinesDroppingFallBackToTheWaitingIncomingPort) {
+  TerminalSimulator& out = rig.Terminal(u"COM3");
+  rig.Terminal(u"COM4");
+  out.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"COM4");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortOpen; }));
+  out.DropLines();
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
+  ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->host_open(); }));
+  EXPECT_EQ(c->port(1).state(), kPortOpen);
+}
+
+TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
+  TerminalSimulator& t = rig.Terminal(u"COM3");
+  t.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  t.Disappear();
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
+  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
+  EXPECT_LT(c->port(0).state(), kPortOpen);
+  // The worker is not hung: it still ends on request.
+  EXPECT_TRUE(c->Stop());
+  EXPECT_FALSE(c->IsWorkerRunning());
+
+  // With an incoming port still waiting, the status is "接続待機".
+  TerminalSimulator& t5 = rig.Terminal(u"COM5");
+  rig.Terminal(u"COM6");
+  t5.RaiseLines();
+  CQZClient_ChatMode* d = Make(u"COM5", u"COM6");
+  ASSERT_TRUE(d->Start());
+  ASSERT_TRUE(Opened(d, u"COM5"));
+  ASSERT_TRUE(Eventually([&] { return d->port(1).state() == kPortOpen; }));
+  t5.Disappear();
+  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続待機" && d->port(0).state() < kPortOpen; }));
+}
+
+TEST_F(ClientTest, WireOperationsOfTheDisplay) {
+  TerminalSimulator& t = rig.Terminal(u"COM3");
+  t.set_cell_count(40);
+  t.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  const size_t from = t.received().size();
+
+  DisplayBuffer image(40);
+  image.Cells()[0] = 0x80;
+  image.Overlay()[39] = 0x03;
+  c->SendDisplay(image);
+  c->SignalError();
+  EXPECT_TRUE(c->Announce(u"キャンセル"));
+  EXPECT_TRUE(c->Announce(u"⠁⠃"));
+
+  Bytes display(80);
+  display[0] = 0x80;
+  display[79] = 0x03;
+  Bytes expected = Frame(FRAME_DISPLAY, 0, display);
+  const Bytes signal = {0xFF, 0xFF, 0x65, 0x00, 0x05, 0x00, 0x2D, 0x47, 0x31, 0x36, 0x00};
+  expected.insert(expected.end(), signal.begin(), signal.end());
+  const Bytes cancel = Frame(FRAME_ANNOUNCE, 2, {0xE3, 0x82, 0xAD, 0xE3, 0x83, 0xA3, 0xE3, 0x83, 0xB3, 0xE3, 0x82,
+                                                 0xBB, 0xE3, 0x83, 0xAB, 0x00});
+  expected.insert(expected.end(), cancel.begin(), cancel.end());
+  ASSERT_TRUE(Eventually([&] { return Since(u"COM3", from).size() > expected.size(); }));
+  const Bytes got = Since(u"COM3", from);
+  ASSERT_GT(got.size(), expected.size());
+  EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
+  // The braille of an announcement is read out as kana, not sent as braille.
+  const ReceivedFrame last = t.frames().back();
+  EXPECT_EQ(last.command, FRAME_ANNOUNCE);
+  EXPECT_EQ(last.payload.back(), 0);
+  const std::string spoken(last.payload.begin(), last.payload.end() - 1);
+  EXPECT_EQ(spoken.find("\xE2\xA0"), std::string::npos) << spoken;  // no U+28xx left
+  EXPECT_FALSE(spoken.empty());
+
+  // Nothing goes out once no port is connected.
+  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
+  const size_t after = t.received().size();
+  c->SignalError();
+  EXPECT_FALSE(c->Announce(u"x"));
+  EXPECT_EQ(t.received().size(), after);
+}
+
+TEST_F(ClientTest, QuitAnnouncesTheLeaveAndEndsTheChat) {
+  TerminalSimulator& t = rig.Terminal(u"COM3");
+  t.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_QUIT, 0));
+  ASSERT_TRUE(Eventually([&] { return !c->IsWorkerRunning(); }));
+  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
+  EXPECT_EQ(t.frames().back().command, FRAME_CHAT_END);
+  EXPECT_EQ(c->GetStatusText(), u"切断");
+  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+}
+
+TEST_F(ClientTest, QuitCutsAnOpeningShort) {
+  // A terminal that never answers, and pauses long enough that the test
+  // would time out if the quit waited for them.
+  rig.timing.client_handshake_retry_ms = 600000;
+  rig.timing.client_modem_check_ms = 600000;
+  TerminalSimulator& t = rig.Terminal(u"COM3");
+  t.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  t.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Eventually([&] { return t.identify_requests() == 1; }));
+  EXPECT_TRUE(c->Stop());
+  EXPECT_EQ(c->GetStatusText(), u"接続失敗");
+}
+
+TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
+  rig.timing.conn_command_lock_ms = 100;
+  TerminalSimulator& t = rig.Terminal(u"COM3");
+  t.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  // Another exchange holds the command lock for good.
+  ASSERT_TRUE(c->AcquireCommandLock());
+  rig.AddLine({0x11});
+  ASSERT_TRUE(Eventually([&] { return c->GetCurrentMessage() == rig.lines.Newest(); }));
+  // The worker is now waiting for the lock to send the line; stopping must
+  // not leave it waiting (or spinning) there.
+  EXPECT_TRUE(c->Stop());
+  EXPECT_FALSE(c->IsWorkerRunning());
+  c->ReleaseCommandLock();
+  for (const ReceivedFrame& f : t.frames()) EXPECT_NE(f.command, FRAME_TEXT_BEGIN);
+}
+
+}  // namespace
+}  // namespace mirelon
