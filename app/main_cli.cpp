@@ -31,6 +31,7 @@
 #include "app/talk_context.h"
 #include "base/timing.h"
 #include "base/utf.h"
+#include "braille/text_to_braille.h"
 #include "client/client_registry.h"
 #include "talk/open_talk.h"
 #include "talk/queued_talk_sink.h"
@@ -246,6 +247,15 @@ int Run(const std::vector<std::u16string>& args) {
   } else if (!options->commandLine.connections.empty()) {
     std::fputs("mirelon-cli: terminals are connected only in the interactive mode\n", stderr);
   }
+  // Terminals read the talk in braille: translate it with the system's
+  // analyser when there is one (the kana converter serves otherwise).
+  struct TranslatorGuard {
+    bool open = false;
+    ~TranslatorGuard() {
+      if (open) ZerinClose();
+    }
+  } translator;
+  if (!terminals.empty()) translator.open = ZerinOpen() != 0;
 
   context.watcher = std::make_unique<StreamWatcher>(context, sink.get(), timing);
   if (!context.watcher->Start()) return 1;

@@ -7,47 +7,13 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/unique_fd_posix.h"
 #include "base/utf.h"
 
 namespace mirelon {
-namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int f = fd_;
-    fd_ = -1;
-    return f;
-  }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path, uint64_t limit) {
-  Fd fd(::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
   struct stat st;
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -69,7 +35,7 @@ bool ReplaceFileContent(const std::u16string& path, std::string_view bytes) {
   std::string tmpl = target + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
-  Fd fd(::mkstemp(name.data()));
+  UniqueFd fd(::mkstemp(name.data()));
   if (fd.get() < 0) return false;
   // mkstemp creates 0600; settings files are ordinary user files.
   ::fchmod(fd.get(), 0644);

@@ -3,36 +3,14 @@
 #include <algorithm>
 
 #include "base/file_io.h"
+#include "base/unique_handle_win32.h"
 #include "base/utf.h"
 
 namespace mirelon {
-namespace {
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() {
-    if (valid()) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-  bool close() {
-    HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE h_;
-};
-
-}  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path, uint64_t limit) {
-  Handle h(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle h(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid()) return std::nullopt;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0 ||
@@ -43,7 +21,8 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, uint64_t li
   while (done < data.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
     DWORD got = 0;
-    if (!ReadFile(h.get(), data.data() + done, chunk, &got, nullptr) || got == 0) return std::nullopt;
+    if (!ReadFile(h.get(), data.data() + done, chunk, &got, nullptr) || got == 0)
+      return std::nullopt;
     done += got;
   }
   return data;
@@ -53,19 +32,11 @@ bool ReplaceFileContent(const std::u16string& path, std::string_view bytes) {
   std::wstring target = ToWide(path);
   std::wstring temp = target + L".tmp" + std::to_wstring(GetCurrentProcessId());
   {
-    Handle h(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle h(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-      DWORD wrote = 0;
-      ok = WriteFile(h.get(), bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
-      done += wrote;
-    }
-    ok = ok && FlushFileBuffers(h.get());
-    ok = h.close() && ok;
+    bool ok = WriteAll(h.get(), bytes) && FlushFileBuffers(h.get());
+    ok = h.Close() && ok;
     if (!ok) {
       DeleteFileW(temp.c_str());
       return false;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "modes/chat_mode.h"
+#include "modes/display_mode_client.h"
 
 namespace mirelon {
 
@@ -11,6 +12,13 @@ ClientRegistry::ClientRegistry() {
   SetModeFactory(CQZClient_ChatMode::kProtocol, [](const ClientSetup& setup, const ConnectionRecord& c) {
     return new CQZClient_ChatMode(setup, c.user);
   });
+  SetModeFactory(CQZClient_DisplayMode::kProtocolView, [](const ClientSetup& setup, const ConnectionRecord& c) {
+    return new CQZClient_DisplayMode(setup, c.user, false);
+  });
+  SetModeFactory(CQZClient_DisplayMode::kProtocolViewAndPost,
+                 [](const ClientSetup& setup, const ConnectionRecord& c) {
+                   return new CQZClient_DisplayMode(setup, c.user, true);
+                 });
 }
 
 ClientRegistry::~ClientRegistry() { RemoveAll(); }

@@ -30,7 +30,7 @@ class ClientRegistry {
   // window passes a wait that keeps dispatching its messages.
   using Wait = std::function<void(int64_t ms)>;
 
-  // Knows braille chat (protocol 2).
+  // Knows the display mode (protocols 0 and 1) and braille chat (2).
   ClientRegistry();
   // RemoveAll.
   ~ClientRegistry();

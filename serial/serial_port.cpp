@@ -122,6 +122,16 @@ bool SerialPort::Close() {
   if (reader_) reader_->wake.Set();
   StopReader();
   if (dev) {
+    // Frames already written may still wait in the driver (a POSIX tty
+    // returns from write() before the bytes are sent); let them go out
+    // before the purge, so a closing frame reaches the terminal. Bounded by
+    // the drain limit; a device that is gone is not waited for.
+    const int64_t deadline = NowMs() + timing_.serial_drain_limit_ms;
+    for (;;) {
+      DeviceQueues q = dev->GetQueues();
+      if (q.status != DeviceStatus::kOk || q.output == 0 || NowMs() >= deadline) break;
+      SleepUnlessStopped(nullptr, timing_.serial_drain_poll_ms);
+    }
     dev->SetDtr(false);
     dev->Purge();
   }

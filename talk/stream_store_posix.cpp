@@ -12,36 +12,19 @@
 
 #include <vector>
 
+#include "base/unique_fd_posix.h"
 #include "base/utf.h"
 #include "talk/stream_store.h"
 
 namespace mirelon {
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { Close(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    if (fd_ < 0) return true;
-    int f = fd_;
-    fd_ = -1;
-    return ::close(f) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 class HeldFd : public HeldFile {
  public:
   explicit HeldFd(int fd) : fd_(fd) {}
 
  private:
-  Fd fd_;
+  UniqueFd fd_;
 };
 
 struct SplitPath {
@@ -59,19 +42,6 @@ std::string StreamPath(const std::u16string& file, std::u16string_view stream) {
   return Utf16ToUtf8(file) + ":" + Utf16ToUtf8(stream);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Writes `bytes` to a new hidden file in the talk's folder. Its name starts
 // with "." and holds no ":", so no listing takes it for a stream. Returns
 // the name, or empty on failure (nothing is left behind then).
@@ -83,7 +53,7 @@ std::string WriteTemporary(const std::string& talk, std::string_view bytes) {
   std::string tmpl = p.folder + "." + base + "~XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
-  Fd fd(::mkostemp(name.data(), O_CLOEXEC));
+  UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
   if (fd.get() < 0) return {};
   // Every participant reads the streams; nobody writes them again. As on
   // NTFS, a record is not flushed to the disk before it is published.
@@ -123,10 +93,9 @@ class PosixStreamStore : public StreamStore {
     return false;
   }
 
-  ReadResult Read(const std::u16string& file, std::u16string_view stream,
-                  uint64_t limit) override {
+  ReadResult Read(const std::u16string& file, std::u16string_view stream, uint64_t limit) override {
     ReadResult r;
-    Fd fd(::open(StreamPath(file, stream).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(StreamPath(file, stream).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
       r.status = (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Status::kMissing
                                                        : ReadResult::Status::kFailed;
@@ -180,7 +149,7 @@ class PosixStreamStore : public StreamStore {
 
   bool EnsureFile(const std::u16string& file) override {
     const std::string path = Utf16ToUtf8(file);
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (fd.get() >= 0) return true;
     struct stat st;
     return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

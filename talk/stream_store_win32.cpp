@@ -11,52 +11,23 @@
 #include <map>
 #include <mutex>
 
+#include "base/unique_handle_win32.h"
 #include "base/utf.h"
 #include "talk/stream_store.h"
 
 namespace mirelon {
 namespace {
 
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { Close(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-  bool Close() {
-    if (!valid()) return true;
-    HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE h_;
-};
-
 class HeldHandle : public HeldFile {
  public:
   explicit HeldHandle(HANDLE h) : h_(h) {}
 
  private:
-  Handle h_;
+  UniqueHandle h_;
 };
 
 std::wstring StreamPath(const std::u16string& file, std::u16string_view stream) {
   return ToWide(file) + L":" + ToWide(stream);
-}
-
-bool WriteAll(HANDLE h, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    DWORD wrote = 0;
-    if (!WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
-    done += wrote;
-  }
-  return true;
 }
 
 bool IsExistsError(DWORD e) {
@@ -75,17 +46,18 @@ class Win32StreamStore : public StreamStore {
     const std::wstring target = StreamPath(file, stream);
     if (SiblingFiles(file)) {
       // A taken name needs no temporary file to find out; the link decides.
-      if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return CreateResult::kExists;
+      if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return CreateResult::kExists;
       std::wstring temp;
-      std::unique_ptr<Handle> written = WriteTemporary(ToWide(file), bytes, temp);
+      std::unique_ptr<UniqueHandle> written = WriteTemporary(ToWide(file), bytes, temp);
       if (!written) return CreateResult::kFailed;
       BOOL ok = CreateHardLinkW(target.c_str(), temp.c_str(), nullptr);
       DWORD err = GetLastError();
       if (ok) return CreateResult::kCreated;
       return IsExistsError(err) ? CreateResult::kExists : CreateResult::kFailed;
     }
-    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle h(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid())
       return IsExistsError(GetLastError()) ? CreateResult::kExists : CreateResult::kFailed;
     if (WriteAll(h.get(), bytes) && h.Close()) return CreateResult::kCreated;
@@ -107,7 +79,7 @@ class Win32StreamStore : public StreamStore {
     if (SiblingFiles(file)) {
       // Linked under a fresh name first, which then replaces the old one.
       std::wstring temp;
-      std::unique_ptr<Handle> written = WriteTemporary(ToWide(file), bytes, temp);
+      std::unique_ptr<UniqueHandle> written = WriteTemporary(ToWide(file), bytes, temp);
       if (!written) return false;
       const std::wstring fresh = temp + L"r";
       if (!CreateHardLinkW(fresh.c_str(), temp.c_str(), nullptr)) return false;
@@ -115,18 +87,17 @@ class Win32StreamStore : public StreamStore {
       DeleteFileW(fresh.c_str());
       return false;
     }
-    Handle h(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle h(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return false;
     bool ok = WriteAll(h.get(), bytes);
     return h.Close() && ok;
   }
 
-  ReadResult Read(const std::u16string& file, std::u16string_view stream,
-                  uint64_t limit) override {
+  ReadResult Read(const std::u16string& file, std::u16string_view stream, uint64_t limit) override {
     ReadResult r;
-    Handle h(CreateFileW(StreamPath(file, stream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle h(CreateFileW(StreamPath(file, stream).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) {
       DWORD e = GetLastError();
       if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
@@ -159,9 +130,9 @@ class Win32StreamStore : public StreamStore {
   }
 
   bool Exists(const std::u16string& file, std::u16string_view stream) override {
-    Handle h(CreateFileW(StreamPath(file, stream).c_str(), 0,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle h(CreateFileW(StreamPath(file, stream).c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return h.valid() || GetLastError() == ERROR_SHARING_VIOLATION;
   }
 
@@ -189,9 +160,9 @@ class Win32StreamStore : public StreamStore {
   }
 
   bool EnsureFile(const std::u16string& file) override {
-    Handle h(CreateFileW(ToWide(file).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle h(CreateFileW(ToWide(file).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return h.valid();
   }
 
@@ -225,8 +196,8 @@ class Win32StreamStore : public StreamStore {
   // and deleted again when the returned handle closes. Its name holds no
   // ":", so no listing takes it for a stream. The handle shares everything,
   // so the file can be linked under a stream's name while it is open.
-  std::unique_ptr<Handle> WriteTemporary(const std::wstring& talk, std::string_view bytes,
-                                         std::wstring& name) {
+  std::unique_ptr<UniqueHandle> WriteTemporary(const std::wstring& talk, std::string_view bytes,
+                                               std::wstring& name) {
     std::wstring base = talk.substr(NameStart(talk));
     for (auto& c : base)
       if (c == L':') c = L'_';
@@ -234,9 +205,10 @@ class Win32StreamStore : public StreamStore {
     for (int attempt = 0; attempt < 100; ++attempt) {
       name = folder + L"." + base + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
              std::to_wstring(counter_++);
-      auto h = std::make_unique<Handle>(CreateFileW(
-          name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-          nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+      auto h = std::make_unique<UniqueHandle>(
+          CreateFileW(name.c_str(), GENERIC_WRITE | DELETE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
       if (!h->valid()) {
         if (GetLastError() == ERROR_FILE_EXISTS) continue;
         return nullptr;

@@ -105,6 +105,75 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   EXPECT_NE(shown.find("(hanako): 切断\n"), std::string::npos) << shown;
 }
 
+// A terminal that views and posts: it is shown the newest line when it
+// connects, moves by its keys, and what it posts is stored while its
+// display stays where it was.
+TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
+  TempDir dir;
+  const std::string cli = Runner();
+  const std::string talk = Utf16ToUtf8(dir.File(u"view.talk"));
+  const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";
+  auto run = [&](const std::string& args, const std::string& out = "/dev/null") {
+    int status = std::system((env + Quote(cli) + " " + args + " >" + Quote(out) + " 2>/dev/null </dev/null").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  ASSERT_EQ(run("--user alice --create --post 'first' " + Quote(talk)), 0);
+  ASSERT_EQ(run("--user alice --post 'second' " + Quote(talk)), 0);
+
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  TerminalSimulator terminal(pty.Link());
+  terminal.set_cell_count(32);
+  const std::string terminalArg = "/t{Port:" + pty.slave_path() + ";Port2:NULL;Speed:38400;Protocol:1;User:hanako;}";
+  FILE* bob = popen((env + Quote(cli) + " --user bob " + Quote(talk) + " " + Quote(terminalArg) + " >/dev/null 2>/dev/null")
+                        .c_str(),
+                    "w");
+  ASSERT_TRUE(bob);
+
+  ASSERT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_DISPLAY) == 1; }, 30000));
+  EXPECT_EQ(CountOf(terminal, FRAME_VIEW_OPEN), 1u);
+  EXPECT_EQ(terminal.frames().back().payload.size(), 64u);
+  auto announced = [&] {
+    for (auto f = terminal.frames(); !f.empty(); f.pop_back())
+      if (f.back().command == FRAME_ANNOUNCE)
+        return std::string(f.back().payload.begin(), f.back().payload.end() - 1);
+    return std::string();
+  };
+  auto key = [&](uint8_t kind, uint8_t code, uint8_t mods, size_t displays) {
+    terminal.SendFrame(FRAME_KEY, 0, {kind, code, mods, 0});
+    return Eventually([&] { return CountOf(terminal, FRAME_DISPLAY) >= displays; }, 30000);
+  };
+  // Up from the body of the second message: its header, then the first
+  // message's body.
+  ASSERT_TRUE(key(3, 1, 0, 2));
+  ASSERT_TRUE(Eventually([&] { return announced().find("2: aliceさん") == 0; }, 30000)) << announced();
+  ASSERT_TRUE(key(3, 1, 0, 3));
+  ASSERT_TRUE(Eventually([&] { return announced() == "first"; }, 30000)) << announced();
+  std::vector<uint8_t> first;
+  for (const ReceivedFrame& f : terminal.frames())
+    if (f.command == FRAME_DISPLAY) first = f.payload;
+
+  // Dot 8 starts editing; dots 1 and 1-2, then dot 7 posts.
+  ASSERT_TRUE(key(1, 0x01, 0, 4));
+  ASSERT_TRUE(key(1, 0x80, 0, 5));
+  ASSERT_TRUE(key(1, 0xC0, 0, 6));
+  ASSERT_TRUE(key(1, 0x10, 0, 7));
+  // The display shows the body of the first message again, not the new one.
+  EXPECT_EQ(terminal.frames().back().payload, first);
+  ASSERT_TRUE(Eventually([&] {
+    return run("--dump " + Quote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))) == 0 &&
+           ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("").find("\n⠁⠃\n") != std::string::npos;
+  }, 30000));
+  const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
+  EXPECT_NE(dump.find("3: hanakoさん "), std::string::npos) << dump;
+
+  std::vector<uint8_t> last;
+  for (const ReceivedFrame& f : terminal.frames())
+    if (f.command == FRAME_DISPLAY) last = f.payload;
+  EXPECT_EQ(last, first) << "the new message did not move the display";
+  pclose(bob);
+}
+
 TEST(RunnerTerminal, ModesNotBuiltInAreReported) {
   TempDir dir;
   const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";

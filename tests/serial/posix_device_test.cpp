@@ -101,6 +101,18 @@ TEST_F(PtyConnectionTest, HandshakeFramesBothWaysRepliesAndCleanStop) {
   EXPECT_TRUE(conn->OpenPort(0));
 }
 
+TEST_F(PtyConnectionTest, FrameWrittenJustBeforeCloseReachesTheTerminal) {
+  ASSERT_TRUE(conn->Handshake(0));
+  ASSERT_TRUE(sim->WaitForFrames(1, 10000));
+  // A closing frame large enough to stay queued in the tty for a while.
+  Bytes payload(3000, 0x5A);
+  ASSERT_TRUE(conn->SendFrame(0x69, 0, payload.data(), payload.size()));
+  EXPECT_TRUE(conn->ClosePort(0));
+  ASSERT_TRUE(sim->WaitForFrames(2, 10000));
+  EXPECT_EQ(sim->frames()[1].command, 0x69);
+  EXPECT_EQ(sim->frames()[1].payload, payload);
+}
+
 TEST_F(PtyConnectionTest, TerminalThatVanishesIsNoticedByTheReader) {
   ASSERT_TRUE(conn->Handshake(0));
   sim->SendFramePrefix(0x30, 0, Bytes(40, 1), 12);

@@ -1,6 +1,6 @@
-// Timing for tests: the serial and connection waits shortened to a few
-// milliseconds, with time-outs that only matter when something is wrong
-// kept long enough for a loaded machine.
+// Timing for tests: the watcher, serial and connection waits shortened to
+// a few milliseconds, with time-outs that only matter when something is
+// wrong kept long enough for a loaded machine.
 #pragma once
 
 #include <chrono>
@@ -12,6 +12,11 @@ namespace mirelon {
 
 inline Timing FastTiming() {
   Timing t;
+  t.watcher_idle_poll_ms = 2;
+  t.watcher_catch_up_ms = 0;
+  t.watcher_gap_grace_ms = 0;
+  t.watcher_recheck_interval_ms = 2;
+  t.watcher_stop_poll_ms = 100;
   t.serial_reader_idle_ms = 1;
   t.serial_reader_ring_full_ms = 1;
   t.serial_reader_drained_ms = 1;

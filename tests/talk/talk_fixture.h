@@ -8,6 +8,7 @@
 
 #include "app/talk_context.h"
 #include "base/timing.h"
+#include "support/fast_timing.h"
 #include "support/scripted_stream_store.h"
 #include "support/temp_dir.h"
 #include "talk/queued_talk_sink.h"
@@ -15,17 +16,6 @@
 #include "talk/stream_watcher.h"
 
 namespace mirelon {
-
-// Waits that a test can afford without slowing the suite.
-inline Timing FastTiming() {
-  Timing t;
-  t.watcher_idle_poll_ms = 2;
-  t.watcher_catch_up_ms = 0;
-  t.watcher_gap_grace_ms = 0;
-  t.watcher_recheck_interval_ms = 2;
-  t.watcher_stop_poll_ms = 100;
-  return t;
-}
 
 class TalkFixture {
  public:
