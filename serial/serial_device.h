@@ -57,7 +57,9 @@ class SerialDevice {
   // Writes all `n` bytes, blocking until the driver has taken them or the
   // write time-out given at open passes (or Cancel is called).
   virtual DeviceStatus Write(const uint8_t* data, size_t n) = 0;
-  // Discards both queues and aborts pending transfers.
+  // Discards the received bytes and aborts pending transfers; bytes a write
+  // already handed over are not lost (on Windows a write completes once the
+  // driver has sent them; a POSIX tty sends what it holds).
   virtual void Purge() = 0;
   // Selects the line events the reader cares about (received characters
   // and errors), or none.

@@ -124,7 +124,11 @@ class PosixSerialDevice : public SerialDevice {
     return DeviceStatus::kOk;
   }
 
-  void Purge() override { tcflush(fd_, TCIOFLUSH); }
+  // Discards received bytes only. A tty's write() returns before the bytes
+  // are sent, so flushing its output would throw away frames the program
+  // counts as written (the closing frame at Close among them); the driver
+  // sends them on its own.
+  void Purge() override { tcflush(fd_, TCIFLUSH); }
   // The reader polls the queue length; there are no event masks here.
   void WatchEvents(bool) override {}
   void Cancel() override { cancelled_ = true; }
