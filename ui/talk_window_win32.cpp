@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -9,6 +11,8 @@
 #include "base/timing.h"
 #include "base/utf.h"
 #include "braille/text_to_braille.h"
+#include "client/client_registry.h"
+#include "client/worker_loop.h"
 #include "resources/resource.h"
 #include "speech/speech_sapi_win32.h"
 #include "talk/open_talk.h"
@@ -16,6 +20,7 @@
 #include "talk/talk_file.h"
 #include "talk/talk_session.h"
 #include "talk/talk_window_sink.h"
+#include "ui/command_line_terminals.h"
 #include "ui/display_text.h"
 #include "ui/header_navigation.h"
 #include "ui/rich_edit_talk_pane_win32.h"
@@ -30,29 +35,40 @@ namespace {
 // What the watcher and the terminal clients tell the talk window, as
 // WM_COMMAND messages to it: posted, except the terminal users, which are
 // sent so that the client waits until the record is stored.
+//
+// Clients may outlive the window (they share this object); once it is
+// detached, everything they tell it goes nowhere.
 class WindowTalkSink final : public TalkWindowSink {
  public:
   void Attach(HWND window) { window_ = window; }
+  void Detach() { window_ = nullptr; }
 
   void PostNewMessages(bool description) override {
-    PostMessageW(window_, WM_COMMAND, CMD_NEW_MESSAGES, description ? 1 : 0);
+    if (HWND window = window_) PostMessageW(window, WM_COMMAND, CMD_NEW_MESSAGES, description ? 1 : 0);
   }
-  void PostScanDone() override { PostMessageW(window_, WM_COMMAND, CMD_SCAN_DONE, 0); }
+  void PostScanDone() override {
+    if (HWND window = window_) PostMessageW(window, WM_COMMAND, CMD_SCAN_DONE, 0);
+  }
   void PostRecordText(std::u16string record) override {
+    HWND window = window_;
+    if (!window) return;
     // The heap text belongs to the window once the message is queued.
     auto text = std::make_unique<std::u16string>(std::move(record));
-    if (PostMessageW(window_, WM_COMMAND, CMD_POST_TEXT, reinterpret_cast<LPARAM>(text.get())))
+    if (PostMessageW(window, WM_COMMAND, CMD_POST_TEXT, reinterpret_cast<LPARAM>(text.get())))
       text.release();
   }
   void SendTerminalUser(std::u16string_view name, bool left) override {
+    HWND window = window_;
+    if (!window) return;
     // The name stays with the sender; the handler copies what it keeps.
     std::wstring wide = ToWide(name);
-    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(CMD_TERMINAL_USER, left ? 1 : 0),
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(CMD_TERMINAL_USER, left ? 1 : 0),
                  reinterpret_cast<LPARAM>(wide.c_str()));
   }
 
  private:
-  HWND window_ = nullptr;
+  // Written on the window's thread, read on the watcher's and the clients'.
+  std::atomic<HWND> window_{nullptr};
 };
 
 // OpenTalk's questions, answered with the open dialog and message boxes
@@ -103,8 +119,14 @@ class WindowPrompts final : public OpenTalkPrompts {
 
 class TalkWindow {
  public:
-  TalkWindow(HINSTANCE instance, const CommandLine& commandLine, TalkContext& context)
-      : instance_(instance), commandLine_(commandLine), context_(context) {}
+  TalkWindow(HINSTANCE instance, const CommandLine& commandLine, TalkContext& context,
+             const TalkWindowEnvironment& environment)
+      : instance_(instance),
+        commandLine_(commandLine),
+        context_(context),
+        timing_(environment.timing),
+        opener_(environment.opener),
+        terminals_(context.clients) {}
 
   void Run();
 
@@ -121,6 +143,12 @@ class TalkWindow {
   void MoveToHeader(bool forward);
   int CaretPosition();
 
+  void PrepareClose();
+  // Dispatches the thread's messages for up to `ms` milliseconds, or
+  // until `enough` holds. False when the loop's quit message came (it is
+  // queued again for the loop).
+  bool PumpMessages(int64_t ms, const std::function<bool()>& enough);
+
   void StartLibraries();
   void StopLibraries();
 
@@ -128,12 +156,17 @@ class TalkWindow {
   const CommandLine& commandLine_;
   TalkContext& context_;
   const Timing timing_;
+  const SerialDeviceOpener opener_;
   HWND window_ = nullptr;
   HWND incoming_ = nullptr;
   HWND outgoing_ = nullptr;
   std::unique_ptr<RichEditTalkPane> incomingPane_;
   std::unique_ptr<TalkSession> session_;
-  WindowTalkSink sink_;
+  std::shared_ptr<WindowTalkSink> sink_ = std::make_shared<WindowTalkSink>();
+  CommandLineTerminals terminals_;
+  // Closing is prepared once: WM_CLOSE after SC_CLOSE, or a second close
+  // while the terminals are leaving, does not start it again.
+  enum class Closing { kNo, kPreparing, kPrepared } closing_ = Closing::kNo;
   SystemSoundPlayer sounds_;
   SpeechEnginePtr speech_;
   // Nonzero while the text-to-braille engine is open.
@@ -173,7 +206,7 @@ void TalkWindow::OnInitDialog() {
   session_->SetDisplayConversion([](std::u16string_view text) -> std::optional<std::u16string> {
     return BrailleAsKanaForDisplay(text);
   });
-  sink_.Attach(window_);
+  sink_->Attach(window_);
   context_.userName = UserName();
   HMENU system = GetSystemMenu(window_, FALSE);
   AppendMenuW(system, MF_STRING, CMD_ABOUT, L"このプログラムについて(&A)...");
@@ -190,6 +223,13 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
       }
+      if ((wParam & 0xFFF0) == SC_CLOSE) {
+        if (closing_ == Closing::kPreparing) {
+          SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
+          return TRUE;
+        }
+        PrepareClose();
+      }
       // SC_CLOSE goes on to the default handling, which sends WM_CLOSE.
       return FALSE;
     case WM_NOTIFY: {
@@ -202,12 +242,17 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     }
     case WM_CLOSE:
+      // A close asked for while the terminals are leaving waits for the
+      // one in progress.
+      if (closing_ == Closing::kPreparing) return TRUE;
+      PrepareClose();
       DestroyWindow(window_);
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) DestroyWindow(window_);
       return TRUE;
     case WM_DESTROY:
+      sink_->Detach();
       PostQuitMessage(0);
       return TRUE;
   }
@@ -237,6 +282,8 @@ bool TalkWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
       // Every record already in the talk has been read: a meeting's in
       // record now goes after all of them.
       session_->ScanDone();
+      // Then the terminals named on the command line join.
+      terminals_.Start(commandLine_.connections);
       return true;
     case CMD_POST_TEXT: {
       std::unique_ptr<std::u16string> record(reinterpret_cast<std::u16string*>(lParam));
@@ -357,7 +404,53 @@ void TalkWindow::StopLibraries() {
   zerin_ = 0;
 }
 
+// Before the window goes: no further terminal is connected, every client is
+// asked to quit, and while they announce their users' leaving (sent to this
+// window, which must be dispatching to take it) the window keeps
+// dispatching, until every client's worker has ended or the close pump's
+// time has passed.
+void TalkWindow::PrepareClose() {
+  if (closing_ != Closing::kNo) return;
+  closing_ = Closing::kPreparing;
+  terminals_.Cancel();
+  // A client being started finishes starting; the thread needs nothing of
+  // this window for that, but the clients it has started may.
+  if (PumpMessages(timing_.conn_worker_start_ms + timing_.conn_dispatch_start_ms,
+                   [this] { return terminals_.Done(); }))
+    terminals_.Join();
+  if (context_.clients.QuitAll() > 0)
+    PumpMessages(timing_.close_pump_ms, [this] { return !context_.clients.AnyWorkerRunning(); });
+  closing_ = Closing::kPrepared;
+}
+
+bool TalkWindow::PumpMessages(int64_t ms, const std::function<bool()>& enough) {
+  const int64_t end = NowMs() + ms;
+  for (;;) {
+    // Looked at before the round: whatever was sent or posted until then
+    // is handled in this round.
+    const bool finished = enough && enough();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return false;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    const int64_t left = end - NowMs();
+    if (finished || left <= 0) return true;
+    // Until the next message of any kind (a client's sent one included)
+    // or the end of the time.
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+}
+
 void TalkWindow::Run() {
+  // Clients' worker windows are of this class; it exists before any
+  // client does.
+  RegisterWorkerWindowClass();
   if (!CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_TALK), nullptr, &DialogProc,
                           reinterpret_cast<LPARAM>(this)))
     return;
@@ -375,7 +468,7 @@ void TalkWindow::Run() {
   std::wstring title = ToWide(TalkWindowTitle(context_.talkPath));
   SetWindowTextW(window_, title.c_str());
 
-  context_.watcher = std::make_unique<StreamWatcher>(context_, &sink_, timing_);
+  context_.watcher = std::make_unique<StreamWatcher>(context_, sink_.get(), timing_);
   if (!context_.watcher->Start()) {
     context_.watcher.reset();
     context_.mainFile.reset();
@@ -383,6 +476,16 @@ void TalkWindow::Run() {
     StopLibraries();
     return;
   }
+
+  // What every terminal client is given; they are connected once the
+  // first scan is done.
+  ClientSetup setup;
+  setup.talk_window = sink_;
+  setup.talk_path = context_.talkPath;
+  setup.lines = &context_.brailleLines;
+  setup.timing = timing_;
+  setup.opener = opener_;
+  context_.clients.SetTalk(setup, context_.meeting);
 
   HACCEL accelerators = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_TALK_ACCEL));
   MSG msg;
@@ -393,9 +496,14 @@ void TalkWindow::Run() {
     DispatchMessageW(&msg);
   }
 
-  // The window is gone. Stop the watcher (it gives up waiting after the
-  // stop polls of the timing and shutdown goes on), record a meeting's
-  // leaving, let go of the talk file, then the libraries.
+  // The window is gone (the terminals have left, unless the session
+  // ended). No further terminal is connected; stop the watcher (it gives
+  // up waiting after the stop polls of the timing and shutdown goes on),
+  // record a meeting's leaving, let go of the talk file, then the
+  // libraries. The clients still in the registry are stopped with the
+  // talk context.
+  terminals_.Cancel();
+  terminals_.Join();
   context_.watcher->Stop();
   session_->Leave();
   context_.mainFile.reset();
@@ -404,8 +512,9 @@ void TalkWindow::Run() {
 
 }  // namespace
 
-void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, TalkContext& context) {
-  TalkWindow window(instance, commandLine, context);
+void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, TalkContext& context,
+                   const TalkWindowEnvironment& environment) {
+  TalkWindow window(instance, commandLine, context, environment);
   window.Run();
 }
 

@@ -1,0 +1,70 @@
+// Connecting the command-line terminals on a thread of its own: the
+// connections come up one after the other while the caller goes on, and a
+// cancel ends the wait at once and keeps later connections from starting.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "client/client_registry.h"
+#include "support/client_rig.h"
+#include "ui/command_line_terminals.h"
+
+namespace mirelon {
+namespace {
+
+class CommandLineTerminalsTest : public ::testing::Test {
+ protected:
+  void SetUpRegistry() { registry.SetTalk(rig.Setup(), true); }
+
+  ClientRig rig;
+  ClientRegistry registry;
+};
+
+TEST_F(CommandLineTerminalsTest, ConnectsEachTerminalInTurn) {
+  rig.timing.registry_connect_poll_ms = 1;
+  rig.timing.registry_connect_polls = 100000;
+  SetUpRegistry();
+  rig.Terminal(u"A").RaiseLines();
+  rig.Terminal(u"B").RaiseLines();
+  CommandLineTerminals terminals(registry);
+  ASSERT_TRUE(terminals.Start({u"Port:A;Port2:NULL;Speed:9600;Protocol:2;User:一郎;",
+                               u"Port:B;Port2:NULL;Speed:9600;Protocol:2;User:二郎;"}));
+  // Started once only.
+  EXPECT_FALSE(terminals.Start({u"Port:C;Protocol:2;"}));
+  ASSERT_TRUE(rig.sink->WaitForPresence(2));
+  EXPECT_EQ(rig.sink->presence(),
+            (std::vector<RecordingTalkSink::Presence>{{u"一郎", false}, {u"二郎", false}}));
+  terminals.Join();
+  EXPECT_TRUE(terminals.Done());
+  EXPECT_EQ(registry.Count(), 2);
+}
+
+TEST_F(CommandLineTerminalsTest, CancelEndsTheWaitAndConnectsNoMore) {
+  // Without the cancel the first terminal, which never answers, would be
+  // waited for a very long time.
+  rig.timing.registry_connect_poll_ms = 600000;
+  SetUpRegistry();
+  rig.Terminal(u"A").set_identity(TerminalSimulator::Identity::kSilent);
+  rig.Terminal(u"A").RaiseLines();
+  rig.Terminal(u"B").RaiseLines();
+  CommandLineTerminals terminals(registry);
+  ASSERT_TRUE(terminals.Start({u"Port:A;Protocol:2;User:一郎;", u"Port:B;Protocol:2;User:二郎;"}));
+  while (registry.Count() < 1) std::this_thread::yield();
+  terminals.Cancel();
+  terminals.Join();
+  EXPECT_TRUE(terminals.Done());
+  ASSERT_EQ(registry.Count(), 1);
+  EXPECT_EQ(registry.Nodes()[0]->client->GetPortName(), u"A");
+}
+
+TEST_F(CommandLineTerminalsTest, NothingToConnect) {
+  SetUpRegistry();
+  CommandLineTerminals terminals(registry);
+  EXPECT_FALSE(terminals.Start({}));
+  EXPECT_TRUE(terminals.Done());
+  terminals.Join();
+  EXPECT_EQ(registry.Count(), 0);
+}
+
+}  // namespace
+}  // namespace mirelon
