@@ -15,22 +15,12 @@
 #include "base/utf.h"
 #include "modes/wire_protocol.h"
 #include "support/fast_timing.h"
+#include "support/runner_command.h"
 #include "support/temp_dir.h"
 #include "support/terminal_simulator.h"
 
 namespace mirelon {
 namespace {
-
-std::string Runner() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  std::string path(self, static_cast<size_t>(n));
-  for (int up = 0; up < 3; ++up) path = path.substr(0, path.rfind('/'));
-  return path + "/app/mirelon-cli";
-}
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 size_t CountOf(const TerminalSimulator& t, uint8_t command, int parameter = -1) {
   size_t n = 0;
@@ -41,22 +31,22 @@ size_t CountOf(const TerminalSimulator& t, uint8_t command, int parameter = -1) 
 
 TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   TempDir dir;
-  const std::string cli = Runner();
+  const std::string cli = RunnerPath();
   const std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
-  const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";
+  const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ";
   auto run = [&](const std::string& args, const std::string& out = "/dev/null") {
-    int status = std::system((env + Quote(cli) + " " + args + " >" + Quote(out) + " 2>/dev/null </dev/null").c_str());
+    int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>/dev/null </dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
-  ASSERT_EQ(run("--user alice --create --post 'before' " + Quote(talk)), 0);
+  ASSERT_EQ(run("--user alice --create --post 'before' " + ShellQuote(talk)), 0);
 
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
   TerminalSimulator terminal(pty.Link());
   const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
   const std::string terminalArg = "/t{Port:" + pty.slave_path() + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
-  FILE* bob = popen((env + Quote(cli) + " --user bob " + Quote(talk) + " " + Quote(terminalArg) + " >/dev/null 2>" +
-                     Quote(errors))
+  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" +
+                     ShellQuote(errors))
                         .c_str(),
                     "w");
   ASSERT_TRUE(bob);
@@ -69,7 +59,7 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   EXPECT_EQ(terminal.frames()[1].command, FRAME_SESSION);
 
   // A new message reaches the terminal as its header line and its body.
-  ASSERT_EQ(run("--user alice --post 'after' " + Quote(talk)), 0);
+  ASSERT_EQ(run("--user alice --post 'after' " + ShellQuote(talk)), 0);
   EXPECT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_TEXT_CELL, 0) >= 2; }, 30000));
 
   // What the terminal user types is posted under the user's name.
@@ -83,7 +73,7 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   EXPECT_TRUE(Eventually([&] { return terminal.frames().back().command == FRAME_CHAT_END; }));
 
   const std::string dumpFile = Utf16ToUtf8(dir.File(u"dump.txt"));
-  ASSERT_EQ(run("--dump " + Quote(talk), dumpFile), 0);
+  ASSERT_EQ(run("--dump " + ShellQuote(talk), dumpFile), 0);
   const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
   const size_t in = dump.find("入室 hanakoさん");
   const size_t typed = dump.find("hanakoさん ");
@@ -110,22 +100,22 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
 // display stays where it was.
 TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
   TempDir dir;
-  const std::string cli = Runner();
+  const std::string cli = RunnerPath();
   const std::string talk = Utf16ToUtf8(dir.File(u"view.talk"));
-  const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";
+  const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ";
   auto run = [&](const std::string& args, const std::string& out = "/dev/null") {
-    int status = std::system((env + Quote(cli) + " " + args + " >" + Quote(out) + " 2>/dev/null </dev/null").c_str());
+    int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>/dev/null </dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
-  ASSERT_EQ(run("--user alice --create --post 'first' " + Quote(talk)), 0);
-  ASSERT_EQ(run("--user alice --post 'second' " + Quote(talk)), 0);
+  ASSERT_EQ(run("--user alice --create --post 'first' " + ShellQuote(talk)), 0);
+  ASSERT_EQ(run("--user alice --post 'second' " + ShellQuote(talk)), 0);
 
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
   TerminalSimulator terminal(pty.Link());
   terminal.set_cell_count(32);
   const std::string terminalArg = "/t{Port:" + pty.slave_path() + ";Port2:NULL;Speed:38400;Protocol:1;User:hanako;}";
-  FILE* bob = popen((env + Quote(cli) + " --user bob " + Quote(talk) + " " + Quote(terminalArg) + " >/dev/null 2>/dev/null")
+  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>/dev/null")
                         .c_str(),
                     "w");
   ASSERT_TRUE(bob);
@@ -161,7 +151,7 @@ TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
   // The display shows the body of the first message again, not the new one.
   EXPECT_EQ(terminal.frames().back().payload, first);
   ASSERT_TRUE(Eventually([&] {
-    return run("--dump " + Quote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))) == 0 &&
+    return run("--dump " + ShellQuote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))) == 0 &&
            ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("").find("\n⠁⠃\n") != std::string::npos;
   }, 30000));
   const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
@@ -176,12 +166,12 @@ TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
 
 TEST(RunnerTerminal, ModesNotBuiltInAreReported) {
   TempDir dir;
-  const std::string env = "XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ";
+  const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ";
   const std::string talk = Utf16ToUtf8(dir.File(u"t.talk"));
   const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
-  const std::string cmd = env + Quote(Runner()) + " --user bob --create " + Quote(talk) +
+  const std::string cmd = env + ShellQuote(RunnerPath()) + " --user bob --create " + ShellQuote(talk) +
                           " '/t{Port:NULL;Port2:NULL;Speed:9600;Protocol:7;User:x;}' </dev/null >/dev/null 2>" +
-                          Quote(errors);
+                          ShellQuote(errors);
   int status = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);

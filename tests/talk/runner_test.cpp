@@ -10,32 +10,21 @@
 
 #include "base/file_io.h"
 #include "base/utf.h"
+#include "support/runner_command.h"
 #include "support/temp_dir.h"
 
 namespace mirelon {
 namespace {
 
-// The runner built beside this test program.
-std::string Runner() {
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  std::string path(self, static_cast<size_t>(n));
-  for (int up = 0; up < 3; ++up) path = path.substr(0, path.rfind('/'));
-  return path + "/app/mirelon-cli";
-}
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
 class RunnerTest : public ::testing::Test {
  protected:
   RunnerTest()
-      : cli(Runner()),
+      : cli(RunnerPath()),
         talk(Utf16ToUtf8(dir.File(u"chat.meeting"))),
-        env("XDG_CONFIG_HOME=" + Quote(Utf16ToUtf8(dir.path())) + " ") {}
+        env("XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ") {}
 
   int Run(const std::string& args, const std::string& out = "/dev/null") {
-    int status = std::system((env + Quote(cli) + " " + args + " >" + Quote(out) + " 2>/dev/null </dev/null").c_str());
+    int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>/dev/null </dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   std::string Read(const char16_t* name) { return ReadWholeFile(dir.File(name), 1 << 20).value_or(""); }
@@ -46,17 +35,17 @@ class RunnerTest : public ::testing::Test {
 
 TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
   ASSERT_TRUE(FileExists(Utf8ToUtf16Lenient(cli))) << cli;
-  EXPECT_EQ(Run("--dump " + Quote(talk)), 2);  // missing and not created
-  EXPECT_EQ(Run("--bogus " + Quote(talk)), 2);
-  ASSERT_EQ(Run("--user alice --create --description 'Weekly call' --post 'hello there' " + Quote(talk)), 0);
+  EXPECT_EQ(Run("--dump " + ShellQuote(talk)), 2);  // missing and not created
+  EXPECT_EQ(Run("--bogus " + ShellQuote(talk)), 2);
+  ASSERT_EQ(Run("--user alice --create --description 'Weekly call' --post 'hello there' " + ShellQuote(talk)), 0);
 
   // Bob chats interactively and sees what Alice posts meanwhile.
   const std::string bobOut = Utf16ToUtf8(dir.File(u"bob.txt"));
-  FILE* bob = popen((env + Quote(cli) + " --user bob " + Quote(talk) + " >" + Quote(bobOut) + " 2>/dev/null").c_str(), "w");
+  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " >" + ShellQuote(bobOut) + " 2>/dev/null").c_str(), "w");
   ASSERT_TRUE(bob);
   fputs("line one\nline two\n", bob);
   fflush(bob);
-  ASSERT_EQ(Run("--user alice --post 'welcome bob' " + Quote(talk)), 0);
+  ASSERT_EQ(Run("--user alice --post 'welcome bob' " + ShellQuote(talk)), 0);
   bool seen = false;
   for (int look = 0; look < 600 && !seen; ++look) {
     if (look > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -65,7 +54,7 @@ TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
   EXPECT_TRUE(seen);
   pclose(bob);  // end of input: Bob leaves
 
-  ASSERT_EQ(Run("--dump " + Quote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))), 0);
+  ASSERT_EQ(Run("--dump " + ShellQuote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))), 0);
   const std::string dump = Read(u"dump.txt");
   EXPECT_EQ(dump.rfind("Weekly call\n\n1: aliceさん ", 0), 0u) << dump;
   for (const char* expected : {"\nhello there\n\n", "入室 bobさん\n\n", "\nline one\n\n", "\nline two\n\n",
