@@ -230,8 +230,8 @@ int Run(const std::vector<std::u16string>& args) {
   std::vector<std::u16string> terminals;
   if (interactive) {
     ClientSetup setup;
-    setup.talk_window = sink;
-    setup.talk_path = context.talkPath;
+    setup.talkWindow = sink;
+    setup.talkPath = context.talkPath;
     setup.lines = &context.brailleLines;
     setup.timing = timing;
     context.clients.SetTalk(setup, context.meeting);
@@ -331,14 +331,14 @@ int Run(const std::vector<std::u16string>& args) {
   auto pumpUntil = [&](int64_t ms, const std::function<bool()>& enough) {
     const int64_t end = NowMs() + ms;
     for (int64_t left = ms; left > 0 && !(enough && enough()); left = end - NowMs()) {
-      std::optional<TalkEvent> event = sink->Wait(std::min(left, timing.runner_signal_poll_ms));
+      std::optional<TalkEvent> event = sink->Wait(std::min(left, timing.runnerSignalPollMs));
       if (event) handle(*event);
     }
   };
   pump = [&](int64_t ms) { pumpUntil(ms, nullptr); };
 
   while (!done && !g_interrupted) {
-    std::optional<TalkEvent> event = sink->Wait(timing.runner_signal_poll_ms);
+    std::optional<TalkEvent> event = sink->Wait(timing.runnerSignalPollMs);
     if (event) handle(*event);
   }
 
@@ -346,7 +346,7 @@ int Run(const std::vector<std::u16string>& args) {
   // recorded (each client waits until its notification is handled); then
   // the watcher, then the out record of a meeting.
   if (context.clients.QuitAll() > 0)
-    pumpUntil(timing.close_pump_ms, [&] { return !context.clients.AnyWorkerRunning(); });
+    pumpUntil(timing.closePumpMs, [&] { return !context.clients.AnyWorkerRunning(); });
   sink->Close();
   context.clients.RemoveAll();
   context.watcher->Stop();

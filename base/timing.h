@@ -14,56 +14,56 @@ struct Timing {
 
   // Stream watcher: polling for the next message number, looking past a
   // number that never appears, and stopping.
-  int64_t watcher_idle_poll_ms = 1000;          // wait after a number that is not there yet
-  int64_t watcher_catch_up_ms = 10;             // wait after a record was read
-  int64_t watcher_gap_grace_ms = 10000;         // a missing number with later ones present is skipped after this
-  int64_t watcher_recheck_window_ms = 600000;   // how long skipped or unreadable numbers are looked at again
-  int64_t watcher_recheck_interval_ms = 5000;   // how often they are looked at
-  int64_t watcher_stop_poll_ms = 100;           // shutdown looks this often whether the watcher ended
-  int watcher_stop_polls = 50;                 // ... and gives up after this many looks
+  int64_t watcherIdlePollMs = 1000;          // wait after a number that is not there yet
+  int64_t watcherCatchUpMs = 10;             // wait after a record was read
+  int64_t watcherGapGraceMs = 10000;         // a missing number with later ones present is skipped after this
+  int64_t watcherRecheckWindowMs = 600000;   // how long skipped or unreadable numbers are looked at again
+  int64_t watcherRecheckIntervalMs = 5000;   // how often they are looked at
+  int64_t watcherStopPollMs = 100;           // shutdown looks this often whether the watcher ended
+  int watcherStopPolls = 50;                 // ... and gives up after this many looks
 
   // Headless runner.
-  int64_t runner_signal_poll_ms = 200;  // how soon an interrupt is noticed while idle
+  int64_t runnerSignalPollMs = 200;  // how soon an interrupt is noticed while idle
 
   // Serial port: the reader thread's sleeps, the consumer's waits, the
   // line's write time-outs and Close's wait for the reader.
-  int64_t serial_reader_idle_ms = 50;        // nothing pending, or no terminal yet
-  int64_t serial_reader_ring_full_ms = 100;  // receive ring full
-  int64_t serial_reader_drained_ms = 5;      // after a read that took all pending bytes
-  int64_t serial_reader_more_ms = 1;         // after a read that left bytes pending
-  int64_t serial_open_poll_ms = 10;          // Open polling for the reader to start
-  int64_t serial_read_timeout_ms = 3000;     // ReadByte, and Read's overall deadline
-  int64_t serial_drain_limit_ms = 500;       // DrainOutput gives up after this
-  int64_t serial_drain_poll_ms = 10;
-  int64_t serial_write_constant_ms = 5000;   // write time-out: constant part
-  int64_t serial_write_per_byte_ms = 100;    // write time-out: per byte written
-  int64_t serial_reader_stop_ms = 3000;      // Close waits this long for the reader
+  int64_t serialReaderIdleMs = 50;        // nothing pending, or no terminal yet
+  int64_t serialReaderRingFullMs = 100;  // receive ring full
+  int64_t serialReaderDrainedMs = 5;      // after a read that took all pending bytes
+  int64_t serialReaderMoreMs = 1;         // after a read that left bytes pending
+  int64_t serialOpenPollMs = 10;          // Open polling for the reader to start
+  int64_t serialReadTimeoutMs = 3000;     // ReadByte, and Read's overall deadline
+  int64_t serialDrainLimitMs = 500;       // DrainOutput gives up after this
+  int64_t serialDrainPollMs = 10;
+  int64_t serialWriteConstantMs = 5000;   // write time-out: constant part
+  int64_t serialWritePerByteMs = 100;    // write time-out: per byte written
+  int64_t serialReaderStopMs = 3000;      // Close waits this long for the reader
 
   // Terminal connection: replies, the command lock, the dispatch thread and
   // the worker thread.
-  int64_t conn_reply_timeout_ms = 1000;      // ReadReply's overall deadline
-  int64_t conn_command_lock_ms = 1000;       // AcquireCommandLock
-  int64_t conn_dispatch_idle_ms = 200;       // no port connected
-  int64_t conn_port_closed_ms = 50;          // assembly step on a port that is not open
-  int64_t conn_worker_start_ms = 1000;       // StartWorker waits for the worker window
-  int64_t conn_dispatch_start_ms = 1000;     // StartDispatch waits for the thread
-  int64_t conn_worker_stop_ms = 5000;        // StopWorker waits for the worker thread
-  int64_t conn_dispatch_stop_ms = 5000;      // StopDispatch waits for the dispatch thread
+  int64_t connReplyTimeoutMs = 1000;      // ReadReply's overall deadline
+  int64_t connCommandLockMs = 1000;       // AcquireCommandLock
+  int64_t connDispatchIdleMs = 200;       // no port connected
+  int64_t connPortClosedMs = 50;          // assembly step on a port that is not open
+  int64_t connWorkerStartMs = 1000;       // StartWorker waits for the worker window
+  int64_t connDispatchStartMs = 1000;     // StartDispatch waits for the thread
+  int64_t connWorkerStopMs = 5000;        // StopWorker waits for the worker thread
+  int64_t connDispatchStopMs = 5000;      // StopDispatch waits for the dispatch thread
 
   // Terminal client: the worker window's supervision timer, opening a port
   // and the identity exchange.
-  int64_t client_timer_ms = 500;             // worker timer (id 1)
-  int64_t client_modem_check_ms = 100;       // pause between modem checks on open
-  int client_modem_checks = 30;              // modem checks before giving up
-  int client_handshake_attempts = 5;
-  int64_t client_handshake_retry_ms = 1000;  // pause after a failed identity attempt
+  int64_t clientTimerMs = 500;             // worker timer (id 1)
+  int64_t clientModemCheckMs = 100;       // pause between modem checks on open
+  int clientModemChecks = 30;              // modem checks before giving up
+  int clientHandshakeAttempts = 5;
+  int64_t clientHandshakeRetryMs = 1000;  // pause after a failed identity attempt
 
   // Client registry and closing the talk: how long a new connection may
   // take to come up before the next one starts, and how long the talk
   // window keeps dispatching while its clients announce their users' leave.
-  int64_t registry_connect_poll_ms = 200;
-  int registry_connect_polls = 10;
-  int64_t close_pump_ms = 1000;
+  int64_t registryConnectPollMs = 200;
+  int registryConnectPolls = 10;
+  int64_t closePumpMs = 1000;
 };
 
 // Milliseconds from an arbitrary fixed point, monotonic (GetTickCount's

@@ -80,11 +80,11 @@ std::vector<uint8_t> FrameStream(size_t payload) {
 void Throughput(benchmark::State& state, bool product_timing) {
   Timing timing;
   if (!product_timing) {
-    timing.serial_reader_drained_ms = 0;
-    timing.serial_reader_more_ms = 0;
-    timing.serial_reader_idle_ms = 0;
-    timing.serial_reader_ring_full_ms = 0;
-    timing.serial_open_poll_ms = 1;
+    timing.serialReaderDrainedMs = 0;
+    timing.serialReaderMoreMs = 0;
+    timing.serialReaderIdleMs = 0;
+    timing.serialReaderRingFullMs = 0;
+    timing.serialOpenPollMs = 1;
   }
   RefPtr<CountingConnection> conn(
       new CountingConnection(timing, FrameStream(static_cast<size_t>(state.range(0)))));

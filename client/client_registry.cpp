@@ -66,11 +66,11 @@ ClientNode* ClientRegistry::CreateClient(const ConnectionRecord& connection) {
 }
 
 void ClientRegistry::WaitForConnection(I_PortClient* client, const Wait& wait) {
-  for (int i = 0; i < setup_.timing.registry_connect_polls; ++i) {
+  for (int i = 0; i < setup_.timing.registryConnectPolls; ++i) {
     if (wait)
-      wait(setup_.timing.registry_connect_poll_ms);
+      wait(setup_.timing.registryConnectPollMs);
     else
-      std::this_thread::sleep_for(std::chrono::milliseconds(setup_.timing.registry_connect_poll_ms));
+      std::this_thread::sleep_for(std::chrono::milliseconds(setup_.timing.registryConnectPollMs));
     if (client->GetPortState() > kPortOpen) return;
   }
 }

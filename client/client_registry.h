@@ -55,7 +55,7 @@ class ClientRegistry {
   // protocol without a client class.
   ClientNode* CreateClient(const ConnectionRecord& connection);
   // Creates a client for each record whose ports are not in use yet, giving
-  // each up to registry_connect_polls × registry_connect_poll_ms to connect
+  // each up to registryConnectPolls × registryConnectPollMs to connect
   // before the next one starts. The number of clients created.
   int ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait = nullptr);
   // Connection descriptions as given on the command line ("Port:…;").

@@ -32,8 +32,8 @@ constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  
 
 CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name)
     : CPortConn(setup.timing, setup.opener),
-      talk_window_(setup.talk_window),
-      talk_path_(setup.talk_path),
+      talk_window_(setup.talkWindow),
+      talk_path_(setup.talkPath),
       lines_(setup.lines),
       clock_(setup.clock ? setup.clock : std::function<LocalTime()>(CurrentLocalTime)),
       user_name_(std::move(user_name)) {
@@ -169,8 +169,8 @@ bool CQZClient::OpenPort(int index) {
         if (port(0).state() >= kPortOpen) return true;
         SetStatus(kStatusWaiting);
       } else {
-        for (int i = 0; i < timing().client_modem_checks && !p.CheckModemLines(); ++i)
-          if (!Pause(timing().client_modem_check_ms)) break;
+        for (int i = 0; i < timing().clientModemChecks && !p.CheckModemLines(); ++i)
+          if (!Pause(timing().clientModemCheckMs)) break;
         if (p.state() != kPortConnected) {
           p.Close();
           SetStatus(kStatusFailed);
@@ -188,12 +188,12 @@ bool CQZClient::OpenPort(int index) {
   connecting_ = true;
   SetStatus(kStatusConnected);
   bool identified = false;
-  for (int attempt = 0; attempt < timing().client_handshake_attempts && !Stopping(); ++attempt) {
+  for (int attempt = 0; attempt < timing().clientHandshakeAttempts && !Stopping(); ++attempt) {
     if (Handshake(index)) {
       identified = true;
       break;
     }
-    if (!Pause(timing().client_handshake_retry_ms)) break;
+    if (!Pause(timing().clientHandshakeRetryMs)) break;
   }
   if (!identified) {
     connecting_ = false;

@@ -42,8 +42,8 @@ struct ClientSetup {
   // Receives the typed texts and the users' joining and leaving. Shared, so
   // that a client whose thread outlives the registry never talks to a
   // destroyed window object.
-  std::shared_ptr<TalkWindowSink> talk_window;
-  std::u16string talk_path;
+  std::shared_ptr<TalkWindowSink> talkWindow;
+  std::u16string talkPath;
   // The talk's braille lines (not owned; lives as long as the talk). May be
   // null: the client then has no lines to send or show.
   const BrailleLineList* lines = nullptr;
@@ -114,7 +114,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
 
   DisplayBuffer& display() { return display_; }
   const std::optional<std::u16string>& user_name() const { return user_name_; }
-  const std::u16string& talk_path() const { return talk_path_; }
+  const std::u16string& talkPath() const { return talk_path_; }
   bool connecting() const { return connecting_.load(); }
 
  protected:

@@ -12,7 +12,7 @@ namespace {
 class PortableWorkerLoop : public WorkerLoop {
  public:
   PortableWorkerLoop(WorkerLoopHandler* handler, const Timing& timing)
-      : handler_(handler), period_ms_(timing.client_timer_ms) {}
+      : handler_(handler), period_ms_(timing.clientTimerMs) {}
 
   bool PostCommand(uint32_t wparam, intptr_t lparam) override {
     std::lock_guard<std::mutex> guard(lock_);

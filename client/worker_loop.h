@@ -1,6 +1,6 @@
 // The thread that hosts a terminal client's "worker window": commands
 // posted from any thread (a WM_COMMAND's wParam and lParam), a supervision
-// timer (id 1, every client_timer_ms) and a close request, all handled one
+// timer (id 1, every clientTimerMs) and a close request, all handled one
 // at a time on the thread that runs the loop.
 //
 // On Windows the loop is a hidden window of the class

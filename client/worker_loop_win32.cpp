@@ -15,7 +15,7 @@ const wchar_t kWorkerClassName[] = L"Orin_Mirelon_ClientWorker_WndClass";
 class WindowWorkerLoop : public WorkerLoop {
  public:
   WindowWorkerLoop(WorkerLoopHandler* handler, const Timing& timing)
-      : handler_(handler), period_ms_(timing.client_timer_ms) {}
+      : handler_(handler), period_ms_(timing.clientTimerMs) {}
 
   ~WindowWorkerLoop() override {
     HWND hwnd = hwnd_.load();

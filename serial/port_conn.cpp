@@ -133,7 +133,7 @@ bool CPortConn::StartWorker() {
     Release();
     return false;
   }
-  worker_started_.Wait(timing_.conn_worker_start_ms);
+  worker_started_.Wait(timing_.connWorkerStartMs);
   return HasWorkerWindow();
 }
 
@@ -161,7 +161,7 @@ bool CPortConn::StopWorker() {
   if (!worker_thread_.joinable()) return true;
   if (!worker_ended_.IsSet()) {
     PostToWorker(CMD_CLIENT_QUIT, 0);
-    if (!worker_ended_.Wait(timing_.conn_worker_stop_ms)) return false;
+    if (!worker_ended_.Wait(timing_.connWorkerStopMs)) return false;
   }
   worker_thread_.join();
   return true;
@@ -183,7 +183,7 @@ bool CPortConn::StartDispatch() {
     Release();
     return false;
   }
-  dispatch_started_.Wait(timing_.conn_dispatch_start_ms);
+  dispatch_started_.Wait(timing_.connDispatchStartMs);
   return true;
 }
 
@@ -191,7 +191,7 @@ bool CPortConn::StopDispatch() {
   if (!dispatch_thread_.joinable()) return true;
   dispatch_stop_ = 1;
   stop_event_.Set();
-  if (!dispatch_ended_.Wait(timing_.conn_dispatch_stop_ms)) return false;
+  if (!dispatch_ended_.Wait(timing_.connDispatchStopMs)) return false;
   dispatch_thread_.join();
   return true;
 }
@@ -204,7 +204,7 @@ void CPortConn::DispatchMain() {
     else if (port2_.state() == kPortConnected)
       AssemblyStep(1);
     else
-      SleepUnlessStopped(&stop_event_, timing_.conn_dispatch_idle_ms);
+      SleepUnlessStopped(&stop_event_, timing_.connDispatchIdleMs);
   }
   dispatch_ended_.Set();
   Release();
@@ -214,7 +214,7 @@ void CPortConn::AssemblyStep(int index) {
   FrameAssembly& a = assembly_[index];
   SerialPort& p = port(index);
   if (p.state() < kPortOpen) {
-    SleepUnlessStopped(&stop_event_, timing_.conn_port_closed_ms);
+    SleepUnlessStopped(&stop_event_, timing_.connPortClosedMs);
     return;
   }
   if (a.in_body) {
@@ -274,7 +274,7 @@ bool CPortConn::AcquireCommandLock() {
     command_event_.Reset();
     return true;
   }
-  const int64_t deadline = NowMs() + timing_.conn_command_lock_ms;
+  const int64_t deadline = NowMs() + timing_.connCommandLockMs;
   for (;;) {
     int64_t left = std::max<int64_t>(0, deadline - NowMs());
     if (command_event_.WaitOrStop(&stop_event_, left) != Event::WaitResult::kSignalled)
@@ -317,7 +317,7 @@ bool CPortConn::WriteBare(const uint8_t* bytes, size_t n) {
 }
 
 int CPortConn::ReadReply(uint8_t* buffer, int n) {
-  const int64_t deadline = NowMs() + timing_.conn_reply_timeout_ms;
+  const int64_t deadline = NowMs() + timing_.connReplyTimeoutMs;
   int got = 0;
   while (got < n) {
     int byte;

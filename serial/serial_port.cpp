@@ -44,7 +44,7 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   const uint32_t gen = shared_->generation.load();
   StopReader();  // a reader left from an earlier open that has since ended
 
-  DeviceTimeouts timeouts{timing_.serial_write_constant_ms, timing_.serial_write_per_byte_ms};
+  DeviceTimeouts timeouts{timing_.serialWriteConstantMs, timing_.serialWritePerByteMs};
   std::shared_ptr<SerialDevice> dev = opener_ ? opener_(name, timeouts) : nullptr;
   if (!dev) {
     shared_->state = kPortFailed;
@@ -79,7 +79,7 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
         return true;
       }
       if (!reader->running.load()) break;
-      reader->ended.Wait(timing_.serial_open_poll_ms);
+      reader->ended.Wait(timing_.serialOpenPollMs);
     }
     StopReader();
   }
@@ -99,7 +99,7 @@ void SerialPort::StopReader() {
     // A reader that does not end in time runs on detached; it holds its own
     // references to the shared block and the device, and its generation is
     // no longer current, so it touches nothing of a later open.
-    if (!reader_ || reader_->ended.Wait(timing_.serial_reader_stop_ms))
+    if (!reader_ || reader_->ended.Wait(timing_.serialReaderStopMs))
       reader_thread_.join();
     else
       reader_thread_.detach();
@@ -126,11 +126,11 @@ bool SerialPort::Close() {
     // returns from write() before the bytes are sent); let them go out
     // before the purge, so a closing frame reaches the terminal. Bounded by
     // the drain limit; a device that is gone is not waited for.
-    const int64_t deadline = NowMs() + timing_.serial_drain_limit_ms;
+    const int64_t deadline = NowMs() + timing_.serialDrainLimitMs;
     for (;;) {
       DeviceQueues q = dev->GetQueues();
       if (q.status != DeviceStatus::kOk || q.output == 0 || NowMs() >= deadline) break;
-      SleepUnlessStopped(nullptr, timing_.serial_drain_poll_ms);
+      SleepUnlessStopped(nullptr, timing_.serialDrainPollMs);
     }
     dev->SetDtr(false);
     dev->Purge();
@@ -177,7 +177,7 @@ bool SerialPort::DrainOutput() {
   if (state() != kPortConnected) return false;
   std::shared_ptr<SerialDevice> dev = device();
   if (!dev) return false;
-  const int64_t deadline = NowMs() + timing_.serial_drain_limit_ms;
+  const int64_t deadline = NowMs() + timing_.serialDrainLimitMs;
   for (;;) {
     DeviceQueues q = dev->GetQueues();
     if (q.status == DeviceStatus::kGone) {
@@ -186,7 +186,7 @@ bool SerialPort::DrainOutput() {
     }
     if (q.status == DeviceStatus::kOk && q.output == 0) return true;
     if (NowMs() >= deadline) return false;
-    SleepUnlessStopped(nullptr, timing_.serial_drain_poll_ms);
+    SleepUnlessStopped(nullptr, timing_.serialDrainPollMs);
   }
 }
 
@@ -208,14 +208,14 @@ int SerialPort::TryReadByte() {
 int SerialPort::ReadByte(Event* stop) {
   int byte = TryReadByte();
   if (byte >= 0) return byte;
-  if (shared_->data_available.WaitOrStop(stop, timing_.serial_read_timeout_ms) !=
+  if (shared_->data_available.WaitOrStop(stop, timing_.serialReadTimeoutMs) !=
       Event::WaitResult::kSignalled)
     return -1;
   return TryReadByte();
 }
 
 int SerialPort::Read(uint8_t* buffer, int n, Event* stop) {
-  const int64_t deadline = NowMs() + timing_.serial_read_timeout_ms;
+  const int64_t deadline = NowMs() + timing_.serialReadTimeoutMs;
   int got = 0;
   while (got < n) {
     int byte = TryReadByte();
@@ -274,7 +274,7 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
     uint32_t pending = 0;
     while (running()) {
       if (pending == 0) {
-        reader->wake.Wait(timing.serial_reader_idle_ms);
+        reader->wake.Wait(timing.serialReaderIdleMs);
         if (!running()) break;
         // Nothing is read while no terminal is detected: the bytes wait in
         // the driver's queue.
@@ -288,7 +288,7 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
       pending = queues.status == DeviceStatus::kOk ? queues.input : 0;
       if (pending == 0) continue;
       if (s.count.load() >= kRingSize) {
-        reader->wake.Wait(timing.serial_reader_ring_full_ms);
+        reader->wake.Wait(timing.serialReaderRingFullMs);
         continue;
       }
       size_t want = std::min<uint32_t>(pending, kRingSize - s.count.load());
@@ -315,8 +315,8 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
         }
       }
       pending -= std::min<uint32_t>(pending, static_cast<uint32_t>(got.count));
-      reader->wake.Wait(pending == 0 ? timing.serial_reader_drained_ms
-                                     : timing.serial_reader_more_ms);
+      reader->wake.Wait(pending == 0 ? timing.serialReaderDrainedMs
+                                     : timing.serialReaderMoreMs);
     }
   }
   reader->running = false;

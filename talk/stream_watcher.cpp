@@ -67,8 +67,8 @@ bool StreamWatcher::Stop() {
   }
   wake_.notify_all();
   std::unique_lock<std::mutex> lock(mutex_);
-  for (int i = 0; i < timing_.watcher_stop_polls && running_.load(); ++i)
-    wake_.wait_for(lock, std::chrono::milliseconds(timing_.watcher_stop_poll_ms),
+  for (int i = 0; i < timing_.watcherStopPolls && running_.load(); ++i)
+    wake_.wait_for(lock, std::chrono::milliseconds(timing_.watcherStopPollMs),
                    [&] { return !running_.load(); });
   return !running_.load();
 }
@@ -122,7 +122,7 @@ void StreamWatcher::Run() {
     MessageNode* before = c.messages.Tail();
     // A record still being written as the talk opens is read later.
     if (IngestRecord(c, nullptr, n) != IngestResult::kRead)
-      heldBack_[n] = scanTime + timing_.watcher_recheck_window_ms;
+      heldBack_[n] = scanTime + timing_.watcherRecheckWindowMs;
     appended |= c.messages.Tail() != before;
     scanNext = n + 1;
     RaiseNextNumber(c, n + 1);
@@ -135,19 +135,19 @@ void StreamWatcher::Run() {
   // Polling: wait on the lowest number not read yet.
   uint32_t i = scanNext == 0 ? 1 : scanNext;
   int64_t missingSince = -1;
-  int64_t nextRecheck = NowMs() + timing_.watcher_recheck_interval_ms;
+  int64_t nextRecheck = NowMs() + timing_.watcherRecheckIntervalMs;
   while (!Stopping()) {
     const int64_t now = NowMs();
     if (!heldBack_.empty() && now >= nextRecheck) {
       RecheckHeldBack(now);
-      nextRecheck = now + timing_.watcher_recheck_interval_ms;
+      nextRecheck = now + timing_.watcherRecheckIntervalMs;
     }
     IngestResult r = i <= kMaxMessageNumber ? IngestRecord(c, sink_, i) : IngestResult::kMissing;
     if (r == IngestResult::kRead) {
       ++i;
       RaiseNextNumber(c, i);
       missingSince = -1;
-      if (!Pause(timing_.watcher_catch_up_ms)) break;
+      if (!Pause(timing_.watcherCatchUpMs)) break;
       continue;
     }
     if (r == IngestResult::kMissing) {
@@ -156,9 +156,9 @@ void StreamWatcher::Run() {
       // period, and looked at now and then for a while after that.
       if (missingSince < 0) {
         missingSince = now;
-      } else if (now - missingSince >= timing_.watcher_gap_grace_ms) {
+      } else if (now - missingSince >= timing_.watcherGapGraceMs) {
         if (LaterNumberExists(i)) {
-          heldBack_[i] = now + timing_.watcher_recheck_window_ms;
+          heldBack_[i] = now + timing_.watcherRecheckWindowMs;
           ++i;
           missingSince = -1;
           continue;
@@ -168,7 +168,7 @@ void StreamWatcher::Run() {
     } else {
       missingSince = -1;  // there, only not complete yet: wait for it
     }
-    if (!Pause(timing_.watcher_idle_poll_ms)) break;
+    if (!Pause(timing_.watcherIdlePollMs)) break;
   }
   Finish();
 }

@@ -415,11 +415,11 @@ void TalkWindow::PrepareClose() {
   terminals_.Cancel();
   // A client being started finishes starting; the thread needs nothing of
   // this window for that, but the clients it has started may.
-  if (PumpMessages(timing_.conn_worker_start_ms + timing_.conn_dispatch_start_ms,
+  if (PumpMessages(timing_.connWorkerStartMs + timing_.connDispatchStartMs,
                    [this] { return terminals_.Done(); }))
     terminals_.Join();
   if (context_.clients.QuitAll() > 0)
-    PumpMessages(timing_.close_pump_ms, [this] { return !context_.clients.AnyWorkerRunning(); });
+    PumpMessages(timing_.closePumpMs, [this] { return !context_.clients.AnyWorkerRunning(); });
   closing_ = Closing::kPrepared;
 }
 
@@ -480,8 +480,8 @@ void TalkWindow::Run() {
   // What every terminal client is given; they are connected once the
   // first scan is done.
   ClientSetup setup;
-  setup.talk_window = sink_;
-  setup.talk_path = context_.talkPath;
+  setup.talkWindow = sink_;
+  setup.talkPath = context_.talkPath;
   setup.lines = &context_.brailleLines;
   setup.timing = timing_;
   setup.opener = opener_;

@@ -235,8 +235,8 @@ TEST_F(ClientTest, QuitAnnouncesTheLeaveAndEndsTheChat) {
 TEST_F(ClientTest, QuitCutsAnOpeningShort) {
   // A terminal that never answers, and pauses long enough that the test
   // would time out if the quit waited for them.
-  rig.timing.client_handshake_retry_ms = 600000;
-  rig.timing.client_modem_check_ms = 600000;
+  rig.timing.clientHandshakeRetryMs = 600000;
+  rig.timing.clientModemCheckMs = 600000;
   TerminalSimulator& t = rig.Terminal(u"COM3");
   t.set_identity(TerminalSimulator::Identity::kWrongLetters);
   t.RaiseLines();
@@ -248,7 +248,7 @@ TEST_F(ClientTest, QuitCutsAnOpeningShort) {
 }
 
 TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
-  rig.timing.conn_command_lock_ms = 100;
+  rig.timing.connCommandLockMs = 100;
   TerminalSimulator& t = rig.Terminal(u"COM3");
   t.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");

@@ -54,7 +54,7 @@ TEST_F(RegistryTest, CreatesClientsByProtocol) {
 }
 
 TEST_F(RegistryTest, ConnectionListSkipsPortsInUseAndWaitsForEachConnection) {
-  rig.timing.registry_connect_poll_ms = 1;
+  rig.timing.registryConnectPollMs = 1;
   registry.SetTalk(rig.Setup(), true);
   rig.Terminal(u"COM3").RaiseLines();
   rig.Terminal(u"COM5").RaiseLines();
@@ -143,7 +143,7 @@ class HeldClient : public CQZClient_ChatMode {
 };
 
 TEST_F(RegistryTest, RemoveAllNeverFreesAClientUnderItsRunningThread) {
-  rig.timing.conn_worker_stop_ms = 50;
+  rig.timing.connWorkerStopMs = 50;
   registry.SetTalk(rig.Setup(), false);
   Event gate;
   std::atomic<bool> destroyed{false};
@@ -161,7 +161,7 @@ TEST_F(RegistryTest, RemoveAllNeverFreesAClientUnderItsRunningThread) {
 }
 
 TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
-  rig.timing.conn_worker_stop_ms = 50;
+  rig.timing.connWorkerStopMs = 50;
   registry.SetTalk(rig.Setup(), false);
   Event gate;
   std::atomic<bool> destroyed{false};

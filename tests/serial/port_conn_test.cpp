@@ -171,7 +171,7 @@ TEST_F(PortConnTest, LargestPayloadTravelsBothWays) {
 }
 
 TEST_F(PortConnTest, StalledFrameIsDroppedAndAssemblyStartsOver) {
-  timing.serial_read_timeout_ms = 20;
+  timing.serialReadTimeoutMs = 20;
   Make();
   Connect();
   sim.SendFramePrefix(0x30, 0, Pattern(10, 0), 6 + 4);  // body stalls
@@ -199,7 +199,7 @@ TEST_F(PortConnTest, HandshakeSendsTheIdentityRequestAndStoresTheReply) {
 }
 
 TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
-  timing.conn_reply_timeout_ms = 50;
+  timing.connReplyTimeoutMs = 50;
   Make();
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {
@@ -223,7 +223,7 @@ TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
 }
 
 TEST_F(PortConnTest, HandshakeWithTheLockHeldElsewhereSendsNothing) {
-  timing.conn_command_lock_ms = 20;
+  timing.connCommandLockMs = 20;
   Make();
   Connect();
   ASSERT_TRUE(conn->AcquireCommandLock());
@@ -237,9 +237,9 @@ TEST_F(PortConnTest, HandshakeWithTheLockHeldElsewhereSendsNothing) {
 }
 
 TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
-  timing.conn_command_lock_ms = 600000;  // waits that must never run out
-  timing.conn_reply_timeout_ms = 600000;
-  timing.serial_read_timeout_ms = 600000;
+  timing.connCommandLockMs = 600000;  // waits that must never run out
+  timing.connReplyTimeoutMs = 600000;
+  timing.serialReadTimeoutMs = 600000;
   Make();
   Connect();
   sim.set_identity(TerminalSimulator::Identity::kSilent);
@@ -261,7 +261,7 @@ TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
 }
 
 TEST_F(PortConnTest, CommandLockAdmitsOneHolderAtATime) {
-  timing.conn_command_lock_ms = 600000;
+  timing.connCommandLockMs = 600000;
   Make(false);
   std::atomic<int> inside{0}, overlaps{0}, failures{0};
   std::vector<std::thread> threads;
@@ -284,7 +284,7 @@ TEST_F(PortConnTest, CommandLockAdmitsOneHolderAtATime) {
 }
 
 TEST_F(PortConnTest, CommandLockTimesOutWhileHeld) {
-  timing.conn_command_lock_ms = 10;
+  timing.connCommandLockMs = 10;
   Make(false);
   ASSERT_TRUE(conn->AcquireCommandLock());
   std::thread other([&] { EXPECT_FALSE(conn->AcquireCommandLock()); });
@@ -318,7 +318,7 @@ TEST_F(PortConnTest, SendFrameNeedsAConnectedPortAndClearsOldReplies) {
 }
 
 TEST_F(PortConnTest, OutgoingPortHasPriorityOverIncomingPort) {
-  timing.serial_read_timeout_ms = 50;  // the dispatch thread's wait on the closed port
+  timing.serialReadTimeoutMs = 50;  // the dispatch thread's wait on the closed port
   Make();
   Connect(0);
   Connect(1);
@@ -368,7 +368,7 @@ TEST_F(PortConnTest, WorkerRunsTheLoopUntilQuit) {
 }
 
 TEST_F(PortConnTest, AConnectionOutlivesADispatchThreadThatWouldNotStop) {
-  timing.conn_dispatch_stop_ms = 10;
+  timing.connDispatchStopMs = 10;
   auto destroyed = std::make_shared<std::atomic<bool>>(false);
   Event gate;
   {
@@ -391,7 +391,7 @@ TEST_F(PortConnTest, AConnectionOutlivesADispatchThreadThatWouldNotStop) {
 }
 
 TEST_F(PortConnTest, AConnectionOutlivesAWorkerThreadThatWouldNotStop) {
-  timing.conn_worker_stop_ms = 10;
+  timing.connWorkerStopMs = 10;
   auto destroyed = std::make_shared<std::atomic<bool>>(false);
   Event gate;
   {

@@ -138,7 +138,7 @@ TEST_F(SerialPortTest, FullRingStopsReadingAndNeverOverwrites) {
 }
 
 TEST_F(SerialPortTest, ReadReturnsWhatArrivedByItsDeadline) {
-  timing.serial_read_timeout_ms = 20;
+  timing.serialReadTimeoutMs = 20;
   SerialPort quick(timing, bus.opener());
   ASSERT_TRUE(quick.Open(u"COM3", nullptr, 9600));
   line->SetModemLines(true, true);
@@ -151,7 +151,7 @@ TEST_F(SerialPortTest, ReadReturnsWhatArrivedByItsDeadline) {
 }
 
 TEST_F(SerialPortTest, StopEventEndsReadsAtOnce) {
-  timing.serial_read_timeout_ms = 600000;  // a wait that must never run out
+  timing.serialReadTimeoutMs = 600000;  // a wait that must never run out
   SerialPort slow(timing, bus.opener());
   ASSERT_TRUE(slow.Open(u"COM3", nullptr, 9600));
   line->SetModemLines(true, true);
@@ -233,7 +233,7 @@ TEST_F(SerialPortTest, CloseEndsAReadInsideTheDriver) {
 }
 
 TEST_F(SerialPortTest, AReaderLeftRunningNeverTouchesTheReopenedPort) {
-  timing.serial_reader_stop_ms = 20;
+  timing.serialReaderStopMs = 20;
   auto stuck_port = std::make_unique<SerialPort>(timing, bus.opener());
   auto other = bus.Add(u"COM4");
   ASSERT_TRUE(stuck_port->Open(u"COM3", nullptr, 9600));

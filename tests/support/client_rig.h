@@ -35,8 +35,8 @@ class ClientRig {
 
   ClientSetup Setup() {
     ClientSetup s;
-    s.talk_window = sink;
-    s.talk_path = u"chat.meeting";
+    s.talkWindow = sink;
+    s.talkPath = u"chat.meeting";
     s.lines = &lines;
     s.timing = timing;
     s.opener = bus.opener();

@@ -153,7 +153,7 @@ TEST(StreamWatcher, BrokenOddAndHugeStreamsNeverBlockTheTalk) {
 TEST(StreamWatcher, StopEndsItPromptlyEvenWithALongIdlePoll) {
   TalkFixture t;
   Timing slow = FastTiming();
-  slow.watcher_idle_poll_ms = 3600000;
+  slow.watcherIdlePollMs = 3600000;
   t.StartWatcher(slow);
   bool scanDone = false;
   ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },

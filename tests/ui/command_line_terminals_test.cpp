@@ -21,8 +21,8 @@ class CommandLineTerminalsTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineTerminalsTest, ConnectsEachTerminalInTurn) {
-  rig.timing.registry_connect_poll_ms = 1;
-  rig.timing.registry_connect_polls = 100000;
+  rig.timing.registryConnectPollMs = 1;
+  rig.timing.registryConnectPolls = 100000;
   SetUpRegistry();
   rig.Terminal(u"A").RaiseLines();
   rig.Terminal(u"B").RaiseLines();
@@ -42,7 +42,7 @@ TEST_F(CommandLineTerminalsTest, ConnectsEachTerminalInTurn) {
 TEST_F(CommandLineTerminalsTest, CancelEndsTheWaitAndConnectsNoMore) {
   // Without the cancel the first terminal, which never answers, would be
   // waited for a very long time.
-  rig.timing.registry_connect_poll_ms = 600000;
+  rig.timing.registryConnectPollMs = 600000;
   SetUpRegistry();
   rig.Terminal(u"A").set_identity(TerminalSimulator::Identity::kSilent);
   rig.Terminal(u"A").RaiseLines();

@@ -128,8 +128,8 @@ TEST_F(TalkWindowTerminals, BothLeavesAreRecordedBeforeTheOutRecordWhileTheWindo
   environment.timing = FastTiming();
   // Closing waits for the clients to end, however long the test holds
   // them; a port's reader that does not end holds its client up to this.
-  environment.timing.close_pump_ms = 600000;
-  environment.timing.serial_reader_stop_ms = 600000;
+  environment.timing.closePumpMs = 600000;
+  environment.timing.serialReaderStopMs = 600000;
   environment.opener = bus_.opener();
   CommandLine commandLine;
   commandLine.talkPath = talk_;
@@ -179,7 +179,7 @@ TEST_F(TalkWindowTerminals, ClosingWhileConnectingStopsConnecting) {
   Terminal(u"COM54");
   TalkWindowEnvironment environment;
   environment.timing = FastTiming();
-  environment.timing.registry_connect_poll_ms = 600000;
+  environment.timing.registryConnectPollMs = 600000;
   environment.opener = bus_.opener();
   CommandLine commandLine;
   commandLine.talkPath = talk_;
