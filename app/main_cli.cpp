@@ -28,16 +28,14 @@
 
 #include "app/command_line.h"
 #include "app/console.h"
-#include "app/talk_context.h"
+#include "app/talk_controller.h"
+#include "app/talk_front_end.h"
+#include "app/ui_thread.h"
 #include "base/timing.h"
 #include "base/utf.h"
-#include "braille/text_to_braille.h"
 #include "client/client_registry.h"
 #include "talk/open_talk.h"
-#include "talk/queued_talk_sink.h"
-#include "talk/stream_watcher.h"
 #include "talk/talk_file.h"
-#include "talk/talk_session.h"
 #include "ui/memory_talk_pane.h"
 
 namespace mirelon {
@@ -113,7 +111,7 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
 // stores --description (or the text shown) as OK would.
 class RunnerPrompts : public OpenTalkPrompts {
  public:
-  RunnerPrompts(TalkContext& context, const Options& options) : context_(context), options_(options) {}
+  RunnerPrompts(StreamStore& store, const Options& options) : store_(store), options_(options) {}
 
   std::optional<Choice> ChooseFile(const std::u16string&, int) override {
     if (asked_) return std::nullopt;
@@ -133,28 +131,20 @@ class RunnerPrompts : public OpenTalkPrompts {
   }
 
   bool RunStartDialog(bool owner, const std::u16string& talkPath, const std::u16string& welcome) override {
-    std::u16string shown = ReadStreamText(context_.store, talkPath, kDescriptionStream).value_or(welcome);
+    std::u16string shown = ReadStreamText(store_, talkPath, kDescriptionStream).value_or(welcome);
     if (owner) {
       if (options_.description) shown = NormalizeLineBreaks(*options_.description);
-      WriteDescriptionStream(context_.store, shown, talkPath);
+      WriteDescriptionStream(store_, shown, talkPath);
     }
     Print(stderr, u"[start] " + shown + u"\n");
     return true;
   }
 
  private:
-  TalkContext& context_;
+  StreamStore& store_;
   const Options& options_;
   bool asked_ = false;
 };
-
-// In a share talk the text before the first TAB of a line names the
-// speaker, standing in for the first line of the outgoing pane.
-std::u16string OutgoingText(const TalkContext& context, std::u16string line) {
-  if (context.share)
-    if (size_t tab = line.find(u'\t'); tab != std::u16string::npos) line[tab] = u'\r';
-  return line;
-}
 
 // Shows each terminal's status on standard error when it changes (what the
 // connected-terminals dialog shows in its list).
@@ -179,23 +169,144 @@ class StatusPrinter : public ClientChangeSink {
 
 // Reads standard input line by line and hands each line to the main
 // thread; an empty optional marks the end of input.
-void ReadInput(std::shared_ptr<QueuedTalkSink> sink,
-               std::function<void(std::optional<std::u16string>)> deliver) {
+void ReadInput(std::shared_ptr<UiThread> thread, std::function<void(std::optional<std::u16string>)> deliver) {
   std::string line;
   char chunk[4096];
   while (std::fgets(chunk, sizeof chunk, stdin)) {
     line += chunk;
     if (line.empty() || line.back() != '\n') continue;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    std::u16string text = Utf8ToUtf16Lenient(line);
+    thread->Post([deliver, text = Utf8ToUtf16Lenient(line)] { deliver(text); });
     line.clear();
-    sink->PostCall([deliver, text] { deliver(text); });
   }
-  if (!line.empty()) {
-    std::u16string text = Utf8ToUtf16Lenient(line);
-    sink->PostCall([deliver, text] { deliver(text); });
+  if (!line.empty()) thread->Post([deliver, text = Utf8ToUtf16Lenient(line)] { deliver(text); });
+  thread->Post([deliver] { deliver(std::nullopt); });
+}
+
+// The runner as the talk's front end: the talk is printed as the incoming
+// pane shows it, typed lines are sent, and what the talk window would show
+// in message boxes goes to standard error.
+class Runner final : public TalkFrontEnd {
+ public:
+  Runner(StreamStore& store, const Options& options) : prompts_(store, options), options_(options) {}
+
+  int Run(StreamStore& store, const Timing& timing);
+
+  // --- TalkFrontEnd ---
+  OpenTalkPrompts& Prompts() override { return prompts_; }
+  TalkPane& IncomingPane() override { return pane_; }
+  void PlaySound(FeedbackSound) override {}
+  std::shared_ptr<UiThread> Thread() override { return thread_; }
+  bool Pump(int64_t ms, const std::function<bool()>& enough) override {
+    thread_->RunFor(ms, enough);
+    return true;
   }
-  sink->PostCall([deliver] { deliver(std::nullopt); });
+  void PaneChanged() override {
+    if (options_.post) return;
+    Print(stdout, pane_.Text(printed_, pane_.TextLength()));
+    printed_ = pane_.TextLength();
+  }
+  void ScanDone(bool entered) override;
+
+ private:
+  void Deliver(std::optional<std::u16string> line);
+  // In a share talk the text before the first TAB of a line names the
+  // speaker, standing in for the first line of the outgoing pane.
+  std::u16string OutgoingText(std::u16string line) const {
+    if (controller_->Context().share)
+      if (size_t tab = line.find(u'\t'); tab != std::u16string::npos) line[tab] = u'\r';
+    return line;
+  }
+
+  RunnerPrompts prompts_;
+  const Options& options_;
+  MemoryTalkPane pane_;
+  int printed_ = 0;
+  std::shared_ptr<QueuedUiThread> thread_ = std::make_shared<QueuedUiThread>();
+  TalkController* controller_ = nullptr;
+  bool done_ = false;
+  bool scanDone_ = false;
+  // Lines typed before the talk is read wait until the PC user has entered
+  // (as the talk window is not usable before).
+  std::vector<std::u16string> early_;
+  int exitCode_ = 0;
+};
+
+void Runner::ScanDone(bool entered) {
+  if (options_.dump) {
+    done_ = true;
+  } else if (options_.post) {
+    const bool stored = controller_->Send(OutgoingText(*options_.post)) == TalkSession::SendResult::kStored;
+    exitCode_ = stored ? 0 : 1;
+    done_ = true;
+  } else {
+    if (!entered) std::fputs("mirelon-cli: the in record could not be stored\n", stderr);
+    scanDone_ = true;
+    for (std::u16string& line : early_) Deliver(std::move(line));
+    early_.clear();
+  }
+}
+
+void Runner::Deliver(std::optional<std::u16string> line) {
+  if (!line) {
+    done_ = true;
+  } else if (!scanDone_) {
+    early_.push_back(std::move(*line));
+  } else if (controller_->Send(OutgoingText(std::move(*line))) == TalkSession::SendResult::kFailed) {
+    std::fputs("mirelon-cli: the message could not be stored\n", stderr);
+  }
+}
+
+int Runner::Run(StreamStore& store, const Timing& timing) {
+  const bool interactive = !options_.dump && !options_.post;
+  std::vector<std::u16string> terminals;
+  if (interactive) {
+    const ClientRegistry known;
+    for (const std::u16string& description : options_.commandLine.connections) {
+      const int protocol = ParseDescription(description).protocol;
+      if (known.HasMode(protocol))
+        terminals.push_back(description);
+      else
+        Print(stderr, u"mirelon-cli: terminal " + description + u": protocol " +
+                          Utf8ToUtf16Lenient(std::to_string(protocol)) + u" is not available\n");
+    }
+  } else if (!options_.commandLine.connections.empty()) {
+    std::fputs("mirelon-cli: terminals are connected only in the interactive mode\n", stderr);
+  }
+
+  // Outlives the controller, whose registry tells it of status changes.
+  StatusPrinter statusPrinter;
+  TalkControllerOptions setup;
+  setup.timing = timing;
+  setup.userName = options_.user;
+  setup.enterMeeting = interactive;
+  // Terminals read the talk in braille: translate it with the system's
+  // analyser when there is one (the kana converter serves otherwise).
+  setup.openTranslator = !terminals.empty();
+  TalkController controller(store, *this, setup);
+  controller_ = &controller;
+  controller.Clients().SetDialog(&statusPrinter);
+
+  switch (controller.Open(options_.commandLine.talkPath, std::move(terminals))) {
+    case TalkController::OpenResult::kOpened:
+      break;
+    case TalkController::OpenResult::kNotOpened:
+      Print(stderr, u"mirelon-cli: could not open " + *options_.commandLine.talkPath + u"\n");
+      return 2;
+    case TalkController::OpenResult::kNoWatcher:
+      return 1;
+  }
+  if (interactive) {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    // The reader may still be blocked in a read when the runner ends.
+    std::thread(ReadInput, thread_, [this](std::optional<std::u16string> line) { Deliver(std::move(line)); })
+        .detach();
+  }
+  while (!done_ && !g_interrupted) thread_->RunNext(timing.runnerSignalPollMs);
+
+  if (!controller.Shutdown() && interactive) std::fputs("mirelon-cli: the out record could not be stored\n", stderr);
+  return exitCode_;
 }
 
 int Run(const std::vector<std::u16string>& args) {
@@ -204,155 +315,9 @@ int Run(const std::vector<std::u16string>& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const Timing timing;
-  // Outlives the talk context, whose registry tells it of status changes.
-  StatusPrinter statusPrinter;
   std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
-  TalkContext context(*store);
-  context.userName = options->user ? *options->user : UserName();
-  if (context.userName.size() > 64) context.userName.resize(64);
-
-  RunnerPrompts prompts(context, *options);
-  if (!OpenTalk(context, options->commandLine.talkPath, prompts, RecentTalks::ForUser())) {
-    Print(stderr, u"mirelon-cli: could not open " + *options->commandLine.talkPath + u"\n");
-    return 2;
-  }
-  auto sink = std::make_shared<QueuedTalkSink>();
-  MemoryTalkPane pane;
-  TalkSession session(context, pane);
-  int printed = 0;
-  auto printNew = [&] {
-    Print(stdout, pane.Text(printed, pane.TextLength()));
-    printed = pane.TextLength();
-  };
-
-  const bool interactive = !options->dump && !options->post;
-  std::vector<std::u16string> terminals;
-  if (interactive) {
-    ClientSetup setup;
-    setup.talkWindow = sink;
-    setup.talkPath = context.talkPath;
-    setup.lines = &context.brailleLines;
-    setup.timing = timing;
-    context.clients.SetTalk(setup, context.meeting);
-    context.clients.SetDialog(&statusPrinter);
-    for (const std::u16string& description : options->commandLine.connections) {
-      const int protocol = ParseDescription(description).protocol;
-      if (context.clients.HasMode(protocol))
-        terminals.push_back(description);
-      else
-        Print(stderr, u"mirelon-cli: terminal " + description + u": protocol " +
-                          Utf8ToUtf16Lenient(std::to_string(protocol)) + u" is not available\n");
-    }
-  } else if (!options->commandLine.connections.empty()) {
-    std::fputs("mirelon-cli: terminals are connected only in the interactive mode\n", stderr);
-  }
-  // Terminals read the talk in braille: translate it with the system's
-  // analyser when there is one (the kana converter serves otherwise).
-  struct TranslatorGuard {
-    bool open = false;
-    ~TranslatorGuard() {
-      if (open) ZerinClose();
-    }
-  } translator;
-  if (!terminals.empty()) translator.open = ZerinOpen() != 0;
-
-  context.watcher = std::make_unique<StreamWatcher>(context, sink.get(), timing);
-  if (!context.watcher->Start()) return 1;
-
-  bool done = false;
-  bool scanDone = false;
-  std::vector<std::function<void()>> early;
-  int exitCode = 0;
-  if (interactive) {
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    auto deliver = [&](std::optional<std::u16string> line) {
-      if (!line) {
-        done = true;
-        return;
-      }
-      if (session.Send(OutgoingText(context, *line), CurrentLocalTime()) == TalkSession::SendResult::kFailed)
-        std::fputs("mirelon-cli: the message could not be stored\n", stderr);
-    };
-    // The reader may still be blocked in a read when the runner ends.
-    std::thread(ReadInput, sink, deliver).detach();
-  }
-
-  std::function<void(int64_t)> pump;
-  auto handle = [&](TalkEvent& event) {
-    switch (event.kind) {
-      case TalkEvent::Kind::kNewMessages:
-        if (event.flag)
-          session.ShowDescription();
-        else
-          session.DisplayNewMessages();
-        if (!options->post) printNew();
-        break;
-      case TalkEvent::Kind::kScanDone:
-        if (options->dump) {
-          session.DisplayNewMessages();
-          printNew();
-          done = true;
-        } else if (options->post) {
-          exitCode = session.Send(OutgoingText(context, *options->post), CurrentLocalTime()) ==
-                             TalkSession::SendResult::kStored
-                         ? 0
-                         : 1;
-          done = true;
-        } else {
-          if (!session.ScanDone()) std::fputs("mirelon-cli: the in record could not be stored\n", stderr);
-          scanDone = true;
-          for (auto& call : early) call();
-          early.clear();
-          // The terminals named on the command line, each given its time to
-          // come up while the runner goes on handling what arrives.
-          context.clients.ApplyDescriptions(terminals, pump);
-        }
-        break;
-      case TalkEvent::Kind::kPostText:
-        session.PostText(event.text);
-        break;
-      case TalkEvent::Kind::kTerminalUser:
-        session.TerminalUser(event.text, event.flag);
-        break;
-      case TalkEvent::Kind::kCall:
-        // Lines typed before the talk is read wait until the PC user has
-        // entered (as the talk window is not usable before).
-        if (scanDone)
-          event.call();
-        else
-          early.push_back(std::move(event.call));
-        break;
-    }
-    sink->Done(event);
-  };
-  // Handles what arrives for `ms` milliseconds, or until `enough` holds.
-  auto pumpUntil = [&](int64_t ms, const std::function<bool()>& enough) {
-    const int64_t end = NowMs() + ms;
-    for (int64_t left = ms; left > 0 && !(enough && enough()); left = end - NowMs()) {
-      std::optional<TalkEvent> event = sink->Wait(std::min(left, timing.runnerSignalPollMs));
-      if (event) handle(*event);
-    }
-  };
-  pump = [&](int64_t ms) { pumpUntil(ms, nullptr); };
-
-  while (!done && !g_interrupted) {
-    std::optional<TalkEvent> event = sink->Wait(timing.runnerSignalPollMs);
-    if (event) handle(*event);
-  }
-
-  // Shutdown: the terminals first, while their users' leave can still be
-  // recorded (each client waits until its notification is handled); then
-  // the watcher, then the out record of a meeting.
-  if (context.clients.QuitAll() > 0)
-    pumpUntil(timing.closePumpMs, [&] { return !context.clients.AnyWorkerRunning(); });
-  sink->Close();
-  context.clients.RemoveAll();
-  context.watcher->Stop();
-  if (interactive && !session.Leave()) std::fputs("mirelon-cli: the out record could not be stored\n", stderr);
-  context.mainFile.reset();
-  return exitCode;
+  Runner runner(*store, *options);
+  return runner.Run(*store, Timing());
 }
 
 }  // namespace

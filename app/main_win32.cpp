@@ -1,12 +1,11 @@
 // Entry point of mirelon.exe.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <memory>
 
 #include "app/command_line.h"
-#include "app/talk_context.h"
+#include "base/com_win32.h"
 #include "base/utf.h"
 #include "talk/stream_store.h"
 #include "ui/talk_window_win32.h"
@@ -19,13 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&controls);
   // The talk window's thread is a single-threaded apartment for the whole
   // run: the open dialog and the speech engine use COM.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const ComApartment apartment;
   const CommandLine commandLine = ParseCommandLine(FromWide(GetCommandLineW()));
   std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
-  {
-    TalkContext context(*store);
-    RunTalkWindow(instance, commandLine, context);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
+  RunTalkWindow(instance, commandLine, *store);
   return 0;
 }

@@ -11,13 +11,14 @@
 #include <filesystem>
 #include <random>
 
-#include "app/talk_context.h"
+#include "base/event.h"
 #include "base/file_io.h"
 #include "base/timing.h"
 #include "base/utf.h"
-#include "talk/queued_talk_sink.h"
 #include "talk/stream_watcher.h"
+#include "talk/talk_context.h"
 #include "talk/talk_file.h"
+#include "talk/talk_window_sink.h"
 
 namespace mirelon {
 namespace {
@@ -62,6 +63,15 @@ BigTalk& Talk() {
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// Tells when the first scan is done.
+struct ScanDoneSink : TalkWindowSink {
+  void PostNewMessages(bool) override {}
+  void PostScanDone() override { done.Set(); }
+  void PostRecordText(std::u16string) override {}
+  void SendTerminalUser(std::u16string_view, bool) override {}
+  Event done{Event::Kind::kManualReset};
+};
+
 void BM_FirstScan(benchmark::State& state) {
   BigTalk& talk = Talk();
   double scanSeconds = 0, plainSeconds = 0;
@@ -78,17 +88,13 @@ void BM_FirstScan(benchmark::State& state) {
     auto scanStart = std::chrono::steady_clock::now();
     TalkContext context(*talk.store);
     context.talkPath = talk.path;
-    QueuedTalkSink sink;
+    ScanDoneSink sink;
     Timing timing;
-    context.watcher = std::make_unique<StreamWatcher>(context, &sink, timing);
-    context.watcher->Start();
-    for (bool done = false; !done;) {
-      auto e = sink.Wait(60000);
-      if (!e) break;
-      done = e->kind == TalkEvent::Kind::kScanDone;
-    }
+    StreamWatcher watcher(context, &sink, timing);
+    watcher.Start();
+    sink.done.Wait(60000);
     scanSeconds += Seconds(std::chrono::steady_clock::now() - scanStart);
-    context.watcher->Stop();
+    watcher.Stop();
   }
   const double iterations = static_cast<double>(state.iterations());
   state.counters["records_per_s"] = kRecords * iterations / scanSeconds;

@@ -6,8 +6,10 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#include <memory>
 #include <mutex>
 
+#include "base/com_win32.h"
 #include "base/utf.h"
 #include "braille/reading_provider.h"
 
@@ -47,13 +49,9 @@ class Bstr {
 
 class ImeReadingProvider : public ReadingProvider {
  public:
-  ImeReadingProvider(IFELanguage* language, bool comStarted)
-      : language_(language), comStarted_(comStarted) {}
-  ~ImeReadingProvider() override {
-    language_->Close();
-    language_->Release();
-    if (comStarted_) CoUninitialize();
-  }
+  ImeReadingProvider(std::unique_ptr<ComApartment> apartment, ComPtr<IFELanguage> language)
+      : apartment_(std::move(apartment)), language_(std::move(language)) {}
+  ~ImeReadingProvider() override { language_->Close(); }
 
   std::optional<std::vector<ReadingToken>> Analyse(std::u16string_view text) override {
     std::wstring wide = ToWide(text);
@@ -71,32 +69,23 @@ class ImeReadingProvider : public ReadingProvider {
   }
 
  private:
-  IFELanguage* language_;
-  bool comStarted_;
+  // Left last: the interface is released inside the apartment.
+  std::unique_ptr<ComApartment> apartment_;
+  ComPtr<IFELanguage> language_;
   std::mutex mutex_;
 };
 
 }  // namespace
 
 std::unique_ptr<ReadingProvider> CreateSystemReadingProvider() {
-  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  bool comStarted = SUCCEEDED(init);
-  auto fail = [&]() -> std::unique_ptr<ReadingProvider> {
-    if (comStarted) CoUninitialize();
-    return nullptr;
-  };
+  auto apartment = std::make_unique<ComApartment>();
   CLSID clsid;
-  if (FAILED(CLSIDFromProgID(L"MSIME.Japan", &clsid))) return fail();
-  IFELanguage* language = nullptr;
-  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, kIidFeLanguage,
-                              reinterpret_cast<void**>(&language))) ||
-      !language)
-    return fail();
-  if (language->Open() != S_OK) {
-    language->Release();
-    return fail();
-  }
-  return std::make_unique<ImeReadingProvider>(language, comStarted);
+  if (FAILED(CLSIDFromProgID(L"MSIME.Japan", &clsid))) return nullptr;
+  ComPtr<IFELanguage> language;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, kIidFeLanguage, language.OutVoid())) || !language ||
+      language->Open() != S_OK)
+    return nullptr;
+  return std::make_unique<ImeReadingProvider>(std::move(apartment), std::move(language));
 }
 
 }  // namespace mirelon

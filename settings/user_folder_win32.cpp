@@ -1,14 +1,15 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/com_win32.h"
 #include "base/utf.h"
 #include "settings/user_folder.h"
 
 namespace mirelon {
 
 std::optional<std::u16string> ApplicationDataFolder() {
-  IMalloc* malloc = nullptr;
-  if (FAILED(SHGetMalloc(&malloc)) || !malloc) return std::nullopt;
+  ComPtr<IMalloc> malloc;
+  if (FAILED(SHGetMalloc(malloc.Out())) || !malloc) return std::nullopt;
   LPITEMIDLIST pidl = nullptr;
   std::optional<std::u16string> result;
   if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &pidl)) && pidl) {
@@ -16,7 +17,6 @@ std::optional<std::u16string> ApplicationDataFolder() {
     if (SHGetPathFromIDListW(pidl, buf)) result = FromWide(buf);
     malloc->Free(pidl);
   }
-  malloc->Release();
   return result;
 }
 

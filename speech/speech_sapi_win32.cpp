@@ -5,8 +5,10 @@
 #include <sapi.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
+#include "base/com_win32.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 
@@ -18,46 +20,6 @@ constexpr int kMinRate = -10, kMaxRate = 10;  // SAPI's rate scale
 constexpr int kMinVolume = 0, kMaxVolume = 100;
 constexpr int kDefaultVolume = 100;
 
-// Owns one COM interface reference.
-template <class T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() { Reset(); }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ComRef(ComRef&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
-  ComRef& operator=(ComRef&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      p_ = other.p_;
-      other.p_ = nullptr;
-    }
-    return *this;
-  }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** Out() {
-    Reset();
-    return &p_;
-  }
-  void Reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-
- private:
-  T* p_ = nullptr;
-};
-
-// Takes a string that SAPI allocated with CoTaskMemAlloc.
-std::u16string TakeCoString(wchar_t* s) {
-  std::u16string out = FromWide(s);
-  CoTaskMemFree(s);
-  return out;
-}
-
 struct InstalledVoice {
   std::u16string id;           // the token identifier: our speech mode text
   std::u16string description;  // shown in the settings dialog
@@ -67,26 +29,26 @@ struct InstalledVoice {
 // Lists the voices registered with SAPI with the language of each.
 std::vector<InstalledVoice> ListVoices() {
   std::vector<InstalledVoice> voices;
-  ComRef<ISpObjectTokenCategory> category;
+  ComPtr<ISpObjectTokenCategory> category;
   if (FAILED(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL,
                               IID_ISpObjectTokenCategory,
-                              reinterpret_cast<void**>(category.Out()))) ||
+                              category.OutVoid())) ||
       FAILED(category->SetId(SPCAT_VOICES, FALSE)))
     return voices;
-  ComRef<IEnumSpObjectTokens> tokens;
+  ComPtr<IEnumSpObjectTokens> tokens;
   if (FAILED(category->EnumTokens(nullptr, nullptr, tokens.Out()))) return voices;
-  ComRef<ISpObjectToken> token;
+  ComPtr<ISpObjectToken> token;
   while (tokens->Next(1, token.Out(), nullptr) == S_OK) {
     InstalledVoice voice;
     wchar_t* text = nullptr;
     if (FAILED(token->GetId(&text)) || !text) continue;
-    voice.id = TakeCoString(text);
+    voice.id = TakeCoTaskString(text);
     text = nullptr;
     if (SUCCEEDED(token->GetStringValue(nullptr, &text)) && text)
-      voice.description = TakeCoString(text);
+      voice.description = TakeCoTaskString(text);
     else
       voice.description = voice.id;
-    ComRef<ISpDataKey> attributes;
+    ComPtr<ISpDataKey> attributes;
     text = nullptr;
     if (SUCCEEDED(token->OpenKey(L"Attributes", attributes.Out())) &&
         SUCCEEDED(attributes->GetStringValue(L"Language", &text)) && text) {
@@ -101,8 +63,8 @@ std::vector<InstalledVoice> ListVoices() {
 
 class SapiSpeechEngine final : public SpeechEngine {
  public:
-  SapiSpeechEngine(ComRef<ISpVoice> voice, bool uninitializeCom)
-      : voice_(std::move(voice)), uninitializeCom_(uninitializeCom), voices_(ListVoices()) {
+  SapiSpeechEngine(std::unique_ptr<ComApartment> apartment, ComPtr<ISpVoice> voice)
+      : apartment_(std::move(apartment)), voice_(std::move(voice)), voices_(ListVoices()) {
     // Initial voices: the first Japanese and the first English one
     // installed; the main voice falls back to the system's default voice.
     auto firstOf = [this](WORD primary) -> std::optional<std::u16string> {
@@ -112,26 +74,24 @@ class SapiSpeechEngine final : public SpeechEngine {
     };
     main_.mode = firstOf(LANG_JAPANESE);
     if (!main_.mode) {
-      ComRef<ISpObjectToken> current;
+      ComPtr<ISpObjectToken> current;
       wchar_t* id = nullptr;
       if (SUCCEEDED(voice_->GetVoice(current.Out())) && SUCCEEDED(current->GetId(&id)) && id)
-        main_.mode = TakeCoString(id);
+        main_.mode = TakeCoTaskString(id);
     }
     english_.mode = firstOf(LANG_ENGLISH);
     useEnglish_ = english_.mode ? 1 : 0;
   }
 
   void DestroyEngine() override {
-    bool uninitialize = uninitializeCom_;
     delete this;
-    if (uninitialize) CoUninitialize();
   }
 
   void SelectVoice(std::u16string_view speechMode) override {
     if (selected_ && *selected_ == speechMode) return;
-    ComRef<ISpObjectToken> token;
+    ComPtr<ISpObjectToken> token;
     if (FAILED(CoCreateInstance(CLSID_SpObjectToken, nullptr, CLSCTX_ALL, IID_ISpObjectToken,
-                                reinterpret_cast<void**>(token.Out()))))
+                                token.OutVoid())))
       return;
     std::wstring id = ToWide(speechMode);
     if (FAILED(token->SetId(nullptr, id.c_str(), FALSE))) return;
@@ -251,8 +211,9 @@ class SapiSpeechEngine final : public SpeechEngine {
     return FALSE;
   }
 
-  ComRef<ISpVoice> voice_;
-  bool uninitializeCom_;
+  // Left last: the voice is released inside the apartment.
+  std::unique_ptr<ComApartment> apartment_;
+  ComPtr<ISpVoice> voice_;
   std::vector<InstalledVoice> voices_;
   VoiceSet main_;
   VoiceSet english_;
@@ -263,20 +224,17 @@ class SapiSpeechEngine final : public SpeechEngine {
 }  // namespace
 
 SpeechEnginePtr CreateVoxmira(void* /*talkWindow: dialogs take their owner when shown*/) {
-  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  bool uninitialize = SUCCEEDED(init);
-  ComRef<ISpVoice> voice;
+  auto apartment = std::make_unique<ComApartment>();
+  ComPtr<ISpVoice> voice;
   // A voice that cannot take a rate or start an utterance cannot speak:
   // Wine's SAPI creates voices but answers E_NOTIMPL to both.
   if (FAILED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                              reinterpret_cast<void**>(voice.Out()))) ||
+                              voice.OutVoid())) ||
       FAILED(voice->SetRate(0)) ||
       FAILED(voice->Speak(L"", SPF_ASYNC | SPF_PURGEBEFORESPEAK | SPF_IS_NOT_XML, nullptr))) {
-    voice.Reset();
-    if (uninitialize) CoUninitialize();
     return nullptr;
   }
-  return SpeechEnginePtr(new SapiSpeechEngine(std::move(voice), uninitialize));
+  return SpeechEnginePtr(new SapiSpeechEngine(std::move(apartment), std::move(voice)));
 }
 
 }  // namespace mirelon

@@ -1,6 +1,6 @@
 #include "talk/open_talk.h"
 
-#include "app/talk_context.h"
+#include "talk/talk_context.h"
 #include "base/file_io.h"
 #include "talk/records.h"
 #include "talk/talk_file.h"

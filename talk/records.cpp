@@ -122,6 +122,15 @@ std::optional<ParsedRecord> ParseRecord(std::u16string_view text) {
   return std::nullopt;
 }
 
+std::u16string DisplayHeaderLine(uint32_t number, std::u16string_view header) {
+  const std::string digits = std::to_string(number);
+  std::u16string line(digits.begin(), digits.end());
+  line += u": ";
+  line += header;
+  line += u'\r';
+  return line;
+}
+
 std::u16string NormalizeLineBreaks(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());

@@ -59,6 +59,9 @@ struct ParsedRecord {
 // None for records of any other kind (they are passed over).
 std::optional<ParsedRecord> ParseRecord(std::u16string_view text);
 
+// The header line that shows a record: "12: user1さん 3/05 9:07" and a CR.
+std::u16string DisplayHeaderLine(uint32_t number, std::u16string_view header);
+
 // CR LF and lone LF become CR, the talk's line break.
 std::u16string NormalizeLineBreaks(std::u16string_view text);
 

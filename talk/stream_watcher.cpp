@@ -4,7 +4,7 @@
 #include <chrono>
 #include <vector>
 
-#include "app/talk_context.h"
+#include "talk/talk_context.h"
 #include "talk/records.h"
 #include "talk/talk_file.h"
 #include "talk/talk_window_sink.h"

@@ -1,6 +1,6 @@
 #include "talk/talk_file.h"
 
-#include "app/talk_context.h"
+#include "talk/talk_context.h"
 #include "base/utf.h"
 
 namespace mirelon {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <sapi.h>
 
+#include "base/com_win32.h"
 #include "speech/speech_sapi_win32.h"
 
 using namespace mirelon;
@@ -11,15 +12,10 @@ namespace {
 
 // Whether this system's SAPI accepts a rate and an utterance.
 bool SapiCanSpeak() {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  ISpVoice* voice = nullptr;
-  bool can = SUCCEEDED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                                        reinterpret_cast<void**>(&voice))) &&
-             SUCCEEDED(voice->SetRate(0)) &&
-             SUCCEEDED(voice->Speak(L"", SPF_ASYNC | SPF_IS_NOT_XML, nullptr));
-  if (voice) voice->Release();
-  CoUninitialize();
-  return can;
+  const ComApartment apartment;
+  ComPtr<ISpVoice> voice;
+  return SUCCEEDED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, voice.OutVoid())) &&
+         SUCCEEDED(voice->SetRate(0)) && SUCCEEDED(voice->Speak(L"", SPF_ASYNC | SPF_IS_NOT_XML, nullptr));
 }
 
 }  // namespace

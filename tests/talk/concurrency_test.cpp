@@ -26,8 +26,8 @@ TEST(AppendChild, AppendsItsRecords) {
   TalkContext context(*store);
   context.talkPath = Utf8ToUtf16Lenient(talk);
   QueuedTalkSink sink;
-  context.watcher = std::make_unique<StreamWatcher>(context, &sink, FastTiming());
-  ASSERT_TRUE(context.watcher->Start());
+  StreamWatcher watcher(context, &sink, FastTiming());
+  ASSERT_TRUE(watcher.Start());
   for (bool scanned = false; !scanned;) {
     auto e = sink.Wait(20000);
     ASSERT_TRUE(e);
@@ -44,7 +44,7 @@ TEST(AppendChild, AppendsItsRecords) {
       sink.Wait(5);
     }
   }
-  context.watcher->Stop();
+  watcher.Stop();
 }
 
 TEST(AppendingProcesses, EveryRecordIsStoredOnceWithDenseNumbersSeenInOrder) {

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "app/talk_context.h"
+#include "talk/talk_context.h"
 #include "base/timing.h"
 #include "support/fast_timing.h"
 #include "support/scripted_stream_store.h"
 #include "support/temp_dir.h"
-#include "talk/queued_talk_sink.h"
+#include "support/queued_talk_sink.h"
 #include "talk/records.h"
 #include "talk/stream_watcher.h"
 
@@ -34,8 +34,8 @@ class TalkFixture {
   void WriteMessage(uint32_t n, std::string_view bytes) { Write(MessageStreamName(n), bytes); }
 
   void StartWatcher(const Timing& timing = FastTiming()) {
-    context.watcher = std::make_unique<StreamWatcher>(context, &sink, timing);
-    context.watcher->Start();
+    watcher = std::make_unique<StreamWatcher>(context, &sink, timing);
+    watcher->Start();
   }
 
   // Handles the sink's events with `handle` until `done` holds; false when
@@ -55,6 +55,7 @@ class TalkFixture {
   ScriptedStreamStore store;
   QueuedTalkSink sink;
   TalkContext context;
+  std::unique_ptr<StreamWatcher> watcher;
 };
 
 // Numbers of the nodes in the list, in list order.

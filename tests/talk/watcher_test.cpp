@@ -54,7 +54,7 @@ TEST(StreamWatcher, FirstScanReadsEverythingThenPollsTheNextNumber) {
   // Polling picks up what is written afterwards.
   t.WriteMessage(57, "talk\tlate\tbody");
   ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 57); }));
-  EXPECT_TRUE(t.context.watcher->Stop());
+  EXPECT_TRUE(t.watcher->Stop());
   EXPECT_EQ(t.context.nextNumber.load(), 58u);
 }
 
@@ -158,8 +158,8 @@ TEST(StreamWatcher, StopEndsItPromptlyEvenWithALongIdlePoll) {
   bool scanDone = false;
   ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
                           [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
-  EXPECT_TRUE(t.context.watcher->Stop());
-  EXPECT_FALSE(t.context.watcher->Running());
+  EXPECT_TRUE(t.watcher->Stop());
+  EXPECT_FALSE(t.watcher->Running());
 }
 
 }  // namespace

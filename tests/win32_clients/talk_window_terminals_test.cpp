@@ -4,7 +4,6 @@
 // answering messages.
 #ifdef _WIN32
 #include <gtest/gtest.h>
-#include <objbase.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -16,7 +15,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/talk_context.h"
+#include "base/com_win32.h"
 #include "support/fast_timing.h"
 #include "support/memory_serial.h"
 #include "support/temp_dir.h"
@@ -66,13 +65,9 @@ class TalkWindowTerminals : public ::testing::Test {
     // The panes' window class, as the program's entry point loads it.
     LoadLibraryW(L"RichEd20.DLL");
     run_ = std::thread([this, commandLine, environment] {
-      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      const ComApartment apartment;
       thread_ = GetCurrentThreadId();
-      {
-        TalkContext context(*store_);
-        RunTalkWindow(GetModuleHandleW(nullptr), commandLine, context, environment);
-      }
-      CoUninitialize();
+      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
     });
   }
 

@@ -5,12 +5,13 @@
 
 #include <memory>
 
-#include "app/talk_context.h"
-#include "talk/stream_store.h"
-#include "talk/talk_session.h"
+#include <vector>
+
+#include "talk/message_list.h"
 #include "ui/header_navigation.h"
 #include "ui/memory_talk_pane.h"
 #include "ui/rich_edit_talk_pane_win32.h"
+#include "ui/talk_view.h"
 
 using namespace mirelon;
 
@@ -36,37 +37,39 @@ class RichEditWindow {
   HWND edit_;
 };
 
-// One talk shown through a TalkSession into the given pane.
+// One talk shown through a TalkView into the given pane.
 struct Shown {
-  explicit Shown(TalkPane& pane) : context(*store), session(context, pane) {}
+  explicit Shown(TalkPane& pane) : view(pane) {}
   void Add(uint32_t number, std::u16string header, std::optional<std::u16string> body) {
     auto node = std::make_unique<MessageNode>();
     node->number = number;
     node->header = std::move(header);
     node->body = std::move(body);
-    context.messages.Append(std::move(node));
+    messages.Append(std::move(node));
   }
-  std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
-  TalkContext context;
-  TalkSession session;
+  void ShowNew() {
+    std::vector<MessageNode*> nodes;
+    while (MessageNode* node = messages.AdvanceCursor()) nodes.push_back(node);
+    view.ShowMessages(nodes);
+  }
+  MessageList messages;
+  TalkView view;
 };
 
 // The same messages, shown in a batch and one by one.
 void ShowSample(Shown& s, TalkPane& pane) {
-  s.context.share = true;
-  s.context.SetDescription(u"シェアセッションです。\r\n発言の一行目には名前を。");
-  s.session.ShowDescription();
+  s.view.ShowDescription(u"シェアセッションです。\r\n発言の一行目には名前を。");
   s.Add(1, u"user1さん 3/05 9:07", u"Hello");
   s.Add(2, u"", u"見出しの無い発言\r\n二行目\n三行目\r");
   s.Add(3, u"入室 端末一さん", std::nullopt);
-  s.session.DisplayNewMessages();
+  s.ShowNew();
   // The reader sits in the middle of the talk while more arrive.
   pane.SetSelection({12, 15});
   s.Add(4, u"guest2さん 3/05 9:10",
         u"とても長い一行の発言が折り返して表示されても、ペインの行は改行で区切られたままであること。"
         u"とても長い一行の発言が折り返して表示されても、ペインの行は改行で区切られたままであること。");
   s.Add(5, u"⠓⠑⠇⠇⠕ 点字", u"");
-  s.session.DisplayNewMessages();
+  s.ShowNew();
 }
 
 }  // namespace
@@ -81,8 +84,8 @@ TEST(RichEditTalkPane, ShowsTheSameAsTheMemoryPane) {
 
   ASSERT_EQ(rich.TextLength(), memory.TextLength());
   EXPECT_EQ(rich.Text(0, rich.TextLength()), memory.Text(0, memory.TextLength()));
-  EXPECT_EQ(onRich.context.insertionPosition, rich.TextLength());
-  EXPECT_EQ(onRich.context.insertionPosition, onMemory.context.insertionPosition);
+  EXPECT_EQ(onRich.view.InsertionPosition(), rich.TextLength());
+  EXPECT_EQ(onRich.view.InsertionPosition(), onMemory.view.InsertionPosition());
   EXPECT_EQ(rich.Selection(), memory.Selection());
   EXPECT_EQ(rich.Selection(), (PaneSelection{12, 15}));
   for (int p = 0; p <= rich.TextLength(); ++p) {
@@ -94,8 +97,8 @@ TEST(RichEditTalkPane, ShowsTheSameAsTheMemoryPane) {
   // Reading formats leaves the reader's selection alone.
   EXPECT_EQ(rich.Selection(), (PaneSelection{12, 15}));
 
-  MessageNode* a = onRich.context.messages.First();
-  MessageNode* b = onMemory.context.messages.First();
+  MessageNode* a = onRich.messages.First();
+  MessageNode* b = onMemory.messages.First();
   for (; a && b; a = MessageList::Next(a), b = MessageList::Next(b)) {
     EXPECT_EQ(a->startPosition, b->startPosition);
     EXPECT_EQ(a->bodyPosition, b->bodyPosition);

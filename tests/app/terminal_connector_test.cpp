@@ -7,12 +7,12 @@
 
 #include "client/client_registry.h"
 #include "support/client_rig.h"
-#include "ui/command_line_terminals.h"
+#include "app/terminal_connector.h"
 
 namespace mirelon {
 namespace {
 
-class CommandLineTerminalsTest : public ::testing::Test {
+class TerminalConnectorTest : public ::testing::Test {
  protected:
   void SetUpRegistry() { registry.SetTalk(rig.Setup(), true); }
 
@@ -20,13 +20,13 @@ class CommandLineTerminalsTest : public ::testing::Test {
   ClientRegistry registry;
 };
 
-TEST_F(CommandLineTerminalsTest, ConnectsEachTerminalInTurn) {
+TEST_F(TerminalConnectorTest, ConnectsEachTerminalInTurn) {
   rig.timing.registryConnectPollMs = 1;
   rig.timing.registryConnectPolls = 100000;
   SetUpRegistry();
   rig.Terminal(u"A").RaiseLines();
   rig.Terminal(u"B").RaiseLines();
-  CommandLineTerminals terminals(registry);
+  TerminalConnector terminals(registry);
   ASSERT_TRUE(terminals.Start({u"Port:A;Port2:NULL;Speed:9600;Protocol:2;User:一郎;",
                                u"Port:B;Port2:NULL;Speed:9600;Protocol:2;User:二郎;"}));
   // Started once only.
@@ -39,7 +39,7 @@ TEST_F(CommandLineTerminalsTest, ConnectsEachTerminalInTurn) {
   EXPECT_EQ(registry.Count(), 2);
 }
 
-TEST_F(CommandLineTerminalsTest, CancelEndsTheWaitAndConnectsNoMore) {
+TEST_F(TerminalConnectorTest, CancelEndsTheWaitAndConnectsNoMore) {
   // Without the cancel the first terminal, which never answers, would be
   // waited for a very long time.
   rig.timing.registryConnectPollMs = 600000;
@@ -47,7 +47,7 @@ TEST_F(CommandLineTerminalsTest, CancelEndsTheWaitAndConnectsNoMore) {
   rig.Terminal(u"A").set_identity(TerminalSimulator::Identity::kSilent);
   rig.Terminal(u"A").RaiseLines();
   rig.Terminal(u"B").RaiseLines();
-  CommandLineTerminals terminals(registry);
+  TerminalConnector terminals(registry);
   ASSERT_TRUE(terminals.Start({u"Port:A;Protocol:2;User:一郎;", u"Port:B;Protocol:2;User:二郎;"}));
   while (registry.Count() < 1) std::this_thread::yield();
   terminals.Cancel();
@@ -57,9 +57,9 @@ TEST_F(CommandLineTerminalsTest, CancelEndsTheWaitAndConnectsNoMore) {
   EXPECT_EQ(registry.Nodes()[0]->client->GetPortName(), u"A");
 }
 
-TEST_F(CommandLineTerminalsTest, NothingToConnect) {
+TEST_F(TerminalConnectorTest, NothingToConnect) {
   SetUpRegistry();
-  CommandLineTerminals terminals(registry);
+  TerminalConnector terminals(registry);
   EXPECT_FALSE(terminals.Start({}));
   EXPECT_TRUE(terminals.Done());
   terminals.Join();

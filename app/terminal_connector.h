@@ -17,13 +17,13 @@ namespace mirelon {
 
 class ClientRegistry;
 
-class CommandLineTerminals {
+class TerminalConnector {
  public:
-  explicit CommandLineTerminals(ClientRegistry& registry) : registry_(registry) {}
+  explicit TerminalConnector(ClientRegistry& registry) : registry_(registry) {}
   // Cancels and waits for the thread.
-  ~CommandLineTerminals();
-  CommandLineTerminals(const CommandLineTerminals&) = delete;
-  CommandLineTerminals& operator=(const CommandLineTerminals&) = delete;
+  ~TerminalConnector();
+  TerminalConnector(const TerminalConnector&) = delete;
+  TerminalConnector& operator=(const TerminalConnector&) = delete;
 
   // Starts connecting the connection descriptions, in order. False when
   // there is nothing to connect, connecting has been started before, or

@@ -1,6 +1,4 @@
-#include "app/talk_context.h"
-
-#include "talk/stream_watcher.h"
+#include "talk/talk_context.h"
 
 namespace mirelon {
 

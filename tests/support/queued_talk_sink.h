@@ -1,5 +1,5 @@
-// A TalkWindowSink that queues what it is told, for a thread of its own to
-// handle: the headless runner's main thread, or a test.
+// A TalkWindowSink that queues what it is told, for the test's thread to
+// handle.
 #pragma once
 
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "talk/queued_talk_sink.h"
+#include "support/queued_talk_sink.h"
 
 #include <chrono>
 

@@ -1,5 +1,7 @@
 // The state of the one open talk of a run: what the talk store, the
-// watcher, the talk window and the terminals share.
+// watcher, the talk window and the terminals share. The application's own
+// parts (the terminal clients, the watcher thread, the engines) belong to
+// the TalkController that owns this.
 #pragma once
 
 #include <atomic>
@@ -10,14 +12,11 @@
 #include <string>
 
 #include "braille/braille_line_list.h"
-#include "client/client_registry.h"
 #include "talk/message_list.h"
 #include "talk/records.h"
 #include "talk/stream_store.h"
 
 namespace mirelon {
-
-class StreamWatcher;
 
 class TalkContext {
  public:
@@ -57,13 +56,6 @@ class TalkContext {
   MemberList members;
   // Every displayed text in braille, line by line; the terminals read it.
   BrailleLineList brailleLines;
-  // Number of characters in the incoming pane: where the next text goes.
-  int insertionPosition = 0;
-  // The connected terminals; destroyed (stopped) before the lines they read.
-  ClientRegistry clients;
-
-  // The running watcher; destroyed (stopped) before the lists above.
-  std::unique_ptr<StreamWatcher> watcher;
 
  private:
   mutable std::mutex descriptionMutex_;

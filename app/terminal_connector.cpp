@@ -1,4 +1,4 @@
-#include "ui/command_line_terminals.h"
+#include "app/terminal_connector.h"
 
 #include <system_error>
 
@@ -6,12 +6,12 @@
 
 namespace mirelon {
 
-CommandLineTerminals::~CommandLineTerminals() {
+TerminalConnector::~TerminalConnector() {
   Cancel();
   Join();
 }
 
-bool CommandLineTerminals::Start(std::vector<std::u16string> descriptions) {
+bool TerminalConnector::Start(std::vector<std::u16string> descriptions) {
   if (descriptions.empty() || thread_.joinable()) return false;
   try {
     thread_ = std::thread([this, list = std::move(descriptions)] { Connect(list); });
@@ -21,13 +21,13 @@ bool CommandLineTerminals::Start(std::vector<std::u16string> descriptions) {
   return true;
 }
 
-void CommandLineTerminals::Cancel() { cancel_.Set(); }
+void TerminalConnector::Cancel() { cancel_.Set(); }
 
-void CommandLineTerminals::Join() {
+void TerminalConnector::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-void CommandLineTerminals::Connect(const std::vector<std::u16string>& descriptions) {
+void TerminalConnector::Connect(const std::vector<std::u16string>& descriptions) {
   // One description at a time, so that a cancel also keeps the later ones
   // from being connected.
   const ClientRegistry::Wait wait = [this](int64_t ms) { cancel_.Wait(ms); };

@@ -1,0 +1,78 @@
+#include "ui/talk_view.h"
+
+#include <vector>
+
+#include "talk/message_list.h"
+#include "talk/records.h"
+
+namespace mirelon {
+
+// The text of a batch and the header ranges in it, relative to where it
+// goes.
+struct TalkView::Batch {
+  std::u16string text;
+  struct Header {
+    int start, end;
+    CharFormat format;
+  };
+  std::vector<Header> headers;
+};
+
+void TalkView::Append(Batch& batch, const std::u16string* header, const std::u16string* body,
+                      MessageNode* node) {
+  auto add = [&](std::u16string_view text) {
+    if (!conversion_) {
+      batch.text += text;
+      return;
+    }
+    if (std::optional<std::u16string> shown = conversion_(text)) batch.text += *shown;
+  };
+  auto position = [&] { return at_ + static_cast<int>(batch.text.size()); };
+
+  if (node) node->startPosition = position();
+  if (header) {
+    const int start = position();
+    add(*header);
+    const int end = position();
+    if (end > start) batch.headers.push_back({start - at_, end - at_, CharFormat{true, node && node->marked}});
+    if (end == start || batch.text.back() != u'\r') batch.text += u'\r';
+  }
+  if (node) node->bodyPosition = position();
+  if (body) {
+    add(*body);
+    if (body->empty() || body->back() != u'\r') batch.text += u'\r';
+  }
+  batch.text += u'\r';  // an empty line between messages
+}
+
+void TalkView::Insert(const Batch& batch) {
+  if (batch.text.empty()) return;
+  const PaneSelection kept = pane_.Selection();
+  pane_.InsertText(at_, batch.text);
+  for (const Batch::Header& h : batch.headers) pane_.FormatRange(at_ + h.start, at_ + h.end, h.format);
+  at_ += static_cast<int>(batch.text.size());
+  pane_.SetSelection(kept);
+}
+
+void TalkView::ShowMessages(std::span<MessageNode* const> nodes) {
+  Batch batch;
+  for (MessageNode* node : nodes) {
+    const std::u16string header = DisplayHeaderLine(node->number, node->header);
+    if (node->body) {
+      const std::u16string body = NormalizeLineBreaks(*node->body);
+      Append(batch, &header, &body, node);
+    } else {
+      Append(batch, &header, nullptr, node);
+    }
+  }
+  Insert(batch);
+}
+
+void TalkView::ShowDescription(std::u16string_view description) {
+  Batch batch;
+  const std::u16string body = NormalizeLineBreaks(description);
+  Append(batch, nullptr, &body, nullptr);
+  Insert(batch);
+}
+
+}  // namespace mirelon
