@@ -227,8 +227,8 @@ class Runner final : public TalkFrontEnd {
   bool done_ = false;
   bool scanDone_ = false;
   // Lines typed before the talk is read wait until the PC user has entered
-  // (as the talk window is not usable before).
-  std::vector<std::u16string> early_;
+  // (as the talk window is not usable before), and so does the end of input.
+  std::vector<std::optional<std::u16string>> early_;
   int exitCode_ = 0;
 };
 
@@ -242,16 +242,16 @@ void Runner::ScanDone(bool entered) {
   } else {
     if (!entered) std::fputs("mirelon-cli: the in record could not be stored\n", stderr);
     scanDone_ = true;
-    for (std::u16string& line : early_) Deliver(std::move(line));
+    for (std::optional<std::u16string>& line : early_) Deliver(std::move(line));
     early_.clear();
   }
 }
 
 void Runner::Deliver(std::optional<std::u16string> line) {
-  if (!line) {
+  if (!scanDone_) {
+    early_.push_back(std::move(line));
+  } else if (!line) {
     done_ = true;
-  } else if (!scanDone_) {
-    early_.push_back(std::move(*line));
   } else if (controller_->Send(OutgoingText(std::move(*line))) == TalkSession::SendResult::kFailed) {
     std::fputs("mirelon-cli: the message could not be stored\n", stderr);
   }

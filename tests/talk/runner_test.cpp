@@ -54,11 +54,16 @@ TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
   EXPECT_TRUE(seen);
   pclose(bob);  // end of input: Bob leaves
 
+  // Input that ends before the talk has been read is sent all the same.
+  ASSERT_EQ(std::system((env + "printf 'carol was here\\n' | " + ShellQuote(cli) + " --user carol " + ShellQuote(talk) +
+                         " >/dev/null 2>&1").c_str()),
+            0);
+
   ASSERT_EQ(Run("--dump " + ShellQuote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))), 0);
   const std::string dump = Read(u"dump.txt");
   EXPECT_EQ(dump.rfind("Weekly call\n\n1: aliceさん ", 0), 0u) << dump;
   for (const char* expected : {"\nhello there\n\n", "入室 bobさん\n\n", "\nline one\n\n", "\nline two\n\n",
-                               "\nwelcome bob\n\n", "退室 bobさん\n\n"})
+                               "\nwelcome bob\n\n", "退室 bobさん\n\n", "\ncarol was here\n\n"})
     EXPECT_NE(dump.find(expected), std::string::npos) << expected;
   EXPECT_LT(dump.find("入室 bobさん"), dump.find("line one"));
   EXPECT_LT(dump.find("line two"), dump.find("退室 bobさん"));
