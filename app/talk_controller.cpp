@@ -39,11 +39,11 @@ class TalkController::Sink final : public TalkWindowSink {
 TalkController::TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkControllerOptions options)
     : frontEnd_(frontEnd),
       options_(std::move(options)),
-      context_(store),
+      context_(std::make_shared<TalkContext>(store)),
       view_(frontEnd.IncomingPane()),
       sink_(std::make_shared<Sink>(*this, frontEnd.Thread())) {
-  context_.userName = options_.userName ? *options_.userName : UserName();
-  if (context_.userName.size() > 64) context_.userName.resize(64);
+  context_->userName = options_.userName ? *options_.userName : UserName();
+  if (context_->userName.size() > 64) context_->userName.resize(64);
 }
 
 TalkController::~TalkController() { Shutdown(); }
@@ -69,23 +69,23 @@ TalkController::OpenResult TalkController::Open(const std::optional<std::u16stri
                                                 std::vector<std::u16string> terminals) {
   StartEngines();
   const RecentTalks recent = options_.recent ? *options_.recent : RecentTalks::ForUser();
-  if (!OpenTalk(context_, talkPath, frontEnd_.Prompts(), recent)) return OpenResult::kNotOpened;
-  watcher_ = std::make_unique<StreamWatcher>(context_, sink_.get(), options_.timing);
+  if (!OpenTalk(*context_, talkPath, frontEnd_.Prompts(), recent)) return OpenResult::kNotOpened;
+  watcher_ = std::make_unique<StreamWatcher>(context_, sink_, options_.timing);
   if (!watcher_->Start()) {
     watcher_.reset();
-    context_.mainFile.reset();
+    context_->mainFile.reset();
     return OpenResult::kNoWatcher;
   }
   // What every terminal client is given; they are connected once the first
   // scan is done.
   ClientSetup setup;
   setup.talkWindow = sink_;
-  setup.talkPath = context_.talkPath;
-  setup.lines = &context_.brailleLines;
+  setup.talkPath = context_->talkPath;
+  setup.lines = &context_->brailleLines;
   setup.timing = options_.timing;
   setup.opener = options_.opener;
   setup.clock = options_.clock;
-  clients_.SetTalk(setup, context_.meeting);
+  clients_.SetTalk(setup, context_->meeting);
   terminals_ = std::move(terminals);
   return OpenResult::kOpened;
 }
@@ -97,9 +97,9 @@ void TalkController::OnNewMessages(bool description) {
     DisplayNewMessages();
     return;
   }
-  if (std::optional<std::u16string> text = context_.Description()) {
+  if (std::optional<std::u16string> text = context_->Description()) {
     const std::u16string body = NormalizeLineBreaks(*text);
-    AppendBrailleLines(body, context_.brailleLines, 0, 0);
+    AppendBrailleLines(body, context_->brailleLines, 0, 0);
     view_.ShowDescription(body);
     frontEnd_.PaneChanged();
   }
@@ -107,12 +107,12 @@ void TalkController::OnNewMessages(bool description) {
 
 int TalkController::DisplayNewMessages() {
   std::vector<MessageNode*> nodes;
-  while (MessageNode* node = context_.messages.AdvanceCursor()) nodes.push_back(node);
+  while (MessageNode* node = context_->messages.AdvanceCursor()) nodes.push_back(node);
   if (nodes.empty()) return 0;
   // The terminals read every displayed line in braille, in display order.
   for (MessageNode* node : nodes) {
-    AppendBrailleLines(DisplayHeaderLine(node->number, node->header), context_.brailleLines, node->number, 1);
-    if (node->body) AppendBrailleLines(NormalizeLineBreaks(*node->body), context_.brailleLines, node->number, 0);
+    AppendBrailleLines(DisplayHeaderLine(node->number, node->header), context_->brailleLines, node->number, 1);
+    if (node->body) AppendBrailleLines(NormalizeLineBreaks(*node->body), context_->brailleLines, node->number, 0);
     if (!newest_ || node->number > newest_->number) newest_ = node;
   }
   view_.ShowMessages(nodes);
@@ -161,7 +161,7 @@ bool TalkController::Shutdown() {
   // shutdown goes on.
   if (watcher_) watcher_->Stop();
   if (options_.enterMeeting) leaveStored_ = session_.Leave();
-  context_.mainFile.reset();
+  context_->mainFile.reset();
   StopEngines();
   return leaveStored_;
 }

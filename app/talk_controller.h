@@ -88,7 +88,7 @@ class TalkController {
   // are released. Runs once; false when the out record could not be stored.
   bool Shutdown();
 
-  TalkContext& Context() { return context_; }
+  TalkContext& Context() { return *context_; }
   ClientRegistry& Clients() { return clients_; }
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
@@ -103,8 +103,10 @@ class TalkController {
 
   TalkFrontEnd& frontEnd_;
   const TalkControllerOptions options_;
-  TalkContext context_;
-  TalkSession session_{context_};
+  // Shared with the watcher, which may outlive the controller when it
+  // does not stop in time.
+  const std::shared_ptr<TalkContext> context_;
+  TalkSession session_{*context_};
   TalkView view_;
   // Declared after the context: destroyed (stopped) before the lines the
   // clients read.

@@ -12,6 +12,10 @@ namespace mirelon {
 // Strict: fails when the bytes are not valid in the code page.
 std::optional<std::u16string> AnsiToUtf16(std::string_view bytes);
 
+// Lenient: each byte that does not start a valid character of the code
+// page becomes U+FFFD and decoding goes on after it. Never fails.
+std::u16string AnsiToUtf16Lenient(std::string_view bytes);
+
 // Characters the code page cannot hold become its default character ("?").
 std::string Utf16ToAnsi(std::u16string_view text);
 

@@ -40,6 +40,31 @@ std::optional<std::u16string> AnsiToUtf16(std::string_view bytes) {
   return Utf8ToUtf16Strict(out);
 }
 
+std::u16string AnsiToUtf16Lenient(std::string_view bytes) {
+  Converter conv("UTF-8", kCodePage);
+  if (!conv.ok()) return std::u16string(bytes.size(), u'\uFFFD');
+  std::string out(bytes.size() * 3 + 8, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* dst = out.data();
+  size_t outLeft = out.size();
+  while (inLeft > 0) {
+    if (iconv(conv.get(), &in, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1)) break;
+    // A byte that starts no character (or a lead byte at the very end):
+    // its replacement, and on with the next byte.
+    if (errno != EILSEQ && errno != EINVAL) break;
+    iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+    if (outLeft < 3) break;
+    for (char c : std::string_view(kReplacement, 3)) *dst++ = c;
+    outLeft -= 3;
+    ++in;
+    --inLeft;
+  }
+  out.resize(out.size() - outLeft);
+  return Utf8ToUtf16Lenient(out);
+}
+
 std::string Utf16ToAnsi(std::u16string_view text) {
   if (text.empty()) return std::string();
   Converter conv(kCodePage, "UTF-8");

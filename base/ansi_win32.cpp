@@ -19,6 +19,25 @@ std::optional<std::u16string> AnsiToUtf16(std::string_view bytes) {
   return FromWide(out);
 }
 
+std::u16string AnsiToUtf16Lenient(std::string_view bytes) {
+  if (std::optional<std::u16string> whole = AnsiToUtf16(bytes)) return std::move(*whole);
+  // Character by character: a lead byte takes its trail byte along.
+  std::u16string out;
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t n = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+    wchar_t unit[2];
+    const int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data() + i, static_cast<int>(n), unit, 2);
+    if (got > 0) {
+      out.append(unit, unit + got);
+      i += n;
+    } else {
+      out += u'\uFFFD';
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::string Utf16ToAnsi(std::u16string_view text) {
   if (text.empty()) return std::string();
   if (text.size() > INT_MAX / 2) return std::string();

@@ -17,6 +17,13 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, uint64_t li
 // same folder, which replaces the old file only once it is complete.
 bool ReplaceFileContent(const std::u16string& path, std::string_view bytes);
 
+// The name of ReplaceFileContent's temporary file for a file named
+// `fileName` (no folder): "~" and hex digits of `salt`, no longer than a
+// `fileName` of two characters or more, so that a path short enough to be
+// written is also short enough to be replaced (Windows limits paths to
+// MAX_PATH).
+std::u16string TemporaryFileName(std::u16string_view fileName, uint32_t salt);
+
 bool DirectoryExists(const std::u16string& path);
 bool FileExists(const std::u16string& path);
 // Creates one directory level; true when it exists afterwards.

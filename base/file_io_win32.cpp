@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "base/file_io.h"
 #include "base/unique_handle_win32.h"
@@ -29,11 +30,23 @@ std::optional<std::string> ReadWholeFile(const std::u16string& path, uint64_t li
 }
 
 bool ReplaceFileContent(const std::u16string& path, std::string_view bytes) {
-  std::wstring target = ToWide(path);
-  std::wstring temp = target + L".tmp" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring target = ToWide(path);
+  const size_t nameStart = target.find_last_of(L"\\/") + 1;  // 0 without a folder
+  const std::u16string fileName = FromWide(std::wstring_view(target).substr(nameStart));
+  std::wstring temp;
   {
-    UniqueHandle h(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A fresh name each try: another writer may be replacing the same
+    // file, or a crashed one may have left its temporary file.
+    static std::atomic<uint32_t> counter{0};
+    UniqueHandle h;
+    for (int attempt = 0; attempt < 64 && !h.valid(); ++attempt) {
+      const uint32_t salt = GetCurrentProcessId() * 2654435761u + GetTickCount() + counter++ * 40503u;
+      temp = target.substr(0, nameStart) + ToWide(TemporaryFileName(fileName, salt));
+      h = UniqueHandle(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
+      if (!h.valid() && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    }
     if (!h.valid()) return false;
     bool ok = WriteAll(h.get(), bytes) && FlushFileBuffers(h.get());
     ok = h.Close() && ok;

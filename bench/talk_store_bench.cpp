@@ -86,13 +86,13 @@ void BM_FirstScan(benchmark::State& state) {
     state.ResumeTiming();
 
     auto scanStart = std::chrono::steady_clock::now();
-    TalkContext context(*talk.store);
-    context.talkPath = talk.path;
-    ScanDoneSink sink;
+    auto context = std::make_shared<TalkContext>(*talk.store);
+    context->talkPath = talk.path;
+    auto sink = std::make_shared<ScanDoneSink>();
     Timing timing;
-    StreamWatcher watcher(context, &sink, timing);
+    StreamWatcher watcher(context, sink, timing);
     watcher.Start();
-    sink.done.Wait(60000);
+    sink->done.Wait(60000);
     scanSeconds += Seconds(std::chrono::steady_clock::now() - scanStart);
     watcher.Stop();
   }

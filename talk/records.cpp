@@ -141,6 +141,37 @@ std::u16string NormalizeLineBreaks(std::u16string_view text) {
   return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `bytes`
+// (a lead byte 0xC2-0xF4 and its continuation bytes), or 0.
+size_t Utf8SequenceAt(std::string_view bytes) {
+  const auto b = static_cast<unsigned char>(bytes[0]);
+  const size_t n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+  if (n == 0 || n > bytes.size()) return 0;
+  for (size_t i = 1; i < n; ++i)
+    if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+// Most bytes of 0x80 and above belong to well-formed UTF-8 sequences.
+bool MostlyUtf8(std::string_view bytes) {
+  size_t inSequences = 0, high = 0;
+  for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t n = Utf8SequenceAt(bytes.substr(i));
+    high += n ? n : 1;
+    inSequences += n;
+    i += n ? n : 1;
+  }
+  return inSequences * 10 >= high * 9;
+}
+
+}  // namespace
+
 DecodedStream DecodeStreamBytes(std::string_view bytes, bool cut) {
   // Readers take a stream as zero-terminated text.
   if (size_t zero = bytes.find('\0'); zero != std::string_view::npos) {
@@ -161,7 +192,10 @@ DecodedStream DecodeStreamBytes(std::string_view bytes, bool cut) {
   if (strict) {
     out.text = std::move(*strict);
   } else {
-    out.text = Utf8ToUtf16Lenient(bytes);
+    // A stray bad byte in Shift_JIS text must not turn the whole record
+    // into replacement characters, nor one in UTF-8 text into mojibake:
+    // the lenient decoding follows what most of the bytes look like.
+    out.text = bom || MostlyUtf8(bytes) ? Utf8ToUtf16Lenient(bytes) : AnsiToUtf16Lenient(bytes);
     out.exact = false;
   }
   if (cut) out.text += kCutMark;

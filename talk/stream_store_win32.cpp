@@ -13,7 +13,7 @@
 
 #include "base/unique_handle_win32.h"
 #include "base/utf.h"
-#include "talk/stream_store.h"
+#include "talk/stream_store_win32.h"
 
 namespace mirelon {
 namespace {
@@ -41,6 +41,8 @@ size_t NameStart(const std::wstring& path) {
 
 class Win32StreamStore : public StreamStore {
  public:
+  explicit Win32StreamStore(Win32StreamStoreOptions options) : options_(std::move(options)) {}
+
   CreateResult CreateNew(const std::u16string& file, std::u16string_view stream,
                          std::string_view bytes) override {
     const std::wstring target = StreamPath(file, stream);
@@ -60,16 +62,15 @@ class Win32StreamStore : public StreamStore {
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid())
       return IsExistsError(GetLastError()) ? CreateResult::kExists : CreateResult::kFailed;
-    if (WriteAll(h.get(), bytes) && h.Close()) return CreateResult::kCreated;
-    // Nobody may ingest a truncated record: the stream goes away as the
-    // handle closes, before any reader can open it.
+    // Once every byte is written the record is there for everybody, whatever
+    // closing the handle says.
+    if (options_.write ? options_.write(h.get(), bytes) : WriteAll(h.get(), bytes)) return CreateResult::kCreated;
+    // Nobody may ingest a truncated record: the stream goes away as this
+    // handle closes, before any reader can open it. Only through the handle:
+    // by name, it could be another writer's record by then.
     FILE_DISPOSITION_INFO dispose{};
     dispose.DeleteFile = TRUE;
-    if (h.valid()) {
-      SetFileInformationByHandle(h.get(), FileDispositionInfo, &dispose, sizeof dispose);
-      h.Close();
-    }
-    DeleteFileW(target.c_str());
+    SetFileInformationByHandle(h.get(), FileDispositionInfo, &dispose, sizeof dispose);
     return CreateResult::kFailed;
   }
 
@@ -179,6 +180,7 @@ class Win32StreamStore : public StreamStore {
   // discipline is the safe one) or has none (then every create fails and
   // the caller reports it). Asked once per volume.
   bool SiblingFiles(const std::u16string& file) {
+    if (options_.forceNamedStreams) return false;
     const std::wstring path = ToWide(file);
     wchar_t root[MAX_PATH + 1] = {};
     if (!GetVolumePathNameW(path.c_str(), root, MAX_PATH)) return false;
@@ -238,6 +240,7 @@ class Win32StreamStore : public StreamStore {
     return any ? ListResult::kListed : ListResult::kNoStreams;
   }
 
+  const Win32StreamStoreOptions options_;
   std::mutex mutex_;
   std::map<std::wstring, bool> sibling_;
   std::atomic<unsigned> counter_{0};
@@ -245,8 +248,10 @@ class Win32StreamStore : public StreamStore {
 
 }  // namespace
 
-std::unique_ptr<StreamStore> CreatePlatformStreamStore() {
-  return std::make_unique<Win32StreamStore>();
+std::unique_ptr<StreamStore> CreateWin32StreamStore(Win32StreamStoreOptions options) {
+  return std::make_unique<Win32StreamStore>(std::move(options));
 }
+
+std::unique_ptr<StreamStore> CreatePlatformStreamStore() { return CreateWin32StreamStore({}); }
 
 }  // namespace mirelon

@@ -1,7 +1,12 @@
 #include "talk/stream_watcher.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <system_error>
 #include <vector>
 
 #include "talk/talk_context.h"
@@ -44,61 +49,97 @@ IngestResult IngestRecord(TalkContext& context, TalkWindowSink* sink, uint32_t n
   return IngestResult::kRead;
 }
 
-StreamWatcher::StreamWatcher(TalkContext& context, TalkWindowSink* sink, const Timing& timing)
-    : context_(context), sink_(sink), timing_(timing) {}
+struct StreamWatcher::Worker {
+  Worker(std::shared_ptr<TalkContext> c, std::shared_ptr<TalkWindowSink> s, const Timing& t)
+      : context(std::move(c)), sink(std::move(s)), timing(t) {}
+
+  void Run();
+  void Finish();  // the thread's last step: Stop() stops waiting
+  // Sleeps up to `ms`; false when asked to stop.
+  bool Pause(int64_t ms);
+  bool Stopping() const { return stop.load(); }
+  bool LaterNumberExists(uint32_t n);
+  void RecheckHeldBack(int64_t now);
+
+  const std::shared_ptr<TalkContext> context;
+  const std::shared_ptr<TalkWindowSink> sink;
+  const Timing timing;
+  std::atomic<bool> stop{false};  // the StopFlag
+  std::atomic<bool> running{false};
+  std::mutex mutex;
+  std::condition_variable wake;
+  // Numbers below the polled one that have not been read: unreadable at the
+  // first scan, or looked past. Each with the time after which it is given
+  // up.
+  std::map<uint32_t, int64_t> heldBack;
+};
+
+StreamWatcher::StreamWatcher(std::shared_ptr<TalkContext> context, std::shared_ptr<TalkWindowSink> sink,
+                             const Timing& timing)
+    : worker_(std::make_shared<Worker>(std::move(context), std::move(sink), timing)) {}
 
 StreamWatcher::~StreamWatcher() {
-  stop_.store(true);
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  if (!thread_.joinable()) return;
+  if (!worker_->stop.load()) Stop();
+  if (worker_->running.load())
+    thread_.detach();  // it holds what it uses, and ends when its read returns
+  else
+    thread_.join();
 }
 
 bool StreamWatcher::Start() {
-  if (thread_.joinable() || !context_.IsOpen()) return false;
-  running_.store(true);
-  thread_ = std::thread([this] { Run(); });
+  if (thread_.joinable() || !worker_->context->IsOpen()) return false;
+  worker_->running.store(true);
+  try {
+    thread_ = std::thread([worker = worker_] { worker->Run(); });
+  } catch (const std::system_error&) {
+    worker_->running.store(false);
+    return false;
+  }
   return true;
 }
 
+bool StreamWatcher::Running() const { return worker_->running.load(); }
+
 bool StreamWatcher::Stop() {
+  Worker& w = *worker_;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_.store(true);
+    std::lock_guard<std::mutex> lock(w.mutex);
+    w.stop.store(true);
   }
-  wake_.notify_all();
-  std::unique_lock<std::mutex> lock(mutex_);
-  for (int i = 0; i < timing_.watcherStopPolls && running_.load(); ++i)
-    wake_.wait_for(lock, std::chrono::milliseconds(timing_.watcherStopPollMs),
-                   [&] { return !running_.load(); });
-  return !running_.load();
+  w.wake.notify_all();
+  std::unique_lock<std::mutex> lock(w.mutex);
+  for (int i = 0; i < w.timing.watcherStopPolls && w.running.load(); ++i)
+    w.wake.wait_for(lock, std::chrono::milliseconds(w.timing.watcherStopPollMs), [&] { return !w.running.load(); });
+  return !w.running.load();
 }
 
-bool StreamWatcher::Pause(int64_t ms) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stop_.load(); });
-  return !stop_.load();
+bool StreamWatcher::Worker::Pause(int64_t ms) {
+  std::unique_lock<std::mutex> lock(mutex);
+  wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stop.load(); });
+  return !stop.load();
 }
 
-bool StreamWatcher::LaterNumberExists(uint32_t n) {
+bool StreamWatcher::Worker::LaterNumberExists(uint32_t n) {
   for (uint32_t k = 1; k <= kGapProbe && n + k <= kMaxMessageNumber; ++k)
-    if (context_.store.Exists(context_.talkPath, MessageStreamName(n + k))) return true;
+    if (context->store.Exists(context->talkPath, MessageStreamName(n + k))) return true;
   return false;
 }
 
-void StreamWatcher::RecheckHeldBack(int64_t now) {
-  for (auto it = heldBack_.begin(); it != heldBack_.end() && !Stopping();) {
-    if (IngestRecord(context_, sink_, it->first) == IngestResult::kRead || now >= it->second)
-      it = heldBack_.erase(it);
+void StreamWatcher::Worker::RecheckHeldBack(int64_t now) {
+  for (auto it = heldBack.begin(); it != heldBack.end() && !Stopping();) {
+    if (IngestRecord(*context, sink.get(), it->first) == IngestResult::kRead || now >= it->second)
+      it = heldBack.erase(it);
     else
       ++it;
   }
 }
 
-void StreamWatcher::Run() {
-  TalkContext& c = context_;
+void StreamWatcher::Worker::Run() {
+  TalkContext& c = *context;
   if (auto description = ReadStreamText(c.store, c.talkPath, kDescriptionStream)) {
     c.SetDescription(std::move(*description));
-    if (sink_ && (c.meeting || c.share)) sink_->PostNewMessages(true);
+    if (sink && (c.meeting || c.share)) sink->PostNewMessages(true);
   }
 
   // First scan: every message stream present now. Sibling files come in
@@ -122,61 +163,59 @@ void StreamWatcher::Run() {
     MessageNode* before = c.messages.Tail();
     // A record still being written as the talk opens is read later.
     if (IngestRecord(c, nullptr, n) != IngestResult::kRead)
-      heldBack_[n] = scanTime + timing_.watcherRecheckWindowMs;
+      heldBack[n] = scanTime + timing.watcherRecheckWindowMs;
     appended |= c.messages.Tail() != before;
     scanNext = n + 1;
     RaiseNextNumber(c, n + 1);
   }
-  if (appended && sink_ && !Stopping()) sink_->PostNewMessages(false);
+  if (appended && sink && !Stopping()) sink->PostNewMessages(false);
   // A talk whose streams cannot be listed is not watched at all.
   if (listed == StreamStore::ListResult::kFailed || Stopping()) return Finish();
-  if (sink_) sink_->PostScanDone();
+  if (sink) sink->PostScanDone();
 
   // Polling: wait on the lowest number not read yet.
   uint32_t i = scanNext == 0 ? 1 : scanNext;
-  int64_t missingSince = -1;
-  int64_t nextRecheck = NowMs() + timing_.watcherRecheckIntervalMs;
+  int64_t waitingSince = -1;
+  int64_t nextRecheck = NowMs() + timing.watcherRecheckIntervalMs;
   while (!Stopping()) {
     const int64_t now = NowMs();
-    if (!heldBack_.empty() && now >= nextRecheck) {
+    if (!heldBack.empty() && now >= nextRecheck) {
       RecheckHeldBack(now);
-      nextRecheck = now + timing_.watcherRecheckIntervalMs;
+      nextRecheck = now + timing.watcherRecheckIntervalMs;
     }
-    IngestResult r = i <= kMaxMessageNumber ? IngestRecord(c, sink_, i) : IngestResult::kMissing;
+    IngestResult r = i <= kMaxMessageNumber ? IngestRecord(c, sink.get(), i) : IngestResult::kMissing;
     if (r == IngestResult::kRead) {
       ++i;
       RaiseNextNumber(c, i);
-      missingSince = -1;
-      if (!Pause(timing_.watcherCatchUpMs)) break;
+      waitingSince = -1;
+      if (!Pause(timing.watcherCatchUpMs)) break;
       continue;
     }
-    if (r == IngestResult::kMissing) {
-      // A number that never appears while later ones do (a writer failed
-      // after another took the next number) is looked past after a grace
-      // period, and looked at now and then for a while after that.
-      if (missingSince < 0) {
-        missingSince = now;
-      } else if (now - missingSince >= timing_.watcherGapGraceMs) {
-        if (LaterNumberExists(i)) {
-          heldBack_[i] = now + timing_.watcherRecheckWindowMs;
-          ++i;
-          missingSince = -1;
-          continue;
-        }
-        missingSince = now;
+    // A number that stays missing or unreadable while later ones exist (a
+    // writer failed after another took the next number, died between
+    // claiming the number and writing it, or lost its share mid-write) is
+    // looked past after a grace period far longer than any write takes,
+    // and looked at now and then for a while after that.
+    if (waitingSince < 0) {
+      waitingSince = now;
+    } else if (now - waitingSince >= timing.watcherGapGraceMs) {
+      if (LaterNumberExists(i)) {
+        heldBack[i] = now + timing.watcherRecheckWindowMs;
+        ++i;
+        waitingSince = -1;
+        continue;
       }
-    } else {
-      missingSince = -1;  // there, only not complete yet: wait for it
+      waitingSince = now;
     }
-    if (!Pause(timing_.watcherIdlePollMs)) break;
+    if (!Pause(timing.watcherIdlePollMs)) break;
   }
   Finish();
 }
 
-void StreamWatcher::Finish() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  running_.store(false);
-  wake_.notify_all();
+void StreamWatcher::Worker::Finish() {
+  std::lock_guard<std::mutex> lock(mutex);
+  running.store(false);
+  wake.notify_all();
 }
 
 }  // namespace mirelon

@@ -3,11 +3,8 @@
 // read becomes a MessageNode; the talk window hears of it through its sink.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 #include "base/timing.h"
@@ -28,40 +25,31 @@ IngestResult IngestRecord(TalkContext& context, TalkWindowSink* sink, uint32_t n
 
 class StreamWatcher {
  public:
-  // `sink` may be null (then nothing is told).
-  StreamWatcher(TalkContext& context, TalkWindowSink* sink, const Timing& timing);
-  ~StreamWatcher();  // stops and joins
+  // The watcher shares the context and the sink with whoever made it: a
+  // watcher that does not stop in time (a read that hangs on a network
+  // share) keeps them alive until its thread ends. `sink` may be null
+  // (then nothing is told).
+  StreamWatcher(std::shared_ptr<TalkContext> context, std::shared_ptr<TalkWindowSink> sink,
+                const Timing& timing);
+  // Stops the thread; one that has not ended after the stop polls is left
+  // to end on its own instead of holding the caller up.
+  ~StreamWatcher();
   StreamWatcher(const StreamWatcher&) = delete;
   StreamWatcher& operator=(const StreamWatcher&) = delete;
 
+  // False when the talk is not open, the watcher runs already, or its
+  // thread cannot be started.
   bool Start();
   // Sets the stop flag and waits, up to the stop polls of the timing, for
-  // the thread to end. False when it did not end in time (it is still
-  // joined by the destructor).
+  // the thread to end. False when it did not end in time.
   bool Stop();
-  bool Running() const { return running_.load(); }
+  bool Running() const;
 
  private:
-  void Run();
-  void Finish();  // the thread's last step: Stop() stops waiting
-  // Sleeps up to `ms`; false when asked to stop.
-  bool Pause(int64_t ms);
-  bool Stopping() const { return stop_.load(); }
-  bool LaterNumberExists(uint32_t n);
-  void RecheckHeldBack(int64_t now);
-
-  TalkContext& context_;
-  TalkWindowSink* sink_;
-  Timing timing_;
+  // Everything the thread uses; the thread holds it too.
+  struct Worker;
+  std::shared_ptr<Worker> worker_;
   std::thread thread_;
-  std::atomic<bool> stop_{false};    // the StopFlag
-  std::atomic<bool> running_{false};
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  // Numbers below the polled one that have not been read: unreadable at the
-  // first scan, or skipped as missing. Each with the time after which it is
-  // given up.
-  std::map<uint32_t, int64_t> heldBack_;
 };
 
 }  // namespace mirelon

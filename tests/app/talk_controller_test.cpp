@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "app/talk_controller.h"
+#include "base/event.h"
 #include "base/utf.h"
 #include "braille/braille_line_list.h"
 #include "support/fake_front_end.h"
@@ -19,6 +23,14 @@
 
 namespace mirelon {
 namespace {
+
+// Polls until `condition` holds; false after a bound that only matters
+// when something is wrong.
+template <typename F>
+bool Eventually(F condition) {
+  for (int i = 0; i < 6000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return condition();
+}
 
 class TalkControllerTest : public ::testing::Test {
  protected:
@@ -91,6 +103,37 @@ TEST_F(TalkControllerTest, MessagesAreShownAndCutIntoBrailleLinesAsTheyAreRead) 
   EXPECT_EQ(lines, (std::vector<std::u16string>{u"12* 12: user1さん 3/05 9:07", u"12  Hello", u"12  there",
                                                 u"13* 13: ", u"13  empty header",
                                                 u"14* 14: user1さん 3/05 9:07", u"14  live"}));
+}
+
+// A read that hangs (a network share gone away) keeps the watcher from
+// stopping: closing goes on after the stop polls, and the watcher, left to
+// end on its own, ends without the controller once the read returns.
+TEST_F(TalkControllerTest, AWatcherStuckInAReadHoldsNothingUp) {
+  Event release{Event::Kind::kManualReset};
+  std::atomic<bool> stuck{false}, gone{false}, endedAfterGone{false};
+  store.onRead = [&](std::u16string_view stream) -> std::optional<StreamStore::ReadResult> {
+    if (stream == u"Msg000002") {
+      stuck = true;
+      release.Wait(60000);
+      endedAfterGone = gone.load();
+    }
+    return std::nullopt;
+  };
+  TalkControllerOptions options = Options();
+  options.timing.watcherStopPolls = 2;
+  options.timing.watcherStopPollMs = 1;
+  auto controller = std::make_unique<TalkController>(store, front, options);
+  ASSERT_EQ(controller->Open(path), TalkController::OpenResult::kOpened);
+  ASSERT_TRUE(front.PumpUntil([&] { return !front.log.empty(); }));
+  std::weak_ptr<TalkWindowSink> sink = controller->Clients().setup().talkWindow;
+  Write(2, "talk\th\tnever read");
+  ASSERT_TRUE(Eventually([&] { return stuck.load(); }));
+  controller->Shutdown();
+  controller.reset();
+  gone = true;
+  release.Set();
+  EXPECT_TRUE(Eventually([&] { return sink.expired(); }));
+  EXPECT_TRUE(endedAfterGone);
 }
 
 class ShareControllerTest : public TalkControllerTest {

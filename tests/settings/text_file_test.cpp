@@ -34,6 +34,20 @@ TEST(TextFile, WriteAndReadBack) {
   EXPECT_EQ(dir.List(), std::vector<std::u16string>{u"t.lst"});
 }
 
+// The temporary file of a replacement never makes the path longer, so that
+// a settings path near the system's limit can be saved.
+TEST(TextFile, TemporaryNameIsNoLongerThanTheFileName) {
+  for (std::u16string name = u"ab"; name.size() <= 20; name += u'x') {
+    const std::u16string temp = TemporaryFileName(name, 0xFEDCBA98u);
+    EXPECT_LE(temp.size(), name.size()) << temp.size();
+    EXPECT_EQ(temp[0], u'~');
+    EXPECT_NE(temp, TemporaryFileName(name, 0x01234567u));
+  }
+  TempDir dir;
+  ASSERT_TRUE(WriteUtf8TextFile(u"x", dir.path() + kPathSeparator + u"ab"));
+  EXPECT_EQ(dir.List(), std::vector<std::u16string>{u"ab"});
+}
+
 TEST(TextFile, WriteIntoMissingFolderFails) {
   TempDir dir;
   EXPECT_FALSE(WriteUtf8TextFile(u"x", dir.path() + kPathSeparator + u"no" + kPathSeparator + u"f"));

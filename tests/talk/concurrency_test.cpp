@@ -26,7 +26,7 @@ TEST(AppendChild, AppendsItsRecords) {
   TalkContext context(*store);
   context.talkPath = Utf8ToUtf16Lenient(talk);
   QueuedTalkSink sink;
-  StreamWatcher watcher(context, &sink, FastTiming());
+  StreamWatcher watcher(Unowned(context), Unowned<TalkWindowSink>(sink), FastTiming());
   ASSERT_TRUE(watcher.Start());
   for (bool scanned = false; !scanned;) {
     auto e = sink.Wait(20000);

@@ -85,6 +85,13 @@ TEST(StreamDecoding, BadBytesAreShownLenientlyNotRefused) {
   EXPECT_FALSE(bad.exact);
   EXPECT_EQ(bad.text.substr(0, 5), u"talk\t");
   EXPECT_NE(bad.text.find(u"ok"), std::u16string::npos);
+  // One stray byte costs one character, in Shift_JIS and in UTF-8 text.
+  auto sjis = DecodeStreamBytes("talk\t\x89\xEF\x8B\x63\xFF\x82\xCD", false);
+  EXPECT_FALSE(sjis.exact);
+  EXPECT_EQ(sjis.text, u"talk\t会議\uFFFDは");
+  auto utf8 = DecodeStreamBytes("talk\t\xE4\xBC\x9A\xE8\xAD\xB0\xFF\xE3\x81\xAF", false);
+  EXPECT_FALSE(utf8.exact);
+  EXPECT_EQ(utf8.text, u"talk\t会議\uFFFDは");
   // Text after a zero byte is not part of the record.
   EXPECT_EQ(DecodeStreamBytes(std::string("talk\tab\0cd", 10), false).text, u"talk\tab");
 }

@@ -11,6 +11,7 @@
 #include "support/fast_timing.h"
 #include "support/scripted_stream_store.h"
 #include "support/temp_dir.h"
+#include "support/unowned.h"
 #include "support/queued_talk_sink.h"
 #include "talk/records.h"
 #include "talk/stream_watcher.h"
@@ -34,7 +35,7 @@ class TalkFixture {
   void WriteMessage(uint32_t n, std::string_view bytes) { Write(MessageStreamName(n), bytes); }
 
   void StartWatcher(const Timing& timing = FastTiming()) {
-    watcher = std::make_unique<StreamWatcher>(context, &sink, timing);
+    watcher = std::make_unique<StreamWatcher>(Unowned(context), Unowned<TalkWindowSink>(sink), timing);
     watcher->Start();
   }
 
