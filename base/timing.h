@@ -16,6 +16,7 @@ struct Timing {
   // number that never appears, and stopping.
   int64_t watcherIdlePollMs = 1000;          // wait after a number that is not there yet
   int64_t watcherCatchUpMs = 10;             // wait after a record was read
+  int64_t watcherScanNoticeMs = 50;          // the first scan tells of what it read at most this often
   int64_t watcherGapGraceMs = 10000;         // a missing or unreadable number with later ones present is looked past after this
   int64_t watcherRecheckWindowMs = 600000;   // how long skipped or unreadable numbers are looked at again
   int64_t watcherRecheckIntervalMs = 5000;   // how often they are looked at

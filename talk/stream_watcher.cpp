@@ -156,8 +156,10 @@ void StreamWatcher::Worker::Run() {
   uint32_t scanNext = 0;
   const int64_t scanTime = NowMs();
   // The talk window displays every node after its cursor at each notice,
-  // so the scan tells it once, not once per record.
+  // so the scan tells it now and then, not once per record: a long talk
+  // is shown while the rest is still being read.
   bool appended = false;
+  int64_t lastNotice = scanTime;
   for (uint32_t n : found) {
     if (Stopping()) break;
     MessageNode* before = c.messages.Tail();
@@ -167,6 +169,11 @@ void StreamWatcher::Worker::Run() {
     appended |= c.messages.Tail() != before;
     scanNext = n + 1;
     RaiseNextNumber(c, n + 1);
+    if (appended && sink && NowMs() - lastNotice >= timing.watcherScanNoticeMs) {
+      sink->PostNewMessages(false);
+      appended = false;
+      lastNotice = NowMs();
+    }
   }
   if (appended && sink && !Stopping()) sink->PostNewMessages(false);
   // A talk whose streams cannot be listed is not watched at all.

@@ -33,44 +33,81 @@ void Select(HWND edit, int start, int end) {
 }  // namespace
 
 RichEditTalkPane::RichEditTalkPane(HWND edit) : edit_(edit) {
+  // The default limit (32,767 characters) would cut a long talk short.
+  SendMessageW(edit_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  // Text is inserted as rich text, whose sizes are whole half points: the
+  // default size is made one, so that bodies keep exactly the default
+  // format.
+  CHARFORMAT2W plain{};
+  plain.cbSize = sizeof(plain);
+  SendMessageW(edit_, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
+  font_.face = FromWide(plain.szFaceName);
+  font_.charset = plain.bCharSet;
+  font_.halfPoints = std::max<int>(2, (plain.yHeight + 5) / 10);
+  if (font_.halfPoints * 10 != plain.yHeight) {
+    plain.dwMask = CFM_SIZE;
+    plain.yHeight = font_.halfPoints * 10;
+    SendMessageW(edit_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
+  }
   // A pane that already holds text (never the case at start-up) gets its
   // line table from that text.
-  std::u16string text = Text(0, TextLength());
-  for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] == u'\r') lineStarts_.push_back(static_cast<int>(i + 1));
+  length_ = ControlLength();
+  AddLines(0, Text(0, length_));
 }
 
-int RichEditTalkPane::TextLength() const {
+int RichEditTalkPane::ControlLength() const {
   GETTEXTLENGTHEX how{GTL_NUMCHARS | GTL_PRECISE, 1200};
   return static_cast<int>(SendMessageW(edit_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0));
 }
 
-void RichEditTalkPane::InsertText(int position, std::u16string_view text) {
-  if (text.empty()) return;
-  position = std::clamp(position, 0, TextLength());
-  // The control turns LF and CR LF into one paragraph mark, which would
-  // shift every later position; an LF is therefore inserted as a CR, so
-  // that the text keeps exactly the length the caller counts.
-  std::wstring wide = ToWide(text);
-  std::replace(wide.begin(), wide.end(), L'\n', L'\r');
-
-  // Inserted text takes the pane's default format, not that of the header
-  // before it.
-  Select(edit_, position, position);
-  CHARFORMAT2W plain{};
-  plain.cbSize = sizeof(plain);
-  SendMessageW(edit_, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
-  SendMessageW(edit_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&plain));
-  SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
-
+void RichEditTalkPane::AddLines(int position, std::u16string_view text) {
   // Shift the lines after the insertion and add the new ones.
-  const int length = static_cast<int>(wide.size());
+  const int length = static_cast<int>(text.size());
   auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), position);
   std::vector<int> added;
   for (int i = 0; i < length; ++i)
-    if (wide[static_cast<size_t>(i)] == L'\r') added.push_back(position + i + 1);
+    if (text[static_cast<size_t>(i)] == u'\r' || text[static_cast<size_t>(i)] == u'\n') added.push_back(position + i + 1);
   for (auto it = after; it != lineStarts_.end(); ++it) *it += length;
   lineStarts_.insert(after, added.begin(), added.end());
+}
+
+void RichEditTalkPane::InsertText(int position, std::u16string_view text) { InsertFormatted(position, text, {}); }
+
+namespace {
+
+// Hands the control an RTF document in pieces.
+struct RtfSource {
+  std::string_view rest;
+  static DWORD CALLBACK Read(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* got) {
+    auto* self = reinterpret_cast<RtfSource*>(cookie);
+    const size_t n = std::min(self->rest.size(), static_cast<size_t>(std::max<LONG>(size, 0)));
+    std::copy_n(self->rest.data(), n, buffer);
+    self->rest.remove_prefix(n);
+    *got = static_cast<LONG>(n);
+    return 0;
+  }
+};
+
+}  // namespace
+
+// One rich-text insertion for the whole batch: the control lays the text
+// out once, with the header formats in place, instead of once per message
+// and format (which a long talk makes slow). Every CR and LF is one
+// paragraph mark, so the text keeps exactly the length the caller counts.
+int RichEditTalkPane::InsertFormatted(int position, std::u16string_view text, std::span<const FormattedRange> ranges) {
+  if (text.empty()) return 0;
+  position = std::clamp(position, 0, length_);
+  const std::string rtf = BuildRtf(text, ranges, font_);
+  Select(edit_, position, position);
+  RtfSource source{rtf};
+  EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, &RtfSource::Read};
+  SendMessageW(edit_, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+  const int taken = ControlLength() - length_;
+  length_ += taken;
+  // A control that took less (it is full) keeps its lines table honest
+  // only for what it took.
+  AddLines(position, taken == static_cast<int>(text.size()) ? text : text.substr(0, static_cast<size_t>(std::max(taken, 0))));
+  return taken;
 }
 
 void RichEditTalkPane::FormatRange(int start, int end, CharFormat format) {
@@ -81,7 +118,7 @@ void RichEditTalkPane::FormatRange(int start, int end, CharFormat format) {
 }
 
 CharFormat RichEditTalkPane::FormatAt(int position) const {
-  if (position < 0 || position >= TextLength()) return {};
+  if (position < 0 || position >= length_) return {};
   // The control reports formats of the selection only: select the one
   // character, read, and put the selection back.
   PaneSelection kept = Selection();
@@ -105,8 +142,8 @@ void RichEditTalkPane::SetSelection(PaneSelection selection) {
 }
 
 std::u16string RichEditTalkPane::Text(int start, int end) const {
-  start = std::clamp(start, 0, TextLength());
-  end = std::clamp(end, start, TextLength());
+  start = std::clamp(start, 0, length_);
+  end = std::clamp(end, start, length_);
   std::wstring buffer(static_cast<size_t>(end - start) + 1, L'\0');
   TEXTRANGEW range{{start, end}, buffer.data()};
   LRESULT got = SendMessageW(edit_, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "ui/rtf_text.h"
 #include "ui/talk_pane.h"
 
 namespace mirelon {
@@ -13,8 +14,9 @@ class RichEditTalkPane final : public TalkPane {
  public:
   explicit RichEditTalkPane(HWND edit);
 
-  int TextLength() const override;
+  int TextLength() const override { return length_; }
   void InsertText(int position, std::u16string_view text) override;
+  int InsertFormatted(int position, std::u16string_view text, std::span<const FormattedRange> ranges) override;
   void FormatRange(int start, int end, CharFormat format) override;
   CharFormat FormatAt(int position) const override;
   PaneSelection Selection() const override;
@@ -27,7 +29,13 @@ class RichEditTalkPane final : public TalkPane {
   void MoveCaret(int position);
 
  private:
+  // The control's own count, asked once per insertion to check it.
+  int ControlLength() const;
+  void AddLines(int position, std::u16string_view text);
+
   HWND edit_;
+  RtfDefaultFont font_;
+  int length_ = 0;
   // Where each CR-separated line starts. The control's own line messages
   // count wrapped display lines; the pane's lines are the text's.
   std::vector<int> lineStarts_{0};

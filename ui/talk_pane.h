@@ -7,6 +7,7 @@
 // counted from 0 and separated by CR.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,14 @@ struct PaneSelection {
   bool operator==(const PaneSelection&) const = default;
 };
 
+// A range of inserted text with its format, counted from the start of the
+// inserted text.
+struct FormattedRange {
+  int start = 0;
+  int end = 0;
+  CharFormat format;
+};
+
 class TalkPane {
  public:
   virtual ~TalkPane() = default;
@@ -32,6 +41,15 @@ class TalkPane {
   // Inserts text at `position` (0..TextLength) in the default format,
   // without an undo step. The selection is not kept; callers restore it.
   virtual void InsertText(int position, std::u16string_view text) = 0;
+  // Inserts text at `position` with the given ranges formatted and the
+  // rest in the default format, in one step (a batch of messages). Returns
+  // how many units the pane took: all of them, unless it is full.
+  virtual int InsertFormatted(int position, std::u16string_view text, std::span<const FormattedRange> ranges) {
+    const int before = TextLength();
+    InsertText(position, text);
+    for (const FormattedRange& r : ranges) FormatRange(position + r.start, position + r.end, r.format);
+    return TextLength() - before;
+  }
   // Formats [start, end) as a header: bold, and underlined when marked.
   virtual void FormatRange(int start, int end, CharFormat format) = 0;
   virtual CharFormat FormatAt(int position) const = 0;

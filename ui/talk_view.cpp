@@ -11,11 +11,7 @@ namespace mirelon {
 // goes.
 struct TalkView::Batch {
   std::u16string text;
-  struct Header {
-    int start, end;
-    CharFormat format;
-  };
-  std::vector<Header> headers;
+  std::vector<FormattedRange> headers;
 };
 
 void TalkView::Append(Batch& batch, const std::u16string* header, const std::u16string* body,
@@ -48,9 +44,10 @@ void TalkView::Append(Batch& batch, const std::u16string* header, const std::u16
 void TalkView::Insert(const Batch& batch) {
   if (batch.text.empty()) return;
   const PaneSelection kept = pane_.Selection();
-  pane_.InsertText(at_, batch.text);
-  for (const Batch::Header& h : batch.headers) pane_.FormatRange(at_ + h.start, at_ + h.end, h.format);
-  at_ += static_cast<int>(batch.text.size());
+  const int taken = pane_.InsertFormatted(at_, batch.text, batch.headers);
+  // A pane that could not take everything: what follows goes after what it
+  // holds, not after what it should hold.
+  at_ = taken == static_cast<int>(batch.text.size()) ? at_ + taken : pane_.TextLength();
   pane_.SetSelection(kept);
 }
 

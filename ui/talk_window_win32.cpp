@@ -139,6 +139,8 @@ void TalkWindow::OnInitDialog() {
     // dialog first as EN_MSGFILTER notifications.
     SendMessageW(pane, EM_SETTARGETDEVICE, 0, 0);
     SendMessageW(pane, EM_SETEVENTMASK, 0, ENM_KEYEVENTS | ENM_MOUSEEVENTS);
+    // Beyond the default 32,767 characters.
+    SendMessageW(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   }
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
   prompts_ = std::make_unique<WindowPrompts>(window_, store_);

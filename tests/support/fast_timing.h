@@ -14,6 +14,7 @@ inline Timing FastTiming() {
   Timing t;
   t.watcherIdlePollMs = 2;
   t.watcherCatchUpMs = 0;
+  t.watcherScanNoticeMs = 600000;  // one notice for the first scan, as with a short talk
   t.watcherGapGraceMs = 0;
   t.watcherRecheckIntervalMs = 2;
   t.watcherStopPollMs = 100;

@@ -25,14 +25,20 @@ TEST(StreamWatcher, FirstScanReadsEverythingThenPollsTheNextNumber) {
   t.WriteMessage(54, "in\tUser2");
   t.WriteMessage(55, "note\tanother kind");
   t.WriteMessage(56, "talk\tno second tab");
-  t.StartWatcher();
+  // A long first scan tells of what it has read as it goes.
+  Timing timing = FastTiming();
+  timing.watcherScanNoticeMs = 0;
+  t.StartWatcher(timing);
 
   bool description = false, scanDone = false;
+  int notices = 0;
   ASSERT_TRUE(t.PumpUntil([&] { return scanDone; }, [&](const TalkEvent& e) {
     if (e.kind == TalkEvent::Kind::kNewMessages && e.flag) description = true;
+    if (e.kind == TalkEvent::Kind::kNewMessages && !e.flag) ++notices;
     if (e.kind == TalkEvent::Kind::kScanDone) scanDone = true;
   }));
   EXPECT_TRUE(description);
+  EXPECT_GT(notices, 1);
   EXPECT_EQ(t.context.Description(), u"About the meeting");
   std::vector<uint32_t> expected;
   for (uint32_t n = 1; n <= 54; ++n) expected.push_back(n);

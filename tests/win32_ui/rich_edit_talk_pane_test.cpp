@@ -114,6 +114,44 @@ TEST(RichEditTalkPane, ShowsTheSameAsTheMemoryPane) {
   }
 }
 
+// A long talk shown in one batch, as a talk with history opens: far beyond
+// the control's default limit, every position still exact.
+TEST(RichEditTalkPane, ABatchOfTenThousandMessagesShowsAsInMemory) {
+  RichEditWindow window;
+  RichEditTalkPane rich(window.get());
+  MemoryTalkPane memory;
+  Shown onRich(rich), onMemory(memory);
+  for (Shown* s : {&onRich, &onMemory}) {
+    for (uint32_t n = 1; n <= 10000; ++n)
+      s->Add(n, u"user" + std::u16string(1, static_cast<char16_t>(u'0' + n % 10)) + u"さん 3/05 9:07",
+             n % 100 == 0 ? std::optional<std::u16string>() : u"本文 {\\} と\t記号 " + std::u16string(n % 7, u'字'));
+    s->ShowNew();
+  }
+  ASSERT_GT(rich.TextLength(), 100000);
+  ASSERT_EQ(rich.TextLength(), memory.TextLength());
+  EXPECT_EQ(rich.Text(0, rich.TextLength()), memory.Text(0, memory.TextLength()));
+  const int last = memory.LineFromPosition(memory.TextLength());
+  for (int line = 0; line <= last + 1; ++line) ASSERT_EQ(rich.LineStart(line), memory.LineStart(line)) << line;
+  const MessageNode* newest = nullptr;
+  for (MessageNode *a = onRich.messages.First(), *b = onMemory.messages.First(); a && b;
+       a = MessageList::Next(a), b = MessageList::Next(b)) {
+    ASSERT_EQ(a->startPosition, b->startPosition);
+    ASSERT_EQ(a->bodyPosition, b->bodyPosition);
+    newest = a;
+  }
+  // Formats of the first and the last messages, header moves at the end,
+  // and the newest message where the jump puts the caret.
+  for (int p : {0, 1, 30, 40, 80}) EXPECT_EQ(rich.FormatAt(p), memory.FormatAt(p)) << p;
+  for (int p = newest->startPosition - 200; p < rich.TextLength(); ++p) ASSERT_EQ(rich.FormatAt(p), memory.FormatAt(p)) << p;
+  for (int line = last - 12; line <= last; ++line) {
+    EXPECT_EQ(PreviousHeaderLine(rich, line), PreviousHeaderLine(memory, line));
+    EXPECT_EQ(NextHeaderLine(rich, line, last), NextHeaderLine(memory, line, last));
+  }
+  rich.MoveCaret(newest->startPosition);
+  EXPECT_EQ(rich.Selection(), (PaneSelection{newest->startPosition, newest->startPosition}));
+  EXPECT_EQ(rich.Text(newest->startPosition, newest->startPosition + 7), u"10000: ");
+}
+
 TEST(RichEditTalkPane, UnderlinedMarkAndLineFeedsKeepPositions) {
   RichEditWindow window;
   RichEditTalkPane rich(window.get());
