@@ -29,7 +29,7 @@
 #include "client/port_client.h"
 #include "client/worker_loop.h"
 #include "modes/display_buffer.h"
-#include "serial/port_conn.h"
+#include "client/port_conn.h"
 #include "talk/records.h"
 #include "talk/talk_window_sink.h"
 

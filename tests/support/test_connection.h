@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/ref_ptr.h"
-#include "serial/port_conn.h"
+#include "client/port_conn.h"
 #include "support/fast_timing.h"
 #include "support/terminal_simulator.h"
 

@@ -1,4 +1,4 @@
-#include "serial/port_conn.h"
+#include "client/port_conn.h"
 
 #include <algorithm>
 #include <cstring>
