@@ -62,7 +62,7 @@ class CountingConnection : public CPortConn {
   bool OpenPort(int index) override { return port(index).Open(u"bench", nullptr, 115200); }
   bool ClosePort(int index) override { return port(index).Close(); }
   void OnFrame(SerialPort&, const FrameAssembly& frame) override {
-    bytes += frame.expected_length + kFrameHeaderSize;
+    bytes += frame.expectedLength + kFrameHeaderSize;
   }
   std::atomic<uint64_t> bytes{0};
 };
@@ -77,9 +77,9 @@ std::vector<uint8_t> FrameStream(size_t payload) {
 // Bytes of frames delivered to OnFrame per second. With the product's
 // timing the reader's sleeps bound the rate; with them at 0 the figure is
 // the cost of the ring and the assembly itself.
-void Throughput(benchmark::State& state, bool product_timing) {
+void Throughput(benchmark::State& state, bool productTiming) {
   Timing timing;
-  if (!product_timing) {
+  if (!productTiming) {
     timing.serialReaderDrainedMs = 0;
     timing.serialReaderMoreMs = 0;
     timing.serialReaderIdleMs = 0;

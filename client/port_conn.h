@@ -55,16 +55,16 @@ struct FrameAssembly {
   uint32_t command = 0;          // command byte of the frame in progress
   uint32_t parameter = 0;
   uint32_t position = 0;         // header bytes, then payload bytes, held
-  uint32_t expected_length = 0;  // 6 while reading a header, then the payload length
-  uint8_t* payload = nullptr;    // expected_length bytes once complete; null when 0
-  bool in_body = false;          // the header is complete
+  uint32_t expectedLength = 0;  // 6 while reading a header, then the payload length
+  uint8_t* payload = nullptr;    // expectedLength bytes once complete; null when 0
+  bool inBody = false;          // the header is complete
   uint8_t header[kFrameHeaderSize] = {};
   GrowBuffer buffer;
 
   void Reset() {
-    command = parameter = position = expected_length = 0;
+    command = parameter = position = expectedLength = 0;
     payload = nullptr;
-    in_body = false;
+    inBody = false;
   }
 };
 
@@ -83,8 +83,8 @@ class ReplyRing {
 
  private:
   uint8_t bytes_[kSize] = {};
-  uint32_t write_index_ = 0;
-  uint32_t read_index_ = 0;
+  uint32_t writeIndex_ = 0;
+  uint32_t readIndex_ = 0;
   uint32_t count_ = 0;
   Event available_{Event::Kind::kManualReset};
 };
@@ -107,7 +107,7 @@ class CPortConn {
   // The two port names (a name "NULL" stands for no port), the baud rate
   // of both ports and the protocol (0, 1 or 2). Called once, before the
   // threads start.
-  void SetConnection(const std::u16string& port_name, const std::u16string& port2_name,
+  void SetConnection(const std::u16string& portName, const std::u16string& port2Name,
                      uint32_t speed, int protocol);
 
   // The worker thread: it calls CreateWorkerWindow and then runs the
@@ -154,29 +154,29 @@ class CPortConn {
   virtual bool OpenPort(int index) = 0;
   virtual bool ClosePort(int index) = 0;
   // A complete frame arrived on `port`; `frame` holds command, parameter,
-  // payload and its length (expected_length). Runs on the dispatch thread
+  // payload and its length (expectedLength). Runs on the dispatch thread
   // and must not wait for the worker thread.
   virtual void OnFrame(SerialPort& port, const FrameAssembly& frame) = 0;
 
   SerialPort& port(int index) { return index == 0 ? port_ : port2_; }
-  int current_port_index() const { return current_port_.load(); }
-  SerialPort& current_port() { return port(current_port_.load()); }
-  const std::u16string& port_name() const { return port_name_; }
-  const std::u16string& port2_name() const { return port2_name_; }
+  int currentPortIndex() const { return currentPort_.load(); }
+  SerialPort& currentPort() { return port(currentPort_.load()); }
+  const std::u16string& portName() const { return portName_; }
+  const std::u16string& port2Name() const { return port2Name_; }
   uint32_t speed() const { return speed_; }
   int protocol() const { return protocol_; }
-  std::u16string status_text() const;
+  std::u16string statusText() const;
   // Keeps at most 255 characters.
-  void set_status_text(std::u16string_view text);
+  void SetStatusText(std::u16string_view text);
 
-  bool terminal_info_valid() const { return terminal_info_valid_.load(); }
-  TerminalInfo terminal_info() const;
-  int cell_count() const { return cell_count_.load(); }
+  bool terminalInfoValid() const { return terminalInfoValid_.load(); }
+  TerminalInfo terminalInfo() const;
+  int cellCount() const { return cellCount_.load(); }
 
   bool HasWorkerWindow() const;
   // Posts a command to the worker loop; false when there is none.
   bool PostToWorker(uint32_t wparam, intptr_t lparam);
-  Event& stop_event() { return stop_event_; }
+  Event& stopEvent() { return stopEvent_; }
   const Timing& timing() const { return timing_; }
 
  protected:
@@ -192,39 +192,39 @@ class CPortConn {
   static void EndThread(std::thread& thread);
 
   const Timing timing_;
-  std::atomic<int> ref_count_{0};
+  std::atomic<int> refCount_{0};
   SerialPort port_;
   SerialPort port2_;
-  std::atomic<int> current_port_{0};
-  std::u16string port_name_;
-  std::u16string port2_name_;
+  std::atomic<int> currentPort_{0};
+  std::u16string portName_;
+  std::u16string port2Name_;
   uint32_t speed_ = 0;
   int protocol_ = 0;
-  mutable std::mutex status_lock_;
-  std::u16string status_text_;
+  mutable std::mutex statusLock_;
+  std::u16string statusText_;
 
-  mutable std::mutex worker_lock_;  // guards worker_window_
-  std::unique_ptr<WorkerLoop> worker_window_;
+  mutable std::mutex workerLock_;  // guards workerWindow_
+  std::unique_ptr<WorkerLoop> workerWindow_;
 
   FrameAssembly assembly_[2];
-  std::mutex connection_lock_;  // guards reply_
+  std::mutex connectionLock_;  // guards reply_
   ReplyRing reply_;
-  std::atomic<bool> command_busy_{false};
-  Event command_event_{Event::Kind::kAutoReset, true};
+  std::atomic<bool> commandBusy_{false};
+  Event commandEvent_{Event::Kind::kAutoReset, true};
 
-  mutable std::mutex info_lock_;
-  TerminalInfo terminal_info_;
-  std::atomic<bool> terminal_info_valid_{false};
-  std::atomic<int> cell_count_{0};
+  mutable std::mutex infoLock_;
+  TerminalInfo terminalInfo_;
+  std::atomic<bool> terminalInfoValid_{false};
+  std::atomic<int> cellCount_{0};
 
-  std::thread worker_thread_;
-  Event worker_started_{Event::Kind::kManualReset};
-  Event worker_ended_{Event::Kind::kManualReset};
-  std::atomic<int> dispatch_stop_{0};
-  std::thread dispatch_thread_;
-  Event dispatch_started_{Event::Kind::kManualReset};
-  Event dispatch_ended_{Event::Kind::kManualReset};
-  Event stop_event_{Event::Kind::kManualReset};  // set once, never reset
+  std::thread workerThread_;
+  Event workerStarted_{Event::Kind::kManualReset};
+  Event workerEnded_{Event::Kind::kManualReset};
+  std::atomic<int> dispatchStop_{0};
+  std::thread dispatchThread_;
+  Event dispatchStarted_{Event::Kind::kManualReset};
+  Event dispatchEnded_{Event::Kind::kManualReset};
+  Event stopEvent_{Event::Kind::kManualReset};  // set once, never reset
 };
 
 }  // namespace mirelon

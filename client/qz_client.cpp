@@ -30,13 +30,13 @@ constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  
 
 }  // namespace
 
-CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name)
+CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> userName)
     : CPortConn(setup.timing, setup.opener),
-      talk_window_(setup.talkWindow),
-      talk_path_(setup.talkPath),
+      talkWindow_(setup.talkWindow),
+      talkPath_(setup.talkPath),
       lines_(setup.lines),
       clock_(setup.clock ? setup.clock : std::function<LocalTime()>(CurrentLocalTime)),
-      user_name_(std::move(user_name)) {
+      userName_(std::move(userName)) {
   if (lines_) {
     const BrailleLine* newest = lines_->Newest();
     current_ = newest ? newest : &lines_->Sentinel();
@@ -46,30 +46,30 @@ CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> use
 CQZClient::~CQZClient() = default;
 
 ClientNode* CQZClient::GetListNode() {
-  std::lock_guard<std::mutex> guard(node_lock_);
+  std::lock_guard<std::mutex> guard(nodeLock_);
   return node_;
 }
 
 ClientNode* CQZClient::SetListNode(ClientNode* node) {
-  std::lock_guard<std::mutex> guard(node_lock_);
+  std::lock_guard<std::mutex> guard(nodeLock_);
   node_ = node;
   return node;
 }
 
 std::u16string CQZClient::GetActivePortName() {
-  const bool named = IsPortNamed(port_name());
-  const bool named2 = IsPortNamed(port2_name());
-  if (named && port(0).state() > kPortClosing) return port_name();
-  if (named2 && port(1).state() > kPortClosing) return port2_name();
-  if (named) return port_name();
-  if (named2) return port2_name();
+  const bool named = IsPortNamed(portName());
+  const bool named2 = IsPortNamed(port2Name());
+  if (named && port(0).state() > kPortClosing) return portName();
+  if (named2 && port(1).state() > kPortClosing) return port2Name();
+  if (named) return portName();
+  if (named2) return port2Name();
   return std::u16string();
 }
 
 ConnectionRecord CQZClient::CreateConnectionRecord() {
   std::optional<std::u16string_view> user;
-  if (user_name_) user = *user_name_;
-  return NewRecord(port_name(), port2_name(), static_cast<int>(speed()), protocol(), user);
+  if (userName_) user = *userName_;
+  return NewRecord(portName(), port2Name(), static_cast<int>(speed()), protocol(), user);
 }
 
 bool CQZClient::Start() {
@@ -106,7 +106,7 @@ bool CQZClient::IsConnected() {
 std::optional<std::vector<uint8_t>> CQZClient::GetEditLine(int*, int*) { return std::nullopt; }
 
 bool CQZClient::CreateWorkerWindow() {
-  std::unique_ptr<WorkerLoop> loop = CreateWorkerLoop(this, port_name(), timing());
+  std::unique_ptr<WorkerLoop> loop = CreateWorkerLoop(this, portName(), timing());
   if (!loop) return false;
   SetWorkerWindow(std::move(loop));
   return true;
@@ -156,13 +156,13 @@ void CQZClient::Supervise() {
   if (p0.state() == kPortConnected || p1.state() == kPortConnected) OnTimer();
 }
 
-bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stop_event(), ms) == Event::WaitResult::kTimedOut; }
+bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }
 
 bool CQZClient::OpenPort(int index) {
   if (index != 0 && index != 1) return false;
   SerialPort& p = port(index);
   if (p.state() < kPortOpen) {
-    const std::u16string& name = index == 0 ? port_name() : port2_name();
+    const std::u16string& name = index == 0 ? portName() : port2Name();
     if (!IsPortNamed(name)) return false;
     if (p.Open(name, nullptr, speed())) {
       if (index == 1) {
@@ -208,7 +208,7 @@ bool CQZClient::OpenPort(int index) {
 
   AnnounceUser(false);
   joined_[index] = true;
-  display_.Resize(cell_count());
+  display_.Resize(cellCount());
   if (AcquireCommandLock()) {
     SendFrame(FRAME_SESSION, 1, nullptr, 0);
     SendOpeningFrames();
@@ -241,25 +241,25 @@ bool CQZClient::ClosePort(int index) {
 }
 
 void CQZClient::AnnounceUser(bool left) {
-  if (!user_name_ || user_name_->empty() || !talk_window_) return;
-  talk_window_->SendTerminalUser(*user_name_, left);
+  if (!userName_ || userName_->empty() || !talkWindow_) return;
+  talkWindow_->SendTerminalUser(*userName_, left);
 }
 
 void CQZClient::SetStatus(std::u16string_view text) {
-  set_status_text(text);
+  SetStatusText(text);
   NotifyDialog();
 }
 
 void CQZClient::NotifyDialog() {
-  std::lock_guard<std::mutex> guard(node_lock_);
+  std::lock_guard<std::mutex> guard(nodeLock_);
   if (!node_) return;
   if (ClientChangeSink* dialog = node_->dialog.load()) dialog->PostClientChanged(this);
 }
 
 void CQZClient::PostTalkText(std::u16string_view text) {
-  if (!talk_window_) return;
-  const std::u16string name = user_name_ ? *user_name_ : std::u16string();
-  talk_window_->PostRecordText(BuildTalkRecord(name, clock_(), text));
+  if (!talkWindow_) return;
+  const std::u16string name = userName_ ? *userName_ : std::u16string();
+  talkWindow_->PostRecordText(BuildTalkRecord(name, clock_(), text));
 }
 
 void CQZClient::SendDisplay(const DisplayBuffer& image) {

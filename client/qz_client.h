@@ -58,9 +58,9 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   static constexpr std::u16string_view kNoPort = u"NULL";
 
   // Reference count 0; current message the newest line of the list (the
-  // sentinel when there is none); status "未接続". `user_name` none: the
+  // sentinel when there is none); status "未接続". `userName` none: the
   // connection names no user.
-  CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name);
+  CQZClient(const ClientSetup& setup, std::optional<std::u16string> userName);
   ~CQZClient() override;
 
   // --- I_PortClient ---
@@ -68,15 +68,15 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   void Release() override { CPortConn::Release(); }
   ClientNode* GetListNode() override;
   ClientNode* SetListNode(ClientNode* node) override;
-  std::u16string GetPortName() override { return port_name(); }
-  std::u16string GetPort2Name() override { return port2_name(); }
+  std::u16string GetPortName() override { return portName(); }
+  std::u16string GetPort2Name() override { return port2Name(); }
   std::u16string GetActivePortName() override;
   uint32_t GetSpeed() override { return speed(); }
   int GetProtocol() override { return protocol(); }
-  std::optional<std::u16string> GetUserName() override { return user_name_; }
-  int GetPortState() override { return current_port().state(); }
-  std::u16string GetStatusText() override { return status_text(); }
-  void SetStatusText(std::u16string_view text) override { set_status_text(text); }
+  std::optional<std::u16string> GetUserName() override { return userName_; }
+  int GetPortState() override { return currentPort().state(); }
+  std::u16string GetStatusText() override { return statusText(); }
+  void SetStatusText(std::u16string_view text) override { CPortConn::SetStatusText(text); }
   ConnectionRecord CreateConnectionRecord() override;
   bool Start() override;
   bool Stop() override;
@@ -113,8 +113,8 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   bool Announce(std::u16string_view text);
 
   DisplayBuffer& display() { return display_; }
-  const std::optional<std::u16string>& user_name() const { return user_name_; }
-  const std::u16string& talkPath() const { return talk_path_; }
+  const std::optional<std::u16string>& userName() const { return userName_; }
+  const std::u16string& talkPath() const { return talkPath_; }
   bool connecting() const { return connecting_.load(); }
 
  protected:
@@ -142,10 +142,10 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   void SetStatus(std::u16string_view text);
 
   const BrailleLineList* lines() const { return lines_; }
-  void set_current_message(const BrailleLine* line) { current_.store(line, std::memory_order_release); }
+  void SetCurrentMessage(const BrailleLine* line) { current_.store(line, std::memory_order_release); }
   // The client is being asked to end (quit posted or stop requested):
   // waits and retries give up.
-  bool Stopping() { return quit_.IsSet() || stop_event().IsSet(); }
+  bool Stopping() { return quit_.IsSet() || stopEvent().IsSet(); }
 
  private:
   // WorkerLoopHandler
@@ -157,16 +157,16 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   // Sleeps unless the client is asked to end; false when it was.
   bool Pause(int64_t ms);
 
-  const std::shared_ptr<TalkWindowSink> talk_window_;
-  const std::u16string talk_path_;
+  const std::shared_ptr<TalkWindowSink> talkWindow_;
+  const std::u16string talkPath_;
   const BrailleLineList* const lines_;
   const std::function<LocalTime()> clock_;
-  const std::optional<std::u16string> user_name_;
+  const std::optional<std::u16string> userName_;
   std::atomic<const BrailleLine*> current_{nullptr};
   std::atomic<bool> connecting_{false};
   // A join was announced for this port and its leave not yet.
   bool joined_[2] = {false, false};
-  std::mutex node_lock_;
+  std::mutex nodeLock_;
   ClientNode* node_ = nullptr;
   DisplayBuffer display_;
   Event quit_{Event::Kind::kManualReset};

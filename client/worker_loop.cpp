@@ -12,7 +12,7 @@ namespace {
 class PortableWorkerLoop : public WorkerLoop {
  public:
   PortableWorkerLoop(WorkerLoopHandler* handler, const Timing& timing)
-      : handler_(handler), period_ms_(timing.clientTimerMs) {}
+      : handler_(handler), periodMs_(timing.clientTimerMs) {}
 
   bool PostCommand(uint32_t wparam, intptr_t lparam) override {
     std::lock_guard<std::mutex> guard(lock_);
@@ -30,7 +30,7 @@ class PortableWorkerLoop : public WorkerLoop {
   }
 
   void Run() override {
-    int64_t next_tick = NowMs() + period_ms_;
+    int64_t nextTick = NowMs() + periodMs_;
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
       if (!queue_.empty()) {
@@ -50,14 +50,14 @@ class PortableWorkerLoop : public WorkerLoop {
       }
       // Like WM_TIMER, a tick is only delivered when nothing else waits.
       int64_t now = NowMs();
-      if (now >= next_tick) {
-        next_tick = now + period_ms_;
+      if (now >= nextTick) {
+        nextTick = now + periodMs_;
         guard.unlock();
         handler_->OnWorkerTimer();
         guard.lock();
         continue;
       }
-      wake_.wait_for(guard, std::chrono::milliseconds(next_tick - now));
+      wake_.wait_for(guard, std::chrono::milliseconds(nextTick - now));
     }
   }
 
@@ -69,7 +69,7 @@ class PortableWorkerLoop : public WorkerLoop {
   };
 
   WorkerLoopHandler* const handler_;
-  const int64_t period_ms_;
+  const int64_t periodMs_;
   std::mutex lock_;
   std::condition_variable wake_;
   std::deque<Item> queue_;

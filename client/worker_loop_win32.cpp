@@ -15,7 +15,7 @@ const wchar_t kWorkerClassName[] = L"Orin_Mirelon_ClientWorker_WndClass";
 class WindowWorkerLoop : public WorkerLoop {
  public:
   WindowWorkerLoop(WorkerLoopHandler* handler, const Timing& timing)
-      : handler_(handler), period_ms_(timing.clientTimerMs) {}
+      : handler_(handler), periodMs_(timing.clientTimerMs) {}
 
   ~WindowWorkerLoop() override {
     HWND hwnd = hwnd_.load();
@@ -53,7 +53,7 @@ class WindowWorkerLoop : public WorkerLoop {
       auto* self = static_cast<WindowWorkerLoop*>(create->lpCreateParams);
       if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
       SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
-      SetTimer(hwnd, kTimerId, static_cast<UINT>(self->period_ms_), nullptr);
+      SetTimer(hwnd, kTimerId, static_cast<UINT>(self->periodMs_), nullptr);
       return 0;
     }
     auto* self = reinterpret_cast<WindowWorkerLoop*>(GetWindowLongPtrW(hwnd, 0));
@@ -83,7 +83,7 @@ class WindowWorkerLoop : public WorkerLoop {
 
  private:
   WorkerLoopHandler* const handler_;
-  const int64_t period_ms_;
+  const int64_t periodMs_;
   std::atomic<HWND> hwnd_{nullptr};
 };
 

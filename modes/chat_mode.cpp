@@ -14,8 +14,8 @@ constexpr uint8_t kEraseCell = 0x08;
 
 }  // namespace
 
-CQZClient_ChatMode::CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> user_name)
-    : CQZClient(setup, std::move(user_name)) {}
+CQZClient_ChatMode::CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> userName)
+    : CQZClient(setup, std::move(userName)) {}
 
 void CQZClient_ChatMode::SendOpeningFrames() {
   SendFrame(FRAME_CHAT_OPEN, 0, kGreeting.data(), kGreeting.size());
@@ -30,7 +30,7 @@ int CQZClient_ChatMode::OnTimer() {
   if (!current || !lines()) return 0;
   const BrailleLine* next = lines()->Next(current);
   if (!next) return 0;
-  set_current_message(next);
+  SetCurrentMessage(next);
   if (const uint8_t* cells = next->Braille()) SendLine(cells);
   return 0;
 }
@@ -64,7 +64,7 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
       PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
       break;
     case FRAME_TEXT_BEGIN:
-      input_position_ = 0;
+      inputPosition_ = 0;
       if (AcquireCommandLock()) {
         WriteBare(&kTextAcknowledge, 1);
         ReleaseCommandLock();
@@ -79,22 +79,22 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
 }
 
 void CQZClient_ChatMode::TypedCell(uint8_t cell) {
-  if (input_position_ < 0) return;  // no text open
+  if (inputPosition_ < 0) return;  // no text open
   if (cell == kEndOfText) {
     std::u16string text;
-    text.reserve(static_cast<size_t>(input_position_));
-    for (int i = 0; i < input_position_; ++i) text += LibraryCellToUnicode(input_[static_cast<size_t>(i)]);
-    input_[static_cast<size_t>(input_position_)] = 0;
-    input_position_ = -1;
+    text.reserve(static_cast<size_t>(inputPosition_));
+    for (int i = 0; i < inputPosition_; ++i) text += LibraryCellToUnicode(input_[static_cast<size_t>(i)]);
+    input_[static_cast<size_t>(inputPosition_)] = 0;
+    inputPosition_ = -1;
     {
-      std::lock_guard<std::mutex> guard(inbox_lock_);
+      std::lock_guard<std::mutex> guard(inboxLock_);
       inbox_.push_back(std::move(text));
     }
     PostToWorker(CMD_CHAT_INPUT, 0);
   } else if (cell == kEraseCell) {
-    if (input_position_ > 0) --input_position_;
-  } else if (input_position_ < kInputCapacity - 1) {
-    input_[static_cast<size_t>(input_position_++)] = cell;
+    if (inputPosition_ > 0) --inputPosition_;
+  } else if (inputPosition_ < kInputCapacity - 1) {
+    input_[static_cast<size_t>(inputPosition_++)] = cell;
   }
 }
 
@@ -102,7 +102,7 @@ intptr_t CQZClient_ChatMode::OnCommand(uint32_t command, intptr_t) {
   if (command != CMD_CHAT_INPUT) return 0;
   std::deque<std::u16string> texts;
   {
-    std::lock_guard<std::mutex> guard(inbox_lock_);
+    std::lock_guard<std::mutex> guard(inboxLock_);
     texts.swap(inbox_);
   }
   for (const std::u16string& text : texts) PostTalkText(text);

@@ -28,7 +28,7 @@ class CQZClient_ChatMode : public CQZClient {
   // Cells of a talk line sent under one FRAME_TEXT_BEGIN.
   static constexpr size_t kBlockCells = 1020;
 
-  CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> user_name);
+  CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> userName);
 
   // Dispatch thread: the terminal's end of chat and disconnect requests,
   // and the collection of a typed text.
@@ -51,10 +51,10 @@ class CQZClient_ChatMode : public CQZClient {
   // Dispatch thread only: the text being typed; position -1 while no text
   // is open.
   std::array<uint8_t, kInputCapacity> input_{};
-  int input_position_ = -1;
+  int inputPosition_ = -1;
 
   // Finished texts waiting for the worker thread (as Unicode braille).
-  std::mutex inbox_lock_;
+  std::mutex inboxLock_;
   std::deque<std::u16string> inbox_;
 };
 

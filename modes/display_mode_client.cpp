@@ -9,7 +9,7 @@ namespace {
 // does not carry count as 0.
 intptr_t PackPayload(const FrameAssembly& frame) {
   uint32_t packed = 0;
-  for (uint32_t i = 0; i < 4 && i < frame.expected_length && frame.payload; ++i)
+  for (uint32_t i = 0; i < 4 && i < frame.expectedLength && frame.payload; ++i)
     packed |= static_cast<uint32_t>(frame.payload[i]) << (8 * i);
   return static_cast<intptr_t>(packed);
 }
@@ -20,10 +20,10 @@ uint8_t PayloadByte(intptr_t packed, int index) {
 
 }  // namespace
 
-CQZClient_DisplayMode::CQZClient_DisplayMode(const ClientSetup& setup, std::optional<std::u16string> user_name,
-                                             bool posting_allowed)
-    : CQZClient(setup, std::move(user_name)),
-      mode_(lines() ? *lines() : no_lines_, display(), *this, host_, posting_allowed) {}
+CQZClient_DisplayMode::CQZClient_DisplayMode(const ClientSetup& setup, std::optional<std::u16string> userName,
+                                             bool postingAllowed)
+    : CQZClient(setup, std::move(userName)),
+      mode_(lines() ? *lines() : noLines_, display(), *this, host_, postingAllowed) {}
 
 void CQZClient_DisplayMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
   switch (frame.command) {
@@ -69,7 +69,7 @@ void CQZClient_DisplayMode::SendOpeningFrames() {
 void CQZClient_DisplayMode::SendClosingFrames(int) {
   SendFrame(FRAME_VIEW_STOP, 0, nullptr, 0);
   // The terminal takes the stop before the port goes away.
-  current_port().DrainOutput();
+  currentPort().DrainOutput();
   SendFrame(FRAME_VIEW_CLOSE, 0, nullptr, 0);
 }
 

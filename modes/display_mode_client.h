@@ -25,8 +25,8 @@ class CQZClient_DisplayMode : public CQZClient {
   // The payload of FRAME_VIEW_OPEN.
   static constexpr uint8_t kViewOpenPayload[2] = {0x00, 0x01};
 
-  CQZClient_DisplayMode(const ClientSetup& setup, std::optional<std::u16string> user_name,
-                        bool posting_allowed);
+  CQZClient_DisplayMode(const ClientSetup& setup, std::optional<std::u16string> userName,
+                        bool postingAllowed);
 
   // Dispatch thread: the display-mode frames become worker commands; a
   // disconnect request on the outgoing port closes it.
@@ -67,7 +67,7 @@ class CQZClient_DisplayMode : public CQZClient {
   };
 
   // A client given no line list browses an empty one.
-  BrailleLineList no_lines_;
+  BrailleLineList noLines_;
   Host host_{*this};
   DisplayMode mode_;
 };

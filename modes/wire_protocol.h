@@ -45,7 +45,7 @@ struct TerminalInfo {
   static constexpr size_t kSize = 32;
   std::array<uint8_t, kSize> bytes{};
 
-  uint8_t cell_count() const { return bytes[5]; }
+  uint8_t cellCount() const { return bytes[5]; }
 
   // The reply as a TerminalInfo, or none when it is not exactly 32 bytes
   // or lacks the letters "QZ" at bytes 8 and 9.

@@ -6,17 +6,17 @@
 namespace mirelon {
 
 bool SerialPort::Shared::ChangeState(uint32_t gen, int32_t from, int32_t to) {
-  std::lock_guard<std::mutex> guard(state_lock);
+  std::lock_guard<std::mutex> guard(stateLock);
   if (!IsCurrent(gen)) return false;
   return state.compare_exchange_strong(from, to);
 }
 
 void SerialPort::Shared::ResetRing() {
-  std::lock_guard<std::mutex> guard(ring_lock);
-  write_index = 0;
-  read_index = 0;
+  std::lock_guard<std::mutex> guard(ringLock);
+  writeIndex = 0;
+  readIndex = 0;
   count = 0;
-  data_available.Reset();
+  dataAvailable.Reset();
 }
 
 SerialPort::SerialPort(const Timing& timing, SerialDeviceOpener opener)
@@ -28,14 +28,14 @@ SerialPort::~SerialPort() {
 }
 
 std::shared_ptr<SerialDevice> SerialPort::device() const {
-  std::lock_guard<std::mutex> guard(device_lock_);
+  std::lock_guard<std::mutex> guard(deviceLock_);
   return device_;
 }
 
 bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel, uint32_t baud) {
   {
     // Only a closed or failed port opens; an open one is left alone.
-    std::lock_guard<std::mutex> guard(shared_->state_lock);
+    std::lock_guard<std::mutex> guard(shared_->stateLock);
     int32_t s = shared_->state.load();
     if (s != kPortFailed && s != kPortClosed) return false;
     ++shared_->generation;
@@ -58,14 +58,14 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   shared_->lost = false;
   shared_->ResetRing();
   {
-    std::lock_guard<std::mutex> guard(device_lock_);
+    std::lock_guard<std::mutex> guard(deviceLock_);
     device_ = dev;
   }
 
   auto reader = std::make_shared<Reader>();
   bool started = false;
   try {
-    reader_thread_ = std::thread(ReaderMain, shared_, dev, reader, gen, timing_);
+    readerThread_ = std::thread(ReaderMain, shared_, dev, reader, gen, timing_);
     reader_ = reader;
     started = true;
   } catch (const std::system_error&) {
@@ -74,7 +74,7 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
     // The reader purges the device and reaches its loop (state 3), or ends.
     for (;;) {
       if (shared_->state.load() >= kPortOpen) {
-        baud_rate_ = baud;
+        baudRate_ = baud;
         Configure();
         return true;
       }
@@ -85,31 +85,31 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   }
   dev->SetDtr(false);
   {
-    std::lock_guard<std::mutex> guard(device_lock_);
+    std::lock_guard<std::mutex> guard(deviceLock_);
     device_.reset();
   }
-  std::lock_guard<std::mutex> guard(shared_->state_lock);
+  std::lock_guard<std::mutex> guard(shared_->stateLock);
   ++shared_->generation;
   shared_->state = kPortFailed;
   return false;
 }
 
 void SerialPort::StopReader() {
-  if (reader_thread_.joinable()) {
+  if (readerThread_.joinable()) {
     // A reader that does not end in time runs on detached; it holds its own
     // references to the shared block and the device, and its generation is
     // no longer current, so it touches nothing of a later open.
     if (!reader_ || reader_->ended.Wait(timing_.serialReaderStopMs))
-      reader_thread_.join();
+      readerThread_.join();
     else
-      reader_thread_.detach();
+      readerThread_.detach();
   }
   reader_.reset();
 }
 
 bool SerialPort::Close() {
   {
-    std::lock_guard<std::mutex> guard(shared_->state_lock);
+    std::lock_guard<std::mutex> guard(shared_->stateLock);
     if (shared_->state.load() < kPortOpen) return false;
     ++shared_->generation;  // the reader sees this and leaves its loop
     shared_->state = kPortClosing;
@@ -136,7 +136,7 @@ bool SerialPort::Close() {
     dev->Purge();
   }
   {
-    std::lock_guard<std::mutex> guard(device_lock_);
+    std::lock_guard<std::mutex> guard(deviceLock_);
     device_.reset();
   }
   shared_->ResetRing();
@@ -146,11 +146,11 @@ bool SerialPort::Close() {
 
 bool SerialPort::Configure() {
   std::shared_ptr<SerialDevice> dev = device();
-  return dev && dev->Configure(baud_rate_);
+  return dev && dev->Configure(baudRate_);
 }
 
 void SerialPort::MarkLost() {
-  std::lock_guard<std::mutex> guard(shared_->state_lock);
+  std::lock_guard<std::mutex> guard(shared_->stateLock);
   shared_->lost = true;
   int32_t connected = kPortConnected;
   shared_->state.compare_exchange_strong(connected, kPortOpen);
@@ -192,11 +192,11 @@ bool SerialPort::DrainOutput() {
 
 int SerialPort::TakeByte() {
   Shared& s = *shared_;
-  std::lock_guard<std::mutex> guard(s.ring_lock);
+  std::lock_guard<std::mutex> guard(s.ringLock);
   if (s.count.load() == 0) return -1;
-  int byte = s.ring[s.read_index];
-  s.read_index = (s.read_index + 1) % kRingSize;
-  if (--s.count == 0) s.data_available.Reset();
+  int byte = s.ring[s.readIndex];
+  s.readIndex = (s.readIndex + 1) % kRingSize;
+  if (--s.count == 0) s.dataAvailable.Reset();
   return byte;
 }
 
@@ -208,7 +208,7 @@ int SerialPort::TryReadByte() {
 int SerialPort::ReadByte(Event* stop) {
   int byte = TryReadByte();
   if (byte >= 0) return byte;
-  if (shared_->data_available.WaitOrStop(stop, timing_.serialReadTimeoutMs) !=
+  if (shared_->dataAvailable.WaitOrStop(stop, timing_.serialReadTimeoutMs) !=
       Event::WaitResult::kSignalled)
     return -1;
   return TryReadByte();
@@ -224,7 +224,7 @@ int SerialPort::Read(uint8_t* buffer, int n, Event* stop) {
       continue;
     }
     int64_t left = std::max<int64_t>(0, deadline - NowMs());
-    if (shared_->data_available.WaitOrStop(stop, left) != Event::WaitResult::kSignalled) break;
+    if (shared_->dataAvailable.WaitOrStop(stop, left) != Event::WaitResult::kSignalled) break;
   }
   return got;
 }
@@ -251,7 +251,7 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
                             std::shared_ptr<Reader> reader, uint32_t gen, Timing timing) {
   Shared& s = *shared;
   auto lose = [&] {
-    std::lock_guard<std::mutex> guard(s.state_lock);
+    std::lock_guard<std::mutex> guard(s.stateLock);
     if (!s.IsCurrent(gen)) return;
     s.lost = true;
     int32_t connected = kPortConnected;
@@ -262,11 +262,11 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
   device->Purge();
   device->WatchEvents(true);
   {
-    std::lock_guard<std::mutex> guard(s.ring_lock);
+    std::lock_guard<std::mutex> guard(s.ringLock);
     if (s.IsCurrent(gen)) {
-      s.write_index = s.read_index = 0;
+      s.writeIndex = s.readIndex = 0;
       s.count = 0;
-      s.data_available.Reset();
+      s.dataAvailable.Reset();
     }
   }
   if (s.ChangeState(gen, kPortOpening, kPortOpen)) {
@@ -305,13 +305,13 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
         continue;
       }
       {
-        std::lock_guard<std::mutex> guard(s.ring_lock);
+        std::lock_guard<std::mutex> guard(s.ringLock);
         if (!s.IsCurrent(gen)) break;
         for (size_t i = 0; i < got.count; ++i) {
           if (s.count.load() >= kRingSize) break;  // dropped, never overwritten
-          s.ring[s.write_index] = buffer[i];
-          s.write_index = (s.write_index + 1) % kRingSize;
-          if (s.count++ == 0) s.data_available.Set();
+          s.ring[s.writeIndex] = buffer[i];
+          s.writeIndex = (s.writeIndex + 1) % kRingSize;
+          if (s.count++ == 0) s.dataAvailable.Set();
         }
       }
       pending -= std::min<uint32_t>(pending, static_cast<uint32_t>(got.count));

@@ -77,7 +77,7 @@ TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
   EXPECT_LT(c->port(0).state(), kPortOpen);
-  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
   // A missing device fails the same way.
   CQZClient_ChatMode* d = Make(u"COM9", u"NULL");
   ASSERT_TRUE(d->Start());
@@ -86,24 +86,24 @@ TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
 
 TEST_F(ClientTest, IdentityFailingFiveTimes) {
   TerminalSimulator& out = rig.Terminal(u"COM3");
-  out.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  out.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   out.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
-  EXPECT_EQ(out.identify_requests(), 5);
-  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  EXPECT_EQ(out.identifyRequests(), 5);
+  EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
 
   // On the incoming port the port stays open and waits.
   TerminalSimulator& in = rig.Terminal(u"COM4");
-  in.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  in.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   in.RaiseLines();
   CQZClient_ChatMode* d = Make(u"NULL", u"COM4");
   ASSERT_TRUE(d->Start());
-  ASSERT_TRUE(Eventually([&] { return in.identify_requests() >= 5 && !d->connecting(); }));
-  EXPECT_EQ(in.identify_requests(), 5);
+  ASSERT_TRUE(Eventually([&] { return in.identifyRequests() >= 5 && !d->connecting(); }));
+  EXPECT_EQ(in.identifyRequests(), 5);
   EXPECT_EQ(d->GetStatusText(), u"接続待機");
-  EXPECT_TRUE(rig.Line(u"COM4")->host_open());
+  EXPECT_TRUE(rig.Line(u"COM4")->hostOpen());
   EXPECT_TRUE(rig.sink->presence().empty());
 }
 
@@ -112,7 +112,7 @@ TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
   CQZClient_ChatMode* c = Make(u"NULL", u"COM4");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
-  EXPECT_EQ(t.identify_requests(), 0);
+  EXPECT_EQ(t.identifyRequests(), 0);
 
   t.RaiseLines();
   ASSERT_TRUE(Opened(c, u"COM4"));
@@ -141,7 +141,7 @@ TEST_F(ClientTest, OutgoingLinesDroppingFallBackToTheWaitingIncomingPort) {
   ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortOpen; }));
   out.DropLines();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
-  ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->host_open(); }));
+  ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->hostOpen(); }));
   EXPECT_EQ(c->port(1).state(), kPortOpen);
 }
 
@@ -173,7 +173,7 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
 
 TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   TerminalSimulator& t = rig.Terminal(u"COM3");
-  t.set_cell_count(40);
+  t.SetCellCount(40);
   t.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
@@ -229,7 +229,7 @@ TEST_F(ClientTest, QuitAnnouncesTheLeaveAndEndsTheChat) {
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
   EXPECT_EQ(t.frames().back().command, FRAME_CHAT_END);
   EXPECT_EQ(c->GetStatusText(), u"切断");
-  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
 }
 
 TEST_F(ClientTest, QuitCutsAnOpeningShort) {
@@ -238,11 +238,11 @@ TEST_F(ClientTest, QuitCutsAnOpeningShort) {
   rig.timing.clientHandshakeRetryMs = 600000;
   rig.timing.clientModemCheckMs = 600000;
   TerminalSimulator& t = rig.Terminal(u"COM3");
-  t.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  t.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   t.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
-  ASSERT_TRUE(Eventually([&] { return t.identify_requests() == 1; }));
+  ASSERT_TRUE(Eventually([&] { return t.identifyRequests() == 1; }));
   EXPECT_TRUE(c->Stop());
   EXPECT_EQ(c->GetStatusText(), u"接続失敗");
 }

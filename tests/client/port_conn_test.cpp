@@ -103,10 +103,10 @@ TEST(ReplyRing, DropsBytesBeyondItsSizeAndSignalsWhileHoldingBytes) {
 TEST_F(PortConnTest, FramesAndRepliesSurviveAnySplitOfTheStream) {
   Make();
   Connect();
-  const Bytes a_payload = {1, 0xFF, 0xFF, 2, 0xFF};
+  const Bytes aPayload = {1, 0xFF, 0xFF, 2, 0xFF};
   const Bytes big = Pattern(300, 1), small = Pattern(100, 2);
   Bytes stream = {0x41};
-  for (const Bytes& part : {Frame(0x30, 7, a_payload), Bytes{0xFF, 0x05}, Frame(0x17, 0, {}),
+  for (const Bytes& part : {Frame(0x30, 7, aPayload), Bytes{0xFF, 0x05}, Frame(0x17, 0, {}),
                             Frame(0x32, 0, big), Bytes{0xFF, 0x41}, Frame(0x33, 9, small)})
     stream.insert(stream.end(), part.begin(), part.end());
 
@@ -128,7 +128,7 @@ TEST_F(PortConnTest, FramesAndRepliesSurviveAnySplitOfTheStream) {
     const SeenFrame* f = &frames[expected - 4];
     EXPECT_EQ(f[0].command, 0x30);
     EXPECT_EQ(f[0].parameter, 7);
-    EXPECT_EQ(f[0].payload, a_payload);
+    EXPECT_EQ(f[0].payload, aPayload);
     EXPECT_EQ(f[1].command, 0x17);
     EXPECT_TRUE(f[1].payload.empty());
     EXPECT_EQ(f[2].payload, big);
@@ -188,14 +188,14 @@ TEST_F(PortConnTest, StalledFrameIsDroppedAndAssemblyStartsOver) {
 TEST_F(PortConnTest, HandshakeSendsTheIdentityRequestAndStoresTheReply) {
   Make();
   Connect();
-  sim.set_cell_count(32);
+  sim.SetCellCount(32);
   ASSERT_TRUE(conn->Handshake(0));
   EXPECT_EQ(sim.received(), (Bytes{0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00}));
-  EXPECT_TRUE(conn->terminal_info_valid());
-  EXPECT_EQ(conn->cell_count(), 32);
-  EXPECT_EQ(conn->terminal_info().bytes[8], 'Q');
-  EXPECT_EQ(conn->terminal_info().bytes[9], 'Z');
-  EXPECT_EQ(conn->current_port_index(), 0);
+  EXPECT_TRUE(conn->terminalInfoValid());
+  EXPECT_EQ(conn->cellCount(), 32);
+  EXPECT_EQ(conn->terminalInfo().bytes[8], 'Q');
+  EXPECT_EQ(conn->terminalInfo().bytes[9], 'Z');
+  EXPECT_EQ(conn->currentPortIndex(), 0);
 }
 
 TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
@@ -203,22 +203,22 @@ TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
   Make();
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {
-    sim.set_identity(identity);
+    sim.SetIdentity(identity);
     EXPECT_FALSE(conn->Handshake(0));  // port not open: nothing is sent
   }
-  EXPECT_EQ(sim.identify_requests(), 0);
+  EXPECT_EQ(sim.identifyRequests(), 0);
   Connect();
   int requests = 0;
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {
-    sim.set_identity(identity);
+    sim.SetIdentity(identity);
     EXPECT_FALSE(conn->Handshake(0)) << static_cast<int>(identity);
     ASSERT_TRUE(sim.WaitForFrames(++requests, 10000));
   }
-  EXPECT_FALSE(conn->terminal_info_valid());
-  EXPECT_EQ(conn->cell_count(), 0);
+  EXPECT_FALSE(conn->terminalInfoValid());
+  EXPECT_EQ(conn->cellCount(), 0);
   // Leftovers of a failed exchange never leak into the next one.
-  sim.set_identity(TerminalSimulator::Identity::kAnswer);
+  sim.SetIdentity(TerminalSimulator::Identity::kAnswer);
   EXPECT_TRUE(conn->Handshake(0));
 }
 
@@ -242,7 +242,7 @@ TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
   timing.serialReadTimeoutMs = 600000;
   Make();
   Connect();
-  sim.set_identity(TerminalSimulator::Identity::kSilent);
+  sim.SetIdentity(TerminalSimulator::Identity::kSilent);
   ASSERT_TRUE(conn->AcquireCommandLock());
   std::thread blocked([&] { EXPECT_FALSE(conn->AcquireCommandLock()); });
   std::thread reply([&] {
@@ -332,7 +332,7 @@ TEST_F(PortConnTest, OutgoingPortHasPriorityOverIncomingPort) {
   ASSERT_TRUE(conn->WaitForFrames(2));
   EXPECT_EQ(conn->frames()[1].port, 1);
   EXPECT_EQ(conn->frames()[1].command, 0x50);
-  EXPECT_EQ(conn->current_port_index(), 1);  // answers go where the terminal spoke
+  EXPECT_EQ(conn->currentPortIndex(), 1);  // answers go where the terminal spoke
   ASSERT_TRUE(conn->SendFrame(0x52, 0, nullptr, 0));
   ASSERT_TRUE(sim2.WaitForFrames(1, 10000));
   EXPECT_EQ(sim2.frames()[0].command, 0x52);
@@ -342,7 +342,7 @@ TEST_F(PortConnTest, DeviceLossInTheMiddleOfAFrame) {
   Make();
   Connect();
   sim.SendFramePrefix(0x30, 0, Pattern(50, 0), 20);
-  ASSERT_TRUE(Eventually([&] { return line->host_input_queued() == 0; }));
+  ASSERT_TRUE(Eventually([&] { return line->hostInputQueued() == 0; }));
   sim.Disappear();
   ASSERT_TRUE(Eventually([&] { return conn->port(0).IsLost(); }));
   EXPECT_EQ(conn->port(0).state(), kPortOpen);
@@ -363,7 +363,7 @@ TEST_F(PortConnTest, WorkerRunsTheLoopUntilQuit) {
   EXPECT_FALSE(conn->PostToWorker(60, 0));
   EXPECT_TRUE(conn->StopWorker());
 
-  conn->refuse_window = true;
+  conn->refuseWindow = true;
   EXPECT_FALSE(conn->StartWorker());
 }
 
@@ -374,13 +374,13 @@ TEST_F(PortConnTest, AConnectionOutlivesADispatchThreadThatWouldNotStop) {
   {
     RefPtr<TestConnection> c(new TestConnection(timing, bus.opener(), destroyed));
     c->SetConnection(u"COM3", u"NULL", 9600, 0);
-    c->frame_gate = &gate;
+    c->frameGate = &gate;
     ASSERT_TRUE(c->StartDispatch());
     ASSERT_TRUE(c->OpenPort(0));
     sim.RaiseLines();
     ASSERT_TRUE(c->port(0).CheckModemLines());
     sim.SendFrame(0x17, 0);
-    ASSERT_TRUE(Eventually([&] { return line->host_input_queued() == 0; }));
+    ASSERT_TRUE(Eventually([&] { return line->hostInputQueued() == 0; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // inside OnFrame
     EXPECT_FALSE(c->StopDispatch());
     c->ClosePort(0);
@@ -396,7 +396,7 @@ TEST_F(PortConnTest, AConnectionOutlivesAWorkerThreadThatWouldNotStop) {
   Event gate;
   {
     RefPtr<TestConnection> c(new TestConnection(timing, bus.opener(), destroyed));
-    c->command_gate = &gate;
+    c->commandGate = &gate;
     ASSERT_TRUE(c->StartWorker());
     ASSERT_TRUE(c->PostToWorker(50, 0));  // blocks the loop
     EXPECT_FALSE(c->StopWorker());

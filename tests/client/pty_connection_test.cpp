@@ -17,7 +17,7 @@ class PtyConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(pty.ok());
-    path = Utf8ToUtf16Lenient(pty.slave_path());
+    path = Utf8ToUtf16Lenient(pty.slavePath());
     sim = std::make_unique<TerminalSimulator>(pty.Link());
     conn = RefPtr<TestConnection>(new TestConnection(timing, OpenSystemSerialDevice));
     conn->SetConnection(path, u"NULL", 115200, 2);
@@ -40,13 +40,13 @@ class PtyConnectionTest : public ::testing::Test {
 };
 
 TEST_F(PtyConnectionTest, HandshakeFramesBothWaysRepliesAndCleanStop) {
-  sim->set_cell_count(24);
+  sim->SetCellCount(24);
   ASSERT_TRUE(conn->Handshake(0));
-  EXPECT_EQ(conn->cell_count(), 24);
+  EXPECT_EQ(conn->cellCount(), 24);
 
   ASSERT_TRUE(conn->AcquireCommandLock());
-  const uint8_t open_payload[] = {0x00, 0x01};
-  ASSERT_TRUE(conn->SendFrame(0x20, 0, open_payload, 2));
+  const uint8_t openPayload[] = {0x00, 0x01};
+  ASSERT_TRUE(conn->SendFrame(0x20, 0, openPayload, 2));
   uint8_t reply = 0;
   EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
   EXPECT_EQ(reply, 0x01);

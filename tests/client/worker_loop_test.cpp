@@ -26,7 +26,7 @@ class Recorder : public WorkerLoopHandler {
   }
   void OnWorkerTimer() override {
     ++ticks;
-    if (ticks.load() == 3) three_ticks.Set();
+    if (ticks.load() == 3) threeTicks.Set();
   }
   void OnWorkerClosed() override { closed = true; }
 
@@ -35,7 +35,7 @@ class Recorder : public WorkerLoopHandler {
   std::vector<std::pair<uint32_t, intptr_t>> commands;
   std::atomic<int> ticks{0};
   std::atomic<bool> closed{false};
-  Event three_ticks;
+  Event threeTicks;
 };
 
 // Runs a loop made by `make` on its own thread, as a connection's worker
@@ -59,7 +59,7 @@ void Exercise(Make make) {
     FAIL() << "no worker loop (a window needs a display under Wine)";
   }
   for (uint32_t i = 1; i <= 50; ++i) EXPECT_TRUE(loop->PostCommand(1000 + i, -static_cast<intptr_t>(i)));
-  EXPECT_TRUE(recorder.three_ticks.Wait(10000));  // the timer keeps ticking
+  EXPECT_TRUE(recorder.threeTicks.Wait(10000));  // the timer keeps ticking
   EXPECT_TRUE(loop->PostCommand(99, 0));
   worker.join();
   EXPECT_TRUE(recorder.closed.load());

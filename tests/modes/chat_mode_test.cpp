@@ -71,7 +71,7 @@ class ChatModeTest : public ::testing::Test {
 
 TEST_F(ChatModeTest, OpeningSendsSessionAndGreetingAndAnnouncesTheUser) {
   TerminalSimulator& t = rig.Terminal(u"COM3");
-  t.set_cell_count(40);
+  t.SetCellCount(40);
   CQZClient_ChatMode* c = Connected();
 
   Bytes expected = {0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00,   // identity
@@ -152,7 +152,7 @@ TEST_F(ChatModeTest, TypedCellsBecomeATalkRecordUnderTheUsersName) {
   ASSERT_TRUE(rig.sink->WaitForRecords(1));
   EXPECT_EQ(rig.sink->records()[0], u"talk\thanakoさん 3/07 9:05\t⠁⠃⠀⠀");
   // The terminal's text begin is acknowledged with the bare byte 0x01.
-  EXPECT_EQ(t.bare_bytes(), Bytes{0x01});
+  EXPECT_EQ(t.bareBytes(), Bytes{0x01});
 }
 
 TEST_F(ChatModeTest, TypedInputEdgeCases) {

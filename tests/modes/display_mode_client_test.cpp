@@ -70,7 +70,7 @@ struct DisplayClientTest : ::testing::Test {
   // Connects a client of `protocol` and checks the opening sequence: the
   // identity, the session, the view opening and the current line.
   void Connect(int protocol, uint8_t cells = 40) {
-    sim.set_cell_count(cells);
+    sim.SetCellCount(cells);
     sim.RaiseLines();
     client = RefPtr<CQZClient_DisplayMode>(new CQZClient_DisplayMode(rig.Setup(), u"はなこ", protocol == 1));
     client->SetConnection(u"COM3", u"NULL", 19200, protocol);
@@ -328,7 +328,7 @@ TEST_F(DisplayClientTest, ClosingSendsStopThenCloseAndReconnectingShowsTheLine) 
 
   // The state survives; the new connection shows the current line on the
   // new display size and forgets the modifiers.
-  sim.set_cell_count(20);
+  sim.SetCellCount(20);
   client->PostCommand(CMD_CLIENT_OPEN_PORT, 0);
   auto frames = Expect({FRAME_IDENTIFY, FRAME_SESSION, FRAME_VIEW_OPEN, FRAME_DISPLAY});
   ASSERT_EQ(frames.size(), 4u);

@@ -25,9 +25,9 @@ TEST(PosixSerialDevice, OpensOnlyTtyDevicesAndOnlyOnce) {
 
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
-  auto device = OpenSystemSerialDevice(Utf8ToUtf16Lenient(pty.slave_path()), timeouts);
+  auto device = OpenSystemSerialDevice(Utf8ToUtf16Lenient(pty.slavePath()), timeouts);
   ASSERT_NE(device, nullptr);
-  EXPECT_EQ(OpenSystemSerialDevice(Utf8ToUtf16Lenient(pty.slave_path()), timeouts), nullptr);
+  EXPECT_EQ(OpenSystemSerialDevice(Utf8ToUtf16Lenient(pty.slavePath()), timeouts), nullptr);
   for (uint32_t baud : {9600u, 19200u, 38400u, 57600u, 115200u, 230400u})
     EXPECT_TRUE(device->Configure(baud)) << baud;
   EXPECT_FALSE(device->Configure(12345));

@@ -33,9 +33,9 @@ namespace mirelon {
 class TerminalLink {
  public:
   virtual ~TerminalLink() = default;
-  // Bytes from the program, waiting up to `timeout_ms` for the first one;
+  // Bytes from the program, waiting up to `timeoutMs` for the first one;
   // 0 on time-out or when the link is gone.
-  virtual size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) = 0;
+  virtual size_t Receive(uint8_t* buffer, size_t n, int64_t timeoutMs) = 0;
   virtual void Send(const uint8_t* data, size_t n) = 0;
   // No effect on links without modem lines (a pty).
   virtual void SetModemLines(bool cts, bool dsr) = 0;
@@ -51,7 +51,7 @@ std::unique_ptr<TerminalLink> MakeMemoryTerminalLink(std::shared_ptr<MemorySeria
 std::unique_ptr<TerminalLink> MakeDeviceTerminalLink(std::shared_ptr<SerialDevice> device);
 
 #ifndef _WIN32
-// A pty pair: the program opens slave_path() with the system's serial
+// A pty pair: the program opens slavePath() with the system's serial
 // device; the simulator drives the master through Link(). The slave is set
 // to raw mode so that nothing is echoed before the program configures it.
 class PtyPair {
@@ -59,13 +59,13 @@ class PtyPair {
   PtyPair();
   ~PtyPair();
   bool ok() const { return master_ >= 0; }
-  const std::string& slave_path() const { return slave_path_; }
+  const std::string& slavePath() const { return slavePath_; }
   // The link owns the master from then on.
   std::unique_ptr<TerminalLink> Link();
 
  private:
   int master_ = -1;
-  std::string slave_path_;
+  std::string slavePath_;
 };
 #endif
 
@@ -91,10 +91,10 @@ class TerminalSimulator {
   TerminalSimulator& operator=(const TerminalSimulator&) = delete;
 
   // --- configuration (any time) ---
-  void set_identity(Identity identity);
-  void set_cell_count(uint8_t cells);
+  void SetIdentity(Identity identity);
+  void SetCellCount(uint8_t cells);
   // The whole 32-byte identity block (cell count and "QZ" included).
-  void set_terminal_info(const std::array<uint8_t, 32>& info);
+  void SetTerminalInfo(const std::array<uint8_t, 32>& info);
   // After receiving a frame with `command`, answer with the bare `reply`
   // byte; none: no answer. Defaults: FRAME_VIEW_OPEN, FRAME_CHAT_OPEN and
   // FRAME_TEXT_BEGIN are answered with 0x01.
@@ -103,9 +103,9 @@ class TerminalSimulator {
   // not answered); queued answers are used in order, before the standing
   // one.
   void QueueReply(uint8_t command, std::optional<uint8_t> reply);
-  // Output goes out in chunks of these sizes (cycled), with `pause_ms`
+  // Output goes out in chunks of these sizes (cycled), with `pauseMs`
   // between chunks; empty: every send in one piece.
-  void SetSplit(std::vector<size_t> chunks, int64_t pause_ms);
+  void SetSplit(std::vector<size_t> chunks, int64_t pauseMs);
 
   // --- actions ---
   void SendFrame(uint8_t command, uint8_t parameter, const std::vector<uint8_t>& payload = {});
@@ -120,14 +120,14 @@ class TerminalSimulator {
 
   // --- what the program sent ---
   std::vector<ReceivedFrame> frames() const;
-  std::vector<uint8_t> bare_bytes() const;
+  std::vector<uint8_t> bareBytes() const;
   // Every byte received, in order.
   std::vector<uint8_t> received() const;
-  int identify_requests() const;
+  int identifyRequests() const;
   // Waits until at least `count` frames (bare bytes) have arrived; false
-  // if that did not happen within `timeout_ms`.
-  bool WaitForFrames(size_t count, int64_t timeout_ms) const;
-  bool WaitForBareBytes(size_t count, int64_t timeout_ms) const;
+  // if that did not happen within `timeoutMs`.
+  bool WaitForFrames(size_t count, int64_t timeoutMs) const;
+  bool WaitForBareBytes(size_t count, int64_t timeoutMs) const;
 
  private:
   void Run();
@@ -136,24 +136,24 @@ class TerminalSimulator {
   void Output(const std::vector<uint8_t>& bytes);
 
   std::unique_ptr<TerminalLink> link_;
-  std::mutex send_lock_;  // one sender at a time, whole sends
+  std::mutex sendLock_;  // one sender at a time, whole sends
   mutable std::mutex lock_;
   mutable std::condition_variable changed_;
   Identity identity_ = Identity::kAnswer;
   std::array<uint8_t, 32> info_{};
   std::map<uint8_t, std::optional<uint8_t>> replies_;
-  std::map<uint8_t, std::deque<std::optional<uint8_t>>> queued_replies_;
+  std::map<uint8_t, std::deque<std::optional<uint8_t>>> queuedReplies_;
   std::vector<size_t> chunks_;
-  int64_t pause_ms_ = 0;
+  int64_t pauseMs_ = 0;
   std::vector<ReceivedFrame> frames_;
   std::vector<uint8_t> bare_;
   std::vector<uint8_t> received_;
-  int identify_requests_ = 0;
+  int identifyRequests_ = 0;
   // Parser state (receiving thread only).
   std::vector<uint8_t> header_;
   ReceivedFrame current_;
-  size_t body_left_ = 0;
-  bool in_body_ = false;
+  size_t bodyLeft_ = 0;
+  bool inBody_ = false;
 
   std::atomic<bool> stop_{false};
   std::thread thread_;

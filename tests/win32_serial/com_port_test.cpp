@@ -25,7 +25,7 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   ASSERT_NE(terminal_port, nullptr) << "COM42 missing: the relay of com_pair.sh is not running";
   terminal_port->Configure(115200);
   TerminalSimulator sim(MakeDeviceTerminalLink(terminal_port));
-  sim.set_cell_count(40);
+  sim.SetCellCount(40);
 
   RefPtr<TestConnection> conn(new TestConnection(timing, OpenSystemSerialDevice));
   conn->SetConnection(u"COM41", u"NULL", 115200, 2);
@@ -35,7 +35,7 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   ASSERT_TRUE(conn->port(0).CheckModemLines());
 
   ASSERT_TRUE(conn->Handshake(0));
-  EXPECT_EQ(conn->cell_count(), 40);
+  EXPECT_EQ(conn->cellCount(), 40);
   ASSERT_TRUE(sim.WaitForFrames(1, 10000));
   EXPECT_EQ(sim.received(), (Bytes{0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00}));
 
