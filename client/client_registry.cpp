@@ -71,7 +71,7 @@ void ClientRegistry::WaitForConnection(I_PortClient* client, const Wait& wait) {
       wait(setup_.timing.registryConnectPollMs);
     else
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.timing.registryConnectPollMs));
-    if (client->GetPortState() > kPortOpen) return;
+    if (client->GetPortState() > PortState::kOpen) return;
   }
 }
 

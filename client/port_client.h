@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "connections/connection_record.h"
+#include "serial/port_state.h"
 
 namespace mirelon {
 
@@ -76,7 +77,7 @@ class I_PortClient {
   virtual int GetProtocol() = 0;
   virtual std::optional<std::u16string> GetUserName() = 0;
   // PortState of the current port.
-  virtual int GetPortState() = 0;
+  virtual PortState GetPortState() = 0;
   virtual std::u16string GetStatusText() = 0;
   virtual void SetStatusText(std::u16string_view text) = 0;
   // The connection as a record; a client without a user name gives "Guest".

@@ -199,9 +199,9 @@ bool CPortConn::StopDispatch() {
 void CPortConn::DispatchMain() {
   dispatchStarted_.Set();
   while (dispatchStop_.load() == 0) {
-    if (port_.state() == kPortConnected)
+    if (port_.state() == PortState::kConnected)
       AssemblyStep(0);
-    else if (port2_.state() == kPortConnected)
+    else if (port2_.state() == PortState::kConnected)
       AssemblyStep(1);
     else
       SleepUnlessStopped(&stopEvent_, timing_.connDispatchIdleMs);
@@ -213,7 +213,7 @@ void CPortConn::DispatchMain() {
 void CPortConn::AssemblyStep(int index) {
   FrameAssembly& a = assembly_[index];
   SerialPort& p = port(index);
-  if (p.state() < kPortOpen) {
+  if (p.state() < PortState::kOpen) {
     SleepUnlessStopped(&stopEvent_, timing_.connPortClosedMs);
     return;
   }
@@ -293,7 +293,7 @@ void CPortConn::ReleaseCommandLock() {
 bool CPortConn::SendFrame(uint8_t command, uint8_t parameter, const uint8_t* payload,
                           size_t length) {
   SerialPort& p = currentPort();
-  if (p.state() != kPortConnected || length > kMaxFramePayload) return false;
+  if (p.state() != PortState::kConnected || length > kMaxFramePayload) return false;
   {
     std::lock_guard<std::mutex> guard(connectionLock_);
     reply_.Clear();
@@ -312,7 +312,7 @@ bool CPortConn::SendFrame(uint8_t command, uint8_t parameter, const uint8_t* pay
 
 bool CPortConn::WriteBare(const uint8_t* bytes, size_t n) {
   SerialPort& p = currentPort();
-  if (p.state() != kPortConnected) return false;
+  if (p.state() != PortState::kConnected) return false;
   return p.Write(bytes, n);
 }
 
@@ -338,7 +338,7 @@ int CPortConn::ReadReply(uint8_t* buffer, int n) {
 bool CPortConn::Handshake(int index) {
   if (!AcquireCommandLock()) return false;
   SerialPort& p = port(index);
-  if (p.state() == kPortConnected) {
+  if (p.state() == PortState::kConnected) {
     {
       std::lock_guard<std::mutex> guard(connectionLock_);
       reply_.Clear();

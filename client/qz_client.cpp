@@ -59,8 +59,8 @@ ClientNode* CQZClient::SetListNode(ClientNode* node) {
 std::u16string CQZClient::GetActivePortName() {
   const bool named = IsPortNamed(portName());
   const bool named2 = IsPortNamed(port2Name());
-  if (named && port(0).state() > kPortClosing) return portName();
-  if (named2 && port(1).state() > kPortClosing) return port2Name();
+  if (named && port(0).state() > PortState::kClosing) return portName();
+  if (named2 && port(1).state() > PortState::kClosing) return port2Name();
   if (named) return portName();
   if (named2) return port2Name();
   return std::u16string();
@@ -100,7 +100,7 @@ bool CQZClient::CloseAll() {
 }
 
 bool CQZClient::IsConnected() {
-  return port(0).state() == kPortConnected || port(1).state() == kPortConnected;
+  return port(0).state() == PortState::kConnected || port(1).state() == PortState::kConnected;
 }
 
 std::optional<std::vector<uint8_t>> CQZClient::GetEditLine(int*, int*) { return std::nullopt; }
@@ -143,17 +143,17 @@ void CQZClient::Supervise() {
   // and reads nothing more: close it, so that its user's leave is recorded
   // and the status tells what happened.
   for (int i = 0; i < 2; ++i)
-    if (port(i).IsLost() && port(i).state() >= kPortOpen) PostToWorker(CMD_CLIENT_CLOSE_PORT, i);
-  if (p0.state() == kPortConnected) {
+    if (port(i).IsLost() && port(i).state() >= PortState::kOpen) PostToWorker(CMD_CLIENT_CLOSE_PORT, i);
+  if (p0.state() == PortState::kConnected) {
     if (!p0.CheckModemLines()) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
-  } else if (p0.state() < kPortOpen && p1.state() == kPortOpen && !p1.IsLost() &&
+  } else if (p0.state() < PortState::kOpen && p1.state() == PortState::kOpen && !p1.IsLost() &&
              p1.CheckModemLines()) {
     // The terminal raised its lines on the incoming port: identify it.
     PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
   }
-  if (p1.state() == kPortConnected && !p1.CheckModemLines() && p0.state() < kPortOpen)
+  if (p1.state() == PortState::kConnected && !p1.CheckModemLines() && p0.state() < PortState::kOpen)
     SetStatus(kStatusWaiting);
-  if (p0.state() == kPortConnected || p1.state() == kPortConnected) OnTimer();
+  if (p0.state() == PortState::kConnected || p1.state() == PortState::kConnected) OnTimer();
 }
 
 bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }
@@ -161,17 +161,17 @@ bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) ==
 bool CQZClient::OpenPort(int index) {
   if (index != 0 && index != 1) return false;
   SerialPort& p = port(index);
-  if (p.state() < kPortOpen) {
+  if (p.state() < PortState::kOpen) {
     const std::u16string& name = index == 0 ? portName() : port2Name();
     if (!IsPortNamed(name)) return false;
     if (p.Open(name, nullptr, speed())) {
       if (index == 1) {
-        if (port(0).state() >= kPortOpen) return true;
+        if (port(0).state() >= PortState::kOpen) return true;
         SetStatus(kStatusWaiting);
       } else {
         for (int i = 0; i < timing().clientModemChecks && !p.CheckModemLines(); ++i)
           if (!Pause(timing().clientModemCheckMs)) break;
-        if (p.state() != kPortConnected) {
+        if (p.state() != PortState::kConnected) {
           p.Close();
           SetStatus(kStatusFailed);
           return false;
@@ -183,7 +183,7 @@ bool CQZClient::OpenPort(int index) {
       return false;
     }
   }
-  if (p.state() != kPortConnected) return false;
+  if (p.state() != PortState::kConnected) return false;
 
   connecting_ = true;
   SetStatus(kStatusConnected);
@@ -226,17 +226,17 @@ bool CQZClient::ClosePort(int index) {
   // The leave pairs a join: it is announced when the port that joined the
   // user closes while connected, or after its device disappeared (it has
   // then already left state 4).
-  if (joined_[index] && (p.state() == kPortConnected || p.IsLost())) AnnounceUser(true);
+  if (joined_[index] && (p.state() == PortState::kConnected || p.IsLost())) AnnounceUser(true);
   joined_[index] = false;
-  if (p.state() == kPortConnected && AcquireCommandLock()) {
+  if (p.state() == PortState::kConnected && AcquireCommandLock()) {
     SendClosingFrames(index);
     ReleaseCommandLock();
   }
-  if (p.state() < kPortOpen) return true;
+  if (p.state() < PortState::kOpen) return true;
   p.Close();
   const int other = 1 - index;
-  if (index == 1 && port(other).state() >= kPortOpen) return true;
-  SetStatus(port(other).state() >= kPortOpen ? kStatusWaiting : kStatusDisconnected);
+  if (index == 1 && port(other).state() >= PortState::kOpen) return true;
+  SetStatus(port(other).state() >= PortState::kOpen ? kStatusWaiting : kStatusDisconnected);
   return true;
 }
 

@@ -74,7 +74,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   uint32_t GetSpeed() override { return speed(); }
   int GetProtocol() override { return protocol(); }
   std::optional<std::u16string> GetUserName() override { return userName_; }
-  int GetPortState() override { return currentPort().state(); }
+  PortState GetPortState() override { return currentPort().state(); }
   std::u16string GetStatusText() override { return statusText(); }
   void SetStatusText(std::u16string_view text) override { CPortConn::SetStatusText(text); }
   ConnectionRecord CreateConnectionRecord() override;

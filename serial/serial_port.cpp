@@ -5,7 +5,7 @@
 
 namespace mirelon {
 
-bool SerialPort::Shared::ChangeState(uint32_t gen, int32_t from, int32_t to) {
+bool SerialPort::Shared::ChangeState(uint32_t gen, PortState from, PortState to) {
   std::lock_guard<std::mutex> guard(stateLock);
   if (!IsCurrent(gen)) return false;
   return state.compare_exchange_strong(from, to);
@@ -36,10 +36,10 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   {
     // Only a closed or failed port opens; an open one is left alone.
     std::lock_guard<std::mutex> guard(shared_->stateLock);
-    int32_t s = shared_->state.load();
-    if (s != kPortFailed && s != kPortClosed) return false;
+    PortState s = shared_->state.load();
+    if (s != PortState::kFailed && s != PortState::kClosed) return false;
     ++shared_->generation;
-    shared_->state = kPortOpening;
+    shared_->state = PortState::kOpening;
   }
   const uint32_t gen = shared_->generation.load();
   StopReader();  // a reader left from an earlier open that has since ended
@@ -47,11 +47,11 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   DeviceTimeouts timeouts{timing_.serialWriteConstantMs, timing_.serialWritePerByteMs};
   std::shared_ptr<SerialDevice> dev = opener_ ? opener_(name, timeouts) : nullptr;
   if (!dev) {
-    shared_->state = kPortFailed;
+    shared_->state = PortState::kFailed;
     return false;
   }
   if (cancel && cancel->load() != 0) {
-    shared_->state = kPortFailed;
+    shared_->state = PortState::kFailed;
     return false;  // dropping the last reference closes the device
   }
   dev->SetDtr(true);
@@ -73,7 +73,7 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   if (started) {
     // The reader purges the device and reaches its loop (state 3), or ends.
     for (;;) {
-      if (shared_->state.load() >= kPortOpen) {
+      if (shared_->state.load() >= PortState::kOpen) {
         baudRate_ = baud;
         Configure();
         return true;
@@ -90,7 +90,7 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   }
   std::lock_guard<std::mutex> guard(shared_->stateLock);
   ++shared_->generation;
-  shared_->state = kPortFailed;
+  shared_->state = PortState::kFailed;
   return false;
 }
 
@@ -110,9 +110,9 @@ void SerialPort::StopReader() {
 bool SerialPort::Close() {
   {
     std::lock_guard<std::mutex> guard(shared_->stateLock);
-    if (shared_->state.load() < kPortOpen) return false;
+    if (shared_->state.load() < PortState::kOpen) return false;
     ++shared_->generation;  // the reader sees this and leaves its loop
-    shared_->state = kPortClosing;
+    shared_->state = PortState::kClosing;
   }
   std::shared_ptr<SerialDevice> dev = device();
   if (dev) {
@@ -140,7 +140,7 @@ bool SerialPort::Close() {
     device_.reset();
   }
   shared_->ResetRing();
-  shared_->state = kPortClosed;
+  shared_->state = PortState::kClosed;
   return true;
 }
 
@@ -152,12 +152,12 @@ bool SerialPort::Configure() {
 void SerialPort::MarkLost() {
   std::lock_guard<std::mutex> guard(shared_->stateLock);
   shared_->lost = true;
-  int32_t connected = kPortConnected;
-  shared_->state.compare_exchange_strong(connected, kPortOpen);
+  PortState connected = PortState::kConnected;
+  shared_->state.compare_exchange_strong(connected, PortState::kOpen);
 }
 
 bool SerialPort::Write(const uint8_t* data, size_t n) {
-  if (state() != kPortConnected) return false;
+  if (state() != PortState::kConnected) return false;
   std::shared_ptr<SerialDevice> dev = device();
   if (!dev) return false;
   switch (dev->Write(data, n)) {
@@ -174,7 +174,7 @@ bool SerialPort::Write(const uint8_t* data, size_t n) {
 }
 
 bool SerialPort::DrainOutput() {
-  if (state() != kPortConnected) return false;
+  if (state() != PortState::kConnected) return false;
   std::shared_ptr<SerialDevice> dev = device();
   if (!dev) return false;
   const int64_t deadline = NowMs() + timing_.serialDrainLimitMs;
@@ -230,20 +230,20 @@ int SerialPort::Read(uint8_t* buffer, int n, Event* stop) {
 }
 
 bool SerialPort::CheckModemLines() {
-  if (state() > kPortClosing && !IsLost()) {
+  if (state() > PortState::kClosing && !IsLost()) {
     std::shared_ptr<SerialDevice> dev = device();
     ModemLines lines = dev ? dev->GetModemLines() : ModemLines::kError;
     if (lines == ModemLines::kGone) MarkLost();
     // A driver that cannot report the lines at all would otherwise keep
     // every terminal out; such a port counts as having its lines up.
     if (lines == ModemLines::kUp || lines == ModemLines::kNotReported) {
-      int32_t open = kPortOpen;
-      shared_->state.compare_exchange_strong(open, kPortConnected);
-      if (state() == kPortConnected) return true;
+      PortState open = PortState::kOpen;
+      shared_->state.compare_exchange_strong(open, PortState::kConnected);
+      if (state() == PortState::kConnected) return true;
     }
   }
-  int32_t connected = kPortConnected;
-  shared_->state.compare_exchange_strong(connected, kPortOpen);
+  PortState connected = PortState::kConnected;
+  shared_->state.compare_exchange_strong(connected, PortState::kOpen);
   return false;
 }
 
@@ -254,10 +254,10 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
     std::lock_guard<std::mutex> guard(s.stateLock);
     if (!s.IsCurrent(gen)) return;
     s.lost = true;
-    int32_t connected = kPortConnected;
-    s.state.compare_exchange_strong(connected, kPortOpen);
+    PortState connected = PortState::kConnected;
+    s.state.compare_exchange_strong(connected, PortState::kOpen);
   };
-  auto running = [&] { return s.IsCurrent(gen) && s.state.load() >= kPortOpen; };
+  auto running = [&] { return s.IsCurrent(gen) && s.state.load() >= PortState::kOpen; };
 
   device->Purge();
   device->WatchEvents(true);
@@ -269,7 +269,7 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
       s.dataAvailable.Reset();
     }
   }
-  if (s.ChangeState(gen, kPortOpening, kPortOpen)) {
+  if (s.ChangeState(gen, PortState::kOpening, PortState::kOpen)) {
     uint8_t buffer[kRingSize];
     uint32_t pending = 0;
     while (running()) {
@@ -278,7 +278,7 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
         if (!running()) break;
         // Nothing is read while no terminal is detected: the bytes wait in
         // the driver's queue.
-        if (s.state.load() == kPortOpen) continue;
+        if (s.state.load() == PortState::kOpen) continue;
       }
       DeviceQueues queues = device->GetQueues();
       if (queues.status == DeviceStatus::kGone) {

@@ -67,7 +67,7 @@ TEST_F(ClientTest, BothPortsNullOpenNothing) {
   ASSERT_TRUE(c->Start());
   // Both openings have run once the worker handles a later command.
   ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
-  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortFailed && c->port(0).state() == kPortFailed; }));
+  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == PortState::kFailed && c->port(0).state() == PortState::kFailed; }));
   EXPECT_EQ(c->GetStatusText(), u"未接続");
 }
 
@@ -76,7 +76,7 @@ TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
-  EXPECT_LT(c->port(0).state(), kPortOpen);
+  EXPECT_LT(c->port(0).state(), PortState::kOpen);
   EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
   // A missing device fails the same way.
   CQZClient_ChatMode* d = Make(u"COM9", u"NULL");
@@ -122,7 +122,7 @@ TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
   // Lines down: back to waiting, the port stays open, no leave announced.
   t.DropLines();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
-  EXPECT_EQ(c->port(1).state(), kPortOpen);
+  EXPECT_EQ(c->port(1).state(), PortState::kOpen);
 
   // Lines up again: identified and opened once more.
   t.RaiseLines();
@@ -138,11 +138,11 @@ TEST_F(ClientTest, OutgoingLinesDroppingFallBackToTheWaitingIncomingPort) {
   CQZClient_ChatMode* c = Make(u"COM3", u"COM4");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
-  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == PortState::kOpen; }));
   out.DropLines();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
   ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->hostOpen(); }));
-  EXPECT_EQ(c->port(1).state(), kPortOpen);
+  EXPECT_EQ(c->port(1).state(), PortState::kOpen);
 }
 
 TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
@@ -154,7 +154,7 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
   t.Disappear();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
-  EXPECT_LT(c->port(0).state(), kPortOpen);
+  EXPECT_LT(c->port(0).state(), PortState::kOpen);
   // The worker is not hung: it still ends on request.
   EXPECT_TRUE(c->Stop());
   EXPECT_FALSE(c->IsWorkerRunning());
@@ -166,9 +166,9 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
   CQZClient_ChatMode* d = Make(u"COM5", u"COM6");
   ASSERT_TRUE(d->Start());
   ASSERT_TRUE(Opened(d, u"COM5"));
-  ASSERT_TRUE(Eventually([&] { return d->port(1).state() == kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return d->port(1).state() == PortState::kOpen; }));
   t5.Disappear();
-  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続待機" && d->port(0).state() < kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続待機" && d->port(0).state() < PortState::kOpen; }));
 }
 
 TEST_F(ClientTest, WireOperationsOfTheDisplay) {

@@ -345,11 +345,11 @@ TEST_F(PortConnTest, DeviceLossInTheMiddleOfAFrame) {
   ASSERT_TRUE(Eventually([&] { return line->hostInputQueued() == 0; }));
   sim.Disappear();
   ASSERT_TRUE(Eventually([&] { return conn->port(0).IsLost(); }));
-  EXPECT_EQ(conn->port(0).state(), kPortOpen);
+  EXPECT_EQ(conn->port(0).state(), PortState::kOpen);
   EXPECT_FALSE(conn->SendFrame(0x20, 0, nullptr, 0));
   EXPECT_TRUE(conn->frames().empty());
   EXPECT_TRUE(conn->CloseAll());
-  EXPECT_EQ(conn->port(0).state(), kPortClosed);
+  EXPECT_EQ(conn->port(0).state(), PortState::kClosed);
 }
 
 TEST_F(PortConnTest, WorkerRunsTheLoopUntilQuit) {

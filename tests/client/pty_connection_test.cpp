@@ -68,7 +68,7 @@ TEST_F(PtyConnectionTest, HandshakeFramesBothWaysRepliesAndCleanStop) {
 
   EXPECT_TRUE(conn->port(0).DrainOutput());
   EXPECT_TRUE(conn->CloseAll());
-  EXPECT_EQ(conn->port(0).state(), kPortClosed);
+  EXPECT_EQ(conn->port(0).state(), PortState::kClosed);
   // Closed for real: the line can be opened again.
   EXPECT_TRUE(conn->OpenPort(0));
 }
@@ -90,7 +90,7 @@ TEST_F(PtyConnectionTest, TerminalThatVanishesIsNoticedByTheReader) {
   sim->SendFramePrefix(0x30, 0, Bytes(40, 1), 12);
   sim->Disappear();
   ASSERT_TRUE(Eventually([&] { return conn->port(0).IsLost(); }));
-  EXPECT_EQ(conn->port(0).state(), kPortOpen);
+  EXPECT_EQ(conn->port(0).state(), PortState::kOpen);
   EXPECT_FALSE(conn->port(0).CheckModemLines());
   EXPECT_TRUE(conn->frames().empty());
   EXPECT_TRUE(conn->ClosePort(0));

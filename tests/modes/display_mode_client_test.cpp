@@ -224,7 +224,7 @@ TEST_F(DisplayClientTest, MessagesBookmarksAndNumbers) {
   sim.SendFrame(FRAME_KEY, 0, {KeyEvent::kChord, 0xC8, kWord, 0});
   sim.SendFrame(FRAME_KEY_OTHER, 0, {1, 2, 3});
   Refused(KeyEvent::kCursor, 1, kWord);
-  EXPECT_EQ(client->mode().State(), DisplayMode::kViewing);
+  EXPECT_EQ(client->mode().State(), DisplayState::kViewing);
 }
 
 TEST_F(DisplayClientTest, IncrementsAndDecrementsAtTheLimits) {
@@ -333,11 +333,11 @@ TEST_F(DisplayClientTest, ClosingSendsStopThenCloseAndReconnectingShowsTheLine) 
   auto frames = Expect({FRAME_IDENTIFY, FRAME_SESSION, FRAME_VIEW_OPEN, FRAME_DISPLAY});
   ASSERT_EQ(frames.size(), 4u);
   EXPECT_EQ(Decode(frames[3]).cells, Shows({0x12}, 0, 1, 20));
-  EXPECT_EQ(client->mode().State(), DisplayMode::kEditing);
+  EXPECT_EQ(client->mode().State(), DisplayState::kEditing);
   // Without the modifier "v" is next message: there is none, so the field
   // gives way to the current line again.
   CommandKey('v', {FRAME_SIGNAL, FRAME_DISPLAY});
-  EXPECT_EQ(client->mode().State(), DisplayMode::kViewing);
+  EXPECT_EQ(client->mode().State(), DisplayState::kViewing);
 }
 
 TEST(DisplayClientRegistry, ProtocolsZeroAndOneMakeDisplayClients) {

@@ -66,7 +66,7 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
 
   EXPECT_TRUE(conn->port(0).DrainOutput());
   EXPECT_TRUE(conn->CloseAll());
-  EXPECT_EQ(conn->port(0).state(), kPortClosed);
+  EXPECT_EQ(conn->port(0).state(), PortState::kClosed);
   // Really closed: the port opens again.
   EXPECT_TRUE(conn->OpenPort(0));
   EXPECT_TRUE(conn->ClosePort(0));
