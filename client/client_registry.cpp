@@ -97,7 +97,7 @@ int ClientRegistry::ApplyDescriptions(const std::vector<std::u16string>& descrip
 int ClientRegistry::QuitAll() {
   int count = 0;
   for (ClientNode* node : Nodes()) {
-    node->client->PostCommand(CMD_CLIENT_QUIT, 0);
+    node->client->PostCommand({CMD_CLIENT_QUIT});
     ++count;
   }
   return count;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "client/worker_command.h"
 #include "connections/connection_record.h"
 #include "serial/port_state.h"
 
@@ -21,18 +22,6 @@ namespace mirelon {
 
 struct BrailleLine;
 class I_PortClient;
-
-// Commands of a client's worker loop (the worker window's WM_COMMAND ids).
-inline constexpr uint32_t CMD_CLIENT_QUIT = 1025;        // lParam 0
-inline constexpr uint32_t CMD_CLIENT_OPEN_PORT = 1026;   // lParam: port index
-inline constexpr uint32_t CMD_CLIENT_CLOSE_PORT = 1027;  // lParam: port index
-// Mode commands posted by the dispatch thread to its own worker loop.
-inline constexpr uint32_t CMD_KEY_EVENT = 1040;          // lParam: payload bytes 0-3
-inline constexpr uint32_t CMD_MODIFIERS_SET = 1041;
-inline constexpr uint32_t CMD_MODIFIERS_CLEAR = 1042;
-inline constexpr uint32_t CMD_COMMAND_KEY = 1043;
-inline constexpr uint32_t CMD_KEY_OTHER = 1044;
-inline constexpr uint32_t CMD_CHAT_INPUT = 1056;         // a finished typed text waits
 
 // Status texts of a client.
 inline constexpr std::u16string_view kStatusNotConnected = u"未接続";
@@ -89,7 +78,7 @@ class I_PortClient {
   // running after the stop wait.
   virtual bool Stop() = 0;
   // Posts a command to the worker loop; false when there is none.
-  virtual bool PostCommand(uint32_t wparam, intptr_t lparam) = 0;
+  virtual bool PostCommand(WorkerCommand command) = 0;
   virtual bool CloseAll() = 0;
   // A port is connected (state 4).
   virtual bool IsConnected() = 0;

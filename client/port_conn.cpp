@@ -102,9 +102,9 @@ bool CPortConn::HasWorkerWindow() const {
   return workerWindow_ != nullptr;
 }
 
-bool CPortConn::PostToWorker(uint32_t wparam, intptr_t lparam) {
+bool CPortConn::PostToWorker(WorkerCommand command) {
   std::lock_guard<std::mutex> guard(workerLock_);
-  return workerWindow_ && workerWindow_->PostCommand(wparam, lparam);
+  return workerWindow_ && workerWindow_->PostCommand(std::move(command));
 }
 
 void CPortConn::SetWorkerWindow(std::unique_ptr<WorkerLoop> loop) {
@@ -160,7 +160,7 @@ void CPortConn::WorkerMain() {
 bool CPortConn::StopWorker() {
   if (!workerThread_.joinable()) return true;
   if (!workerEnded_.IsSet()) {
-    PostToWorker(CMD_CLIENT_QUIT, 0);
+    PostToWorker({CMD_CLIENT_QUIT});
     if (!workerEnded_.Wait(timing_.connWorkerStopMs)) return false;
   }
   workerThread_.join();

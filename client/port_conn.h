@@ -91,7 +91,6 @@ class ReplyRing {
 
 class CPortConn {
  public:
-  static constexpr uint32_t CMD_CLIENT_QUIT = 1025;
   static constexpr size_t kStatusTextChars = 255;  // 256 with the terminator
 
   explicit CPortConn(const Timing& timing = Timing(),
@@ -175,7 +174,7 @@ class CPortConn {
 
   bool HasWorkerWindow() const;
   // Posts a command to the worker loop; false when there is none.
-  bool PostToWorker(uint32_t wparam, intptr_t lparam);
+  bool PostToWorker(WorkerCommand command);
   Event& stopEvent() { return stopEvent_; }
   const Timing& timing() const { return timing_; }
 

@@ -23,8 +23,6 @@ bool IsPortNamed(std::u16string_view name) {
   return false;
 }
 
-static_assert(CMD_CLIENT_QUIT == CPortConn::CMD_CLIENT_QUIT);
-
 constexpr uint8_t kErrorSignal[] = {'-', 'G', '1', '6', 0};
 constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  // 0x203
 
@@ -75,8 +73,8 @@ ConnectionRecord CQZClient::CreateConnectionRecord() {
 bool CQZClient::Start() {
   if (!StartWorker()) return false;
   StartDispatch();
-  PostToWorker(CMD_CLIENT_OPEN_PORT, 0);
-  PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
+  PostToWorker({CMD_CLIENT_OPEN_PORT, 0});
+  PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
   return true;
 }
 
@@ -85,11 +83,11 @@ bool CQZClient::Stop() {
   return StopWorker();
 }
 
-bool CQZClient::PostCommand(uint32_t wparam, intptr_t lparam) {
+bool CQZClient::PostCommand(WorkerCommand command) {
   // A quit ends the waits of an opening in progress, so that the quit is
   // not held up behind a terminal that never answers.
-  if (wparam == CMD_CLIENT_QUIT) quit_.Set();
-  return PostToWorker(wparam, lparam);
+  if (command.id == CMD_CLIENT_QUIT) quit_.Set();
+  return PostToWorker(std::move(command));
 }
 
 bool CQZClient::CloseAll() {
@@ -114,22 +112,23 @@ bool CQZClient::CreateWorkerWindow() {
 
 void CQZClient::OnFrame(SerialPort&, const FrameAssembly&) {}
 
-intptr_t CQZClient::OnCommand(uint32_t, intptr_t) { return 0; }
+bool CQZClient::OnCommand(const WorkerCommand&) { return false; }
 
-intptr_t CQZClient::OnWorkerCommand(uint32_t wparam, intptr_t lparam) {
-  switch (wparam) {
+void CQZClient::OnWorkerCommand(const WorkerCommand& command) {
+  switch (command.id) {
     case CMD_CLIENT_QUIT:
       quit_.Set();
       if (CloseAll()) CloseWorkerWindow();
-      return 1;
+      break;
     case CMD_CLIENT_OPEN_PORT:
-      if (lparam == 0 || lparam == 1) OpenPort(static_cast<int>(lparam));
-      return 1;
+      if (command.value <= 1) OpenPort(static_cast<int>(command.value));
+      break;
     case CMD_CLIENT_CLOSE_PORT:
-      if (lparam == 0 || lparam == 1) ClosePort(static_cast<int>(lparam));
-      return 1;
+      if (command.value <= 1) ClosePort(static_cast<int>(command.value));
+      break;
     default:
-      return OnCommand(wparam, lparam);
+      OnCommand(command);
+      break;
   }
 }
 
@@ -143,13 +142,14 @@ void CQZClient::Supervise() {
   // and reads nothing more: close it, so that its user's leave is recorded
   // and the status tells what happened.
   for (int i = 0; i < 2; ++i)
-    if (port(i).IsLost() && port(i).state() >= PortState::kOpen) PostToWorker(CMD_CLIENT_CLOSE_PORT, i);
+    if (port(i).IsLost() && port(i).state() >= PortState::kOpen)
+      PostToWorker({CMD_CLIENT_CLOSE_PORT, static_cast<uint32_t>(i)});
   if (p0.state() == PortState::kConnected) {
-    if (!p0.CheckModemLines()) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+    if (!p0.CheckModemLines()) PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
   } else if (p0.state() < PortState::kOpen && p1.state() == PortState::kOpen && !p1.IsLost() &&
              p1.CheckModemLines()) {
     // The terminal raised its lines on the incoming port: identify it.
-    PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
+    PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
   }
   if (p1.state() == PortState::kConnected && !p1.CheckModemLines() && p0.state() < PortState::kOpen)
     SetStatus(kStatusWaiting);

@@ -80,7 +80,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   ConnectionRecord CreateConnectionRecord() override;
   bool Start() override;
   bool Stop() override;
-  bool PostCommand(uint32_t wparam, intptr_t lparam) override;
+  bool PostCommand(WorkerCommand command) override;
   bool CloseAll() override;
   bool IsConnected() override;
   // Index 0 is the outgoing port, which is connected actively (its modem
@@ -121,8 +121,9 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   // Mode: the supervision timer while a port is connected and no opening
   // runs (worker thread). Returns 0.
   virtual int OnTimer() { return 0; }
-  // Mode: worker commands other than quit, open and close (worker thread).
-  virtual intptr_t OnCommand(uint32_t command, intptr_t lparam);
+  // Mode: worker commands other than quit, open and close (worker
+  // thread); true when the mode knows the command.
+  virtual bool OnCommand(const WorkerCommand& command);
   // Mode: the mode's opening frames, sent with the command lock held right
   // after FRAME_SESSION (chat: FRAME_CHAT_OPEN and its answer).
   virtual void SendOpeningFrames() {}
@@ -149,7 +150,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
 
  private:
   // WorkerLoopHandler
-  intptr_t OnWorkerCommand(uint32_t wparam, intptr_t lparam) override;
+  void OnWorkerCommand(const WorkerCommand& command) override;
   void OnWorkerTimer() override;
 
   void Supervise();

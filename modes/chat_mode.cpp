@@ -58,10 +58,10 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
   switch (frame.command) {
     case FRAME_DISCONNECT:
       // Only the outgoing port is closed on request.
-      if (&from == &port(0)) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+      if (&from == &port(0)) PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
       break;
     case FRAME_CHAT_END:
-      PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+      PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
       break;
     case FRAME_TEXT_BEGIN:
       inputPosition_ = 0;
@@ -86,11 +86,7 @@ void CQZClient_ChatMode::TypedCell(uint8_t cell) {
     for (int i = 0; i < inputPosition_; ++i) text += LibraryCellToUnicode(input_[static_cast<size_t>(i)]);
     input_[static_cast<size_t>(inputPosition_)] = 0;
     inputPosition_ = -1;
-    {
-      std::lock_guard<std::mutex> guard(inboxLock_);
-      inbox_.push_back(std::move(text));
-    }
-    PostToWorker(CMD_CHAT_INPUT, 0);
+    PostToWorker({CMD_CHAT_INPUT, 0, std::move(text)});
   } else if (cell == kEraseCell) {
     if (inputPosition_ > 0) --inputPosition_;
   } else if (inputPosition_ < kInputCapacity - 1) {
@@ -98,15 +94,10 @@ void CQZClient_ChatMode::TypedCell(uint8_t cell) {
   }
 }
 
-intptr_t CQZClient_ChatMode::OnCommand(uint32_t command, intptr_t) {
-  if (command != CMD_CHAT_INPUT) return 0;
-  std::deque<std::u16string> texts;
-  {
-    std::lock_guard<std::mutex> guard(inboxLock_);
-    texts.swap(inbox_);
-  }
-  for (const std::u16string& text : texts) PostTalkText(text);
-  return 0;
+bool CQZClient_ChatMode::OnCommand(const WorkerCommand& command) {
+  if (command.id != CMD_CHAT_INPUT) return false;
+  PostTalkText(command.text);
+  return true;
 }
 
 }  // namespace mirelon

@@ -6,8 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -37,8 +35,8 @@ class CQZClient_ChatMode : public CQZClient {
  protected:
   // Sends the line after the current one, if there is one.
   int OnTimer() override;
-  // CMD_CHAT_INPUT: posts the finished texts to the talk.
-  intptr_t OnCommand(uint32_t command, intptr_t lparam) override;
+  // CMD_CHAT_INPUT: posts the finished text to the talk.
+  bool OnCommand(const WorkerCommand& command) override;
   void SendOpeningFrames() override;
   void SendClosingFrames(int index) override;
 
@@ -52,10 +50,6 @@ class CQZClient_ChatMode : public CQZClient {
   // is open.
   std::array<uint8_t, kInputCapacity> input_{};
   int inputPosition_ = -1;
-
-  // Finished texts waiting for the worker thread (as Unicode braille).
-  std::mutex inboxLock_;
-  std::deque<std::u16string> inbox_;
 };
 
 }  // namespace mirelon

@@ -42,8 +42,8 @@ class CQZClient_DisplayMode : public CQZClient {
 
  protected:
   // CMD_KEY_EVENT, CMD_MODIFIERS_SET, CMD_MODIFIERS_CLEAR, CMD_COMMAND_KEY
-  // and CMD_KEY_OTHER; 1 for these, 0 for anything else.
-  intptr_t OnCommand(uint32_t command, intptr_t lparam) override;
+  // and CMD_KEY_OTHER.
+  bool OnCommand(const WorkerCommand& command) override;
   // FRAME_VIEW_OPEN and its one-byte answer (not examined).
   void SendOpeningFrames() override;
   // FRAME_VIEW_STOP, the output drained (within the drain limit), then

@@ -66,7 +66,7 @@ TEST_F(ClientTest, BothPortsNullOpenNothing) {
   CQZClient_ChatMode* c = Make(u"NULL", u"NULL");
   ASSERT_TRUE(c->Start());
   // Both openings have run once the worker handles a later command.
-  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_CLOSE_PORT, 0}));
   ASSERT_TRUE(Eventually([&] { return c->port(1).state() == PortState::kFailed && c->port(0).state() == PortState::kFailed; }));
   EXPECT_EQ(c->GetStatusText(), u"未接続");
 }
@@ -210,7 +210,7 @@ TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   EXPECT_FALSE(spoken.empty());
 
   // Nothing goes out once no port is connected.
-  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_CLOSE_PORT, 0}));
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
   const size_t after = t.received().size();
   c->SignalError();
@@ -224,7 +224,7 @@ TEST_F(ClientTest, QuitAnnouncesTheLeaveAndEndsTheChat) {
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
-  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_QUIT, 0));
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_QUIT}));
   ASSERT_TRUE(Eventually([&] { return !c->IsWorkerRunning(); }));
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
   EXPECT_EQ(t.frames().back().command, FRAME_CHAT_END);

@@ -360,7 +360,7 @@ TEST_F(PortConnTest, WorkerRunsTheLoopUntilQuit) {
   EXPECT_TRUE(Eventually([&] { return conn->ticks.load() >= 2; }));
   EXPECT_TRUE(conn->StopWorker());
   EXPECT_FALSE(conn->HasWorkerWindow());
-  EXPECT_FALSE(conn->PostToWorker(60, 0));
+  EXPECT_FALSE(conn->PostToWorker({60}));
   EXPECT_TRUE(conn->StopWorker());
 
   conn->refuseWindow = true;
@@ -398,7 +398,7 @@ TEST_F(PortConnTest, AConnectionOutlivesAWorkerThreadThatWouldNotStop) {
     RefPtr<TestConnection> c(new TestConnection(timing, bus.opener(), destroyed));
     c->commandGate = &gate;
     ASSERT_TRUE(c->StartWorker());
-    ASSERT_TRUE(c->PostToWorker(50, 0));  // blocks the loop
+    ASSERT_TRUE(c->PostToWorker({50}));  // blocks the loop
     EXPECT_FALSE(c->StopWorker());
   }
   EXPECT_FALSE(destroyed->load());

@@ -329,7 +329,7 @@ TEST_F(DisplayClientTest, ClosingSendsStopThenCloseAndReconnectingShowsTheLine) 
   // The state survives; the new connection shows the current line on the
   // new display size and forgets the modifiers.
   sim.SetCellCount(20);
-  client->PostCommand(CMD_CLIENT_OPEN_PORT, 0);
+  client->PostCommand({CMD_CLIENT_OPEN_PORT, 0});
   auto frames = Expect({FRAME_IDENTIFY, FRAME_SESSION, FRAME_VIEW_OPEN, FRAME_DISPLAY});
   ASSERT_EQ(frames.size(), 4u);
   EXPECT_EQ(Decode(frames[3]).cells, Shows({0x12}, 0, 1, 20));

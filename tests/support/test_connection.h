@@ -60,14 +60,13 @@ class TestConnection : public CPortConn, public WorkerLoopHandler {
 
   // Worker loop: 1025 closes everything and ends the loop; 50 blocks until
   // the command gate opens.
-  intptr_t OnWorkerCommand(uint32_t wparam, intptr_t) override {
-    if (wparam == CMD_CLIENT_QUIT) {
+  void OnWorkerCommand(const WorkerCommand& command) override {
+    if (command.id == CMD_CLIENT_QUIT) {
       CloseAll();
       CloseWorkerWindow();
-    } else if (wparam == 50 && commandGate) {
+    } else if (command.id == 50 && commandGate) {
       commandGate->Wait(Event::kInfinite);
     }
-    return 1;
   }
   void OnWorkerTimer() override { ++ticks; }
 
