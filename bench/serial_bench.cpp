@@ -61,8 +61,8 @@ class CountingConnection : public CPortConn {
   }
   bool OpenPort(int index) override { return port(index).Open(u"bench", nullptr, 115200); }
   bool ClosePort(int index) override { return port(index).Close(); }
-  void OnFrame(SerialPort&, const FrameAssembly& frame) override {
-    bytes += frame.expectedLength + kFrameHeaderSize;
+  void OnFrame(SerialPort&, const Frame& frame) override {
+    bytes += frame.payload.size() + kFrameHeaderSize;
   }
   std::atomic<uint64_t> bytes{0};
 };

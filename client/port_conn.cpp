@@ -1,31 +1,11 @@
 #include "client/port_conn.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
+#include <span>
 #include <system_error>
 #include <vector>
 
 namespace mirelon {
-
-uint8_t* GrowBuffer::Reserve(size_t n) {
-  if (capacity_ >= n && data_) {
-    length_ = n;
-    return data_.get();
-  }
-  if (n == 0 || n > kLimit) return nullptr;
-  size_t rounded = (n + kStep - 1) / kStep * kStep;
-  std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[rounded]);
-  if (!block) {
-    length_ = 0;
-    return nullptr;
-  }
-  if (data_ && length_) std::memcpy(block.get(), data_.get(), length_);
-  data_ = std::move(block);
-  capacity_ = rounded;
-  length_ = n;
-  return data_.get();
-}
 
 void ReplyRing::Put(uint8_t byte) {
   if (count_ >= kSize) return;
@@ -211,62 +191,52 @@ void CPortConn::DispatchMain() {
 }
 
 void CPortConn::AssemblyStep(int index) {
-  FrameAssembly& a = assembly_[index];
   SerialPort& p = port(index);
   if (p.state() < PortState::kOpen) {
     SleepUnlessStopped(&stopEvent_, timing_.connPortClosedMs);
     return;
   }
-  if (a.inBody) {
-    if (a.expectedLength > a.position) {
-      // A body that stalls for the read time-out is dropped.
-      int got = p.Read(a.payload + a.position, static_cast<int>(a.expectedLength - a.position),
-                       &stopEvent_);
-      if (got == 0) {
-        a.Reset();
-        return;
-      }
-      a.position += static_cast<uint32_t>(got);
-    }
-  } else {
+  FrameDecoder& decoder = decoders_[index];
+  const size_t wanted = decoder.BytesWanted();
+  uint8_t* bytes = readBuffer_.Reserve(wanted);
+  int got = 0;
+  if (wanted == 1 && bytes) {
     int byte = p.TryReadByte();
     if (byte < 0) byte = p.ReadByte(&stopEvent_);
-    if (byte < 0) {
-      a.Reset();
-      return;
+    if (byte >= 0) {
+      bytes[0] = static_cast<uint8_t>(byte);
+      got = 1;
     }
-    if (a.position < kFrameHeaderSize) a.header[a.position] = static_cast<uint8_t>(byte);
-    ++a.position;
-    if (a.position <= 2) {
-      if (byte == kFrameMark) return;
-      // Not a frame: the byte (after a lone FF, both bytes) is a reply.
-      {
-        std::lock_guard<std::mutex> guard(connectionLock_);
-        for (uint32_t i = 0; i < a.position; ++i) reply_.Put(a.header[i]);
-      }
-      a.Reset();
-      std::this_thread::yield();
-      return;
-    }
-    if (a.position < kFrameHeaderSize) return;
-    a.command = a.header[2];
-    a.parameter = a.header[3];
-    a.expectedLength = a.header[4] | (static_cast<uint32_t>(a.header[5]) << 8);
-    a.payload = a.expectedLength ? a.buffer.Reserve(a.expectedLength) : nullptr;
-    if (a.expectedLength && !a.payload) {
-      a.Reset();
-      return;
-    }
-    a.position = 0;
-    a.inBody = true;
+  } else if (bytes) {
+    got = p.Read(bytes, static_cast<int>(wanted), &stopEvent_);
   }
-  if (a.position >= a.expectedLength) {
-    currentPort_ = index;
-    // Command 0 is never sent; such a frame's payload is skipped by count
-    // rather than read as headers and replies.
-    if (a.command != 0) OnFrame(p, a);
-    a.Reset();
+  if (got == 0) {
+    // Nothing within the read time-out: a frame in progress has stalled
+    // and is dropped.
+    decoder.Reset();
+    return;
   }
+
+  struct Router : FrameDecoder::Sink {
+    CPortConn& conn;
+    int index;
+    bool replies = false;
+    Router(CPortConn& c, int i) : conn(c), index(i) {}
+    void OnReplyBytes(std::span<const uint8_t> reply) override {
+      std::lock_guard<std::mutex> guard(conn.connectionLock_);
+      for (uint8_t b : reply) conn.reply_.Put(b);
+      replies = true;
+    }
+    void OnFrame(const Frame& frame) override {
+      // Answers go where the terminal spoke last.
+      conn.currentPort_ = index;
+      // Command 0 is never sent; such a frame's payload was skipped by
+      // count rather than read as headers and replies.
+      if (frame.command != 0) conn.OnFrame(conn.port(index), frame);
+    }
+  } router(*this, index);
+  decoder.Feed(std::span<const uint8_t>(bytes, static_cast<size_t>(got)), router);
+  if (router.replies) std::this_thread::yield();
 }
 
 bool CPortConn::AcquireCommandLock() {
@@ -298,14 +268,8 @@ bool CPortConn::SendFrame(uint8_t command, uint8_t parameter, const uint8_t* pay
     std::lock_guard<std::mutex> guard(connectionLock_);
     reply_.Clear();
   }
-  std::vector<uint8_t> frame(kFrameHeaderSize + length);
-  frame[0] = kFrameMark;
-  frame[1] = kFrameMark;
-  frame[2] = command;
-  frame[3] = parameter;
-  frame[4] = static_cast<uint8_t>(length & 0xFF);
-  frame[5] = static_cast<uint8_t>(length >> 8);
-  if (length) std::memcpy(frame.data() + kFrameHeaderSize, payload, length);
+  const std::vector<uint8_t> frame =
+      EncodeFrame(command, parameter, std::span<const uint8_t>(payload, length));
   p.Write(frame.data(), frame.size());
   return true;
 }
@@ -343,8 +307,8 @@ bool CPortConn::Handshake(int index) {
       std::lock_guard<std::mutex> guard(connectionLock_);
       reply_.Clear();
     }
-    const uint8_t request[kFrameHeaderSize] = {kFrameMark, kFrameMark, FRAME_IDENTIFY, 0, 0, 0};
-    p.Write(request, sizeof request);
+    const std::vector<uint8_t> request = EncodeFrame(FRAME_IDENTIFY, 0);
+    p.Write(request.data(), request.size());
   }
   uint8_t reply[TerminalInfo::kSize];
   int got = ReadReply(reply, TerminalInfo::kSize);

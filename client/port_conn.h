@@ -1,9 +1,10 @@
 // The connection to one braille terminal, the base of every terminal
 // client: the terminal's two serial ports (index 0 the outgoing "Port",
-// index 1 the incoming "Port2"), frame assembly, the reply ring for bare
-// reply bytes, the command lock that serialises request/reply exchanges,
-// the identity handshake, and two threads: the worker thread, which hosts
-// the client's worker loop, and the frame dispatch thread.
+// index 1 the incoming "Port2"), a frame decoder per port, the reply ring
+// for bare reply bytes, the command lock that serialises request/reply
+// exchanges, the identity handshake, and two threads: the worker thread,
+// which hosts the client's worker loop, and the frame dispatch thread,
+// which reads the connected port and routes what its decoder finds.
 //
 // Lifetime: a CPortConn is counted (AddRef/Release, starting at 0) and is
 // destroyed by the Release that drops the last reference; it must be
@@ -23,50 +24,12 @@
 
 #include "base/event.h"
 #include "base/timing.h"
+#include "client/frame_decoder.h"
 #include "client/worker_loop.h"
 #include "modes/wire_protocol.h"
 #include "serial/serial_port.h"
 
 namespace mirelon {
-
-// A buffer that grows in steps of 256 bytes up to a limit and keeps its
-// block from one use to the next.
-class GrowBuffer {
- public:
-  static constexpr size_t kLimit = 65536;
-  static constexpr size_t kStep = 256;
-
-  // A block of at least `n` bytes holding the earlier content; null when n
-  // is 0 or above the limit (while no block is held), or on allocation
-  // failure.
-  uint8_t* Reserve(size_t n);
-  size_t capacity() const { return capacity_; }
-  size_t length() const { return length_; }
-  uint8_t* data() const { return data_.get(); }
-
- private:
-  size_t capacity_ = 0;
-  size_t length_ = 0;
-  std::unique_ptr<uint8_t[]> data_;
-};
-
-// One port's frame being assembled; handed to OnFrame when complete.
-struct FrameAssembly {
-  uint32_t command = 0;          // command byte of the frame in progress
-  uint32_t parameter = 0;
-  uint32_t position = 0;         // header bytes, then payload bytes, held
-  uint32_t expectedLength = 0;  // 6 while reading a header, then the payload length
-  uint8_t* payload = nullptr;    // expectedLength bytes once complete; null when 0
-  bool inBody = false;          // the header is complete
-  uint8_t header[kFrameHeaderSize] = {};
-  GrowBuffer buffer;
-
-  void Reset() {
-    command = parameter = position = expectedLength = 0;
-    payload = nullptr;
-    inBody = false;
-  }
-};
 
 // Bare reply bytes received outside frames, guarded by the connection lock.
 class ReplyRing {
@@ -152,10 +115,10 @@ class CPortConn {
   virtual bool CloseAll() = 0;
   virtual bool OpenPort(int index) = 0;
   virtual bool ClosePort(int index) = 0;
-  // A complete frame arrived on `port`; `frame` holds command, parameter,
-  // payload and its length (expectedLength). Runs on the dispatch thread
-  // and must not wait for the worker thread.
-  virtual void OnFrame(SerialPort& port, const FrameAssembly& frame) = 0;
+  // A complete frame arrived on `port` (its payload is valid during the
+  // call only). Runs on the dispatch thread and must not wait for the
+  // worker thread.
+  virtual void OnFrame(SerialPort& port, const Frame& frame) = 0;
 
   SerialPort& port(int index) { return index == 0 ? port_ : port2_; }
   int currentPortIndex() const { return currentPort_.load(); }
@@ -187,6 +150,8 @@ class CPortConn {
  private:
   void WorkerMain();
   void DispatchMain();
+  // Reads what the decoder of port `index` wants (one header byte, or the
+  // rest of a frame) and routes what it finds.
   void AssemblyStep(int index);
   static void EndThread(std::thread& thread);
 
@@ -205,7 +170,8 @@ class CPortConn {
   mutable std::mutex workerLock_;  // guards workerWindow_
   std::unique_ptr<WorkerLoop> workerWindow_;
 
-  FrameAssembly assembly_[2];
+  FrameDecoder decoders_[2];
+  GrowBuffer readBuffer_;  // dispatch thread only
   std::mutex connectionLock_;  // guards reply_
   ReplyRing reply_;
   std::atomic<bool> commandBusy_{false};

@@ -110,7 +110,7 @@ bool CQZClient::CreateWorkerWindow() {
   return true;
 }
 
-void CQZClient::OnFrame(SerialPort&, const FrameAssembly&) {}
+void CQZClient::OnFrame(SerialPort&, const Frame&) {}
 
 bool CQZClient::OnCommand(const WorkerCommand&) { return false; }
 

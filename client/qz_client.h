@@ -99,7 +99,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   // --- CPortConn ---
   bool CreateWorkerWindow() override;
   // Mode: a frame from the terminal (dispatch thread). Ignored here.
-  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+  void OnFrame(SerialPort& port, const Frame& frame) override;
 
   // --- wire operations shared by the modes ---
   // FRAME_DISPLAY with the whole image (cells and overlay), under the

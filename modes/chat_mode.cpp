@@ -54,7 +54,7 @@ void CQZClient_ChatMode::SendLine(const uint8_t* cells) {
   }
 }
 
-void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
+void CQZClient_ChatMode::OnFrame(SerialPort& from, const Frame& frame) {
   switch (frame.command) {
     case FRAME_DISCONNECT:
       // Only the outgoing port is closed on request.
@@ -71,7 +71,7 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
       }
       break;
     case FRAME_TEXT_CELL:
-      TypedCell(static_cast<uint8_t>(frame.parameter));
+      TypedCell(frame.parameter);
       break;
     default:
       break;

@@ -30,7 +30,7 @@ class CQZClient_ChatMode : public CQZClient {
 
   // Dispatch thread: the terminal's end of chat and disconnect requests,
   // and the collection of a typed text.
-  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+  void OnFrame(SerialPort& port, const Frame& frame) override;
 
  protected:
   // Sends the line after the current one, if there is one.

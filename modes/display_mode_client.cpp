@@ -7,14 +7,16 @@ namespace {
 
 // Payload bytes 0-3 as one value, byte 0 in the low bits; bytes the frame
 // does not carry count as 0.
-uint32_t PackPayload(const FrameAssembly& frame) {
+uint32_t PackPayload(const Frame& frame) {
   uint32_t packed = 0;
-  for (uint32_t i = 0; i < 4 && i < frame.expectedLength && frame.payload; ++i)
+  for (size_t i = 0; i < 4 && i < frame.payload.size(); ++i)
     packed |= static_cast<uint32_t>(frame.payload[i]) << (8 * i);
   return packed;
 }
 
-uint8_t PayloadByte(uint32_t packed, int index) { return static_cast<uint8_t>((packed >> (8 * index)) & 0xFF); }
+uint8_t PayloadByte(uint32_t packed, int index) {
+  return static_cast<uint8_t>((packed >> (8 * index)) & 0xFF);
+}
 
 }  // namespace
 
@@ -23,7 +25,7 @@ CQZClient_DisplayMode::CQZClient_DisplayMode(const ClientSetup& setup, std::opti
     : CQZClient(setup, std::move(userName)),
       mode_(lines() ? *lines() : noLines_, display(), *this, host_, postingAllowed) {}
 
-void CQZClient_DisplayMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
+void CQZClient_DisplayMode::OnFrame(SerialPort& from, const Frame& frame) {
   switch (frame.command) {
     case FRAME_DISCONNECT:
       // Only the outgoing port is closed on request.

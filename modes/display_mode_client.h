@@ -30,7 +30,7 @@ class CQZClient_DisplayMode : public CQZClient {
 
   // Dispatch thread: the display-mode frames become worker commands; a
   // disconnect request on the outgoing port closes it.
-  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+  void OnFrame(SerialPort& port, const Frame& frame) override;
   // Any thread: the line this terminal is at.
   const BrailleLine* GetCurrentMessage() override { return mode_.CurrentLine(); }
   // Any thread: the field being edited on the terminal and its part on the

@@ -10,12 +10,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace mirelon {
 
 inline constexpr uint8_t kFrameMark = 0xFF;  // the first two bytes of every frame
 inline constexpr size_t kFrameHeaderSize = 6;
 inline constexpr size_t kMaxFramePayload = 0xFFFF;
+
+// The bytes of one frame; the payload must fit (kMaxFramePayload).
+inline std::vector<uint8_t> EncodeFrame(uint8_t command, uint8_t parameter,
+                                        std::span<const uint8_t> payload = {}) {
+  std::vector<uint8_t> frame = {kFrameMark,
+                                kFrameMark,
+                                command,
+                                parameter,
+                                static_cast<uint8_t>(payload.size() & 0xFF),
+                                static_cast<uint8_t>((payload.size() >> 8) & 0xFF)};
+  frame.insert(frame.end(), payload.begin(), payload.end());
+  return frame;
+}
 
 // Commands sent to the terminal.
 inline constexpr uint8_t FRAME_IDENTIFY = 0x10;      // answered by 32 bare bytes (TerminalInfo)

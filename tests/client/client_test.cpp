@@ -14,13 +14,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Presence = RecordingTalkSink::Presence;
 
-Bytes Frame(uint8_t command, uint8_t parameter, const Bytes& payload) {
-  Bytes f = {0xFF, 0xFF, command, parameter, static_cast<uint8_t>(payload.size() & 0xFF),
-             static_cast<uint8_t>(payload.size() >> 8)};
-  f.insert(f.end(), payload.begin(), payload.end());
-  return f;
-}
-
 class ClientTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -191,11 +184,11 @@ TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   Bytes display(80);
   display[0] = 0x80;
   display[79] = 0x03;
-  Bytes expected = Frame(FRAME_DISPLAY, 0, display);
+  Bytes expected = EncodeFrame(FRAME_DISPLAY, 0, display);
   const Bytes signal = {0xFF, 0xFF, 0x65, 0x00, 0x05, 0x00, 0x2D, 0x47, 0x31, 0x36, 0x00};
   expected.insert(expected.end(), signal.begin(), signal.end());
-  const Bytes cancel = Frame(FRAME_ANNOUNCE, 2, {0xE3, 0x82, 0xAD, 0xE3, 0x83, 0xA3, 0xE3, 0x83, 0xB3, 0xE3, 0x82,
-                                                 0xBB, 0xE3, 0x83, 0xAB, 0x00});
+  const Bytes cancel = EncodeFrame(FRAME_ANNOUNCE, 2, Bytes{0xE3, 0x82, 0xAD, 0xE3, 0x83, 0xA3, 0xE3, 0x83,
+                                                           0xB3, 0xE3, 0x82, 0xBB, 0xE3, 0x83, 0xAB, 0x00});
   expected.insert(expected.end(), cancel.begin(), cancel.end());
   ASSERT_TRUE(Eventually([&] { return Since(u"COM3", from).size() > expected.size(); }));
   const Bytes got = Since(u"COM3", from);

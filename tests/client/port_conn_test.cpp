@@ -12,13 +12,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Frame(uint8_t command, uint8_t parameter, const Bytes& payload) {
-  Bytes f = {0xFF, 0xFF, command, parameter, static_cast<uint8_t>(payload.size() & 0xFF),
-             static_cast<uint8_t>(payload.size() >> 8)};
-  f.insert(f.end(), payload.begin(), payload.end());
-  return f;
-}
-
 Bytes Pattern(size_t n, int seed) {
   Bytes b(n);
   for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>((i * 7 + seed) % 256);
@@ -65,23 +58,6 @@ class PortConnTest : public ::testing::Test {
   RefPtr<TestConnection> conn;
 };
 
-TEST(GrowBuffer, GrowsInStepsAndKeepsItsBlock) {
-  GrowBuffer b;
-  EXPECT_EQ(b.Reserve(0), nullptr);
-  uint8_t* p = b.Reserve(300);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(b.capacity(), 512u);
-  p[299] = 0xAB;
-  EXPECT_EQ(b.Reserve(100), p);  // a smaller frame reuses the block
-  EXPECT_EQ(b.capacity(), 512u);
-  uint8_t* q = b.Reserve(513);
-  ASSERT_NE(q, nullptr);
-  EXPECT_EQ(b.capacity(), 768u);
-  EXPECT_EQ(b.Reserve(GrowBuffer::kLimit + 1), nullptr);
-  ASSERT_NE(b.Reserve(GrowBuffer::kLimit), nullptr);
-  EXPECT_EQ(b.capacity(), GrowBuffer::kLimit);
-}
-
 TEST(ReplyRing, DropsBytesBeyondItsSizeAndSignalsWhileHoldingBytes) {
   ReplyRing ring;
   EXPECT_FALSE(ring.available().IsSet());
@@ -106,8 +82,8 @@ TEST_F(PortConnTest, FramesAndRepliesSurviveAnySplitOfTheStream) {
   const Bytes aPayload = {1, 0xFF, 0xFF, 2, 0xFF};
   const Bytes big = Pattern(300, 1), small = Pattern(100, 2);
   Bytes stream = {0x41};
-  for (const Bytes& part : {Frame(0x30, 7, aPayload), Bytes{0xFF, 0x05}, Frame(0x17, 0, {}),
-                            Frame(0x32, 0, big), Bytes{0xFF, 0x41}, Frame(0x33, 9, small)})
+  for (const Bytes& part : {EncodeFrame(0x30, 7, aPayload), Bytes{0xFF, 0x05}, EncodeFrame(0x17, 0),
+                            EncodeFrame(0x32, 0, big), Bytes{0xFF, 0x41}, EncodeFrame(0x33, 9, small)})
     stream.insert(stream.end(), part.begin(), part.end());
 
   std::mt19937 random(4);
@@ -142,7 +118,7 @@ TEST_F(PortConnTest, EverySplitPointOfAShortStream) {
   Make();
   Connect();
   Bytes stream = {0x41};
-  for (const Bytes& part : {Frame(0x30, 1, {0xFF, 0xFF}), Bytes{0xFF, 0x05}, Frame(0x17, 0, {})})
+  for (const Bytes& part : {EncodeFrame(0x30, 1, Bytes{0xFF, 0xFF}), Bytes{0xFF, 0x05}, EncodeFrame(0x17, 0)})
     stream.insert(stream.end(), part.begin(), part.end());
   for (size_t k = 1; k < stream.size(); ++k) {
     sim.SetSplit({k, stream.size()}, 2);

@@ -130,27 +130,14 @@ void TerminalSimulator::Output(const std::vector<uint8_t>& bytes) {
   }
 }
 
-static std::vector<uint8_t> BuildFrame(uint8_t command, uint8_t parameter,
-                                       const std::vector<uint8_t>& payload) {
-  std::vector<uint8_t> frame(kFrameHeaderSize + payload.size());
-  frame[0] = kFrameMark;
-  frame[1] = kFrameMark;
-  frame[2] = command;
-  frame[3] = parameter;
-  frame[4] = static_cast<uint8_t>(payload.size() & 0xFF);
-  frame[5] = static_cast<uint8_t>((payload.size() >> 8) & 0xFF);
-  std::copy(payload.begin(), payload.end(), frame.begin() + kFrameHeaderSize);
-  return frame;
-}
-
 void TerminalSimulator::SendFrame(uint8_t command, uint8_t parameter,
                                   const std::vector<uint8_t>& payload) {
-  Output(BuildFrame(command, parameter, payload));
+  Output(EncodeFrame(command, parameter, payload));
 }
 
 void TerminalSimulator::SendFramePrefix(uint8_t command, uint8_t parameter,
                                         const std::vector<uint8_t>& payload, size_t count) {
-  std::vector<uint8_t> frame = BuildFrame(command, parameter, payload);
+  std::vector<uint8_t> frame = EncodeFrame(command, parameter, payload);
   frame.resize(std::min(count, frame.size()));
   Output(frame);
 }
@@ -197,48 +184,30 @@ void TerminalSimulator::Run() {
   uint8_t buffer[4096];
   while (!stop_.load()) {
     size_t n = link_->Receive(buffer, sizeof buffer, 20);
-    for (size_t i = 0; i < n; ++i) Parse(buffer[i]);
+    if (n == 0) continue;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      received_.insert(received_.end(), buffer, buffer + n);
+    }
+    decoder_.Feed(std::span<const uint8_t>(buffer, n), *this);
   }
 }
 
-// Reads the program's bytes as a terminal does: two FF bytes start a frame
-// whose length field says where it ends; anything else is a bare byte.
-void TerminalSimulator::Parse(uint8_t byte) {
+void TerminalSimulator::OnReplyBytes(std::span<const uint8_t> bytes) {
+  std::lock_guard<std::mutex> guard(lock_);
+  bare_.insert(bare_.end(), bytes.begin(), bytes.end());
+  changed_.notify_all();
+}
+
+void TerminalSimulator::OnFrame(const Frame& frame) {
+  ReceivedFrame received{frame.command, frame.parameter, {frame.payload.begin(), frame.payload.end()}};
   {
     std::lock_guard<std::mutex> guard(lock_);
-    received_.push_back(byte);
-  }
-  if (inBody_) {
-    current_.payload.push_back(byte);
-    if (--bodyLeft_ > 0) return;
-  } else {
-    header_.push_back(byte);
-    if (header_.size() <= 2 && byte != kFrameMark) {
-      std::lock_guard<std::mutex> guard(lock_);
-      bare_.insert(bare_.end(), header_.begin(), header_.end());
-      header_.clear();
-      changed_.notify_all();
-      return;
-    }
-    if (header_.size() < kFrameHeaderSize) return;
-    current_ = ReceivedFrame{header_[2], header_[3], {}};
-    bodyLeft_ = header_[4] | (size_t(header_[5]) << 8);
-    header_.clear();
-    if (bodyLeft_ > 0) {
-      inBody_ = true;
-      return;
-    }
-  }
-  inBody_ = false;
-  ReceivedFrame frame = std::move(current_);
-  current_ = ReceivedFrame{};
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    frames_.push_back(frame);
-    if (frame.command == FRAME_IDENTIFY) ++identifyRequests_;
+    frames_.push_back(received);
+    if (received.command == FRAME_IDENTIFY) ++identifyRequests_;
     changed_.notify_all();
   }
-  Answer(frame);
+  Answer(received);
 }
 
 void TerminalSimulator::Answer(const ReceivedFrame& frame) {

@@ -1,5 +1,5 @@
-// A braille note-taker terminal for tests, built from the wire format: it
-// reads what the program sends, records every frame (command, parameter,
+// A braille note-taker terminal for tests: it reads what the program sends
+// (with the program's own frame decoder), records every frame (command, parameter,
 // payload) and every bare byte, answers the identity request and the
 // one-byte replies that the modes expect, and on demand sends frames and
 // bare bytes, splits its output into chunks, stalls in the middle of a
@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/frame_decoder.h"
 #include "support/memory_serial.h"
 
 namespace mirelon {
@@ -75,7 +76,7 @@ struct ReceivedFrame {
   std::vector<uint8_t> payload;
 };
 
-class TerminalSimulator {
+class TerminalSimulator : private FrameDecoder::Sink {
  public:
   // How the terminal answers FRAME_IDENTIFY.
   enum class Identity {
@@ -131,7 +132,9 @@ class TerminalSimulator {
 
  private:
   void Run();
-  void Parse(uint8_t byte);
+  // What the program sent, as a terminal reads it.
+  void OnReplyBytes(std::span<const uint8_t> bytes) override;
+  void OnFrame(const Frame& frame) override;
   void Answer(const ReceivedFrame& frame);
   void Output(const std::vector<uint8_t>& bytes);
 
@@ -149,11 +152,7 @@ class TerminalSimulator {
   std::vector<uint8_t> bare_;
   std::vector<uint8_t> received_;
   int identifyRequests_ = 0;
-  // Parser state (receiving thread only).
-  std::vector<uint8_t> header_;
-  ReceivedFrame current_;
-  size_t bodyLeft_ = 0;
-  bool inBody_ = false;
+  FrameDecoder decoder_;  // receiving thread only
 
   std::atomic<bool> stop_{false};
   std::thread thread_;

@@ -48,11 +48,10 @@ class TestConnection : public CPortConn, public WorkerLoopHandler {
     return port(index).Open(name, nullptr, speed());
   }
   bool ClosePort(int index) override { return port(index).Close(); }
-  void OnFrame(SerialPort& p, const FrameAssembly& frame) override {
+  void OnFrame(SerialPort& p, const Frame& frame) override {
     if (frameGate) frameGate->Wait(Event::kInfinite);
-    SeenFrame seen{&p == &port(0) ? 0 : 1, static_cast<uint8_t>(frame.command),
-                   static_cast<uint8_t>(frame.parameter),
-                   std::vector<uint8_t>(frame.payload, frame.payload + frame.expectedLength)};
+    SeenFrame seen{&p == &port(0) ? 0 : 1, frame.command, frame.parameter,
+                   std::vector<uint8_t>(frame.payload.begin(), frame.payload.end())};
     std::lock_guard<std::mutex> guard(lock_);
     frames_.push_back(std::move(seen));
     changed_.notify_all();
