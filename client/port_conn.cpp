@@ -239,6 +239,17 @@ void CPortConn::AssemblyStep(int index) {
   if (router.replies) std::this_thread::yield();
 }
 
+CommandLockGuard::CommandLockGuard(CPortConn& conn) : conn_(conn), held_(conn.AcquireCommandLock()) {}
+
+CommandLockGuard::~CommandLockGuard() {
+  if (held_) conn_.ReleaseCommandLock();
+}
+
+bool CommandLockGuard::Retry() {
+  if (!held_) held_ = conn_.AcquireCommandLock();
+  return held_;
+}
+
 bool CPortConn::AcquireCommandLock() {
   if (!commandBusy_.exchange(true)) {
     commandEvent_.Reset();
@@ -300,19 +311,22 @@ int CPortConn::ReadReply(uint8_t* buffer, int n) {
 }
 
 bool CPortConn::Handshake(int index) {
-  if (!AcquireCommandLock()) return false;
-  SerialPort& p = port(index);
-  if (p.state() == PortState::kConnected) {
-    {
-      std::lock_guard<std::mutex> guard(connectionLock_);
-      reply_.Clear();
-    }
-    const std::vector<uint8_t> request = EncodeFrame(FRAME_IDENTIFY, 0);
-    p.Write(request.data(), request.size());
-  }
   uint8_t reply[TerminalInfo::kSize];
-  int got = ReadReply(reply, TerminalInfo::kSize);
-  ReleaseCommandLock();
+  int got = 0;
+  {
+    CommandLockGuard lock(*this);
+    if (!lock) return false;
+    SerialPort& p = port(index);
+    if (p.state() == PortState::kConnected) {
+      {
+        std::lock_guard<std::mutex> guard(connectionLock_);
+        reply_.Clear();
+      }
+      const std::vector<uint8_t> request = EncodeFrame(FRAME_IDENTIFY, 0);
+      p.Write(request.data(), request.size());
+    }
+    got = ReadReply(reply, TerminalInfo::kSize);
+  }
   std::optional<TerminalInfo> info = TerminalInfo::Parse(reply, static_cast<size_t>(got));
   if (!info) return false;
   {

@@ -52,6 +52,28 @@ class ReplyRing {
   Event available_{Event::Kind::kManualReset};
 };
 
+class CPortConn;
+
+// One exchange's hold on a connection's command lock, which keeps whole
+// request/reply exchanges with the terminal apart: taken at construction,
+// waiting at most the lock time-out (and not at all once the connection's
+// stop event is set), and given back at destruction.
+class CommandLockGuard {
+ public:
+  explicit CommandLockGuard(CPortConn& conn);
+  ~CommandLockGuard();
+  CommandLockGuard(const CommandLockGuard&) = delete;
+  CommandLockGuard& operator=(const CommandLockGuard&) = delete;
+
+  // Waits for the lock once more when it is not held yet; true once held.
+  bool Retry();
+  explicit operator bool() const { return held_; }
+
+ private:
+  CPortConn& conn_;
+  bool held_;
+};
+
 class CPortConn {
  public:
   static constexpr size_t kStatusTextChars = 255;  // 256 with the terminator
@@ -88,11 +110,6 @@ class CPortConn {
   // waits for the dispatch thread; false when it is still running after
   // the stop wait.
   bool StopDispatch();
-
-  // Serialises whole exchanges with the terminal; waits at most the lock
-  // time-out, and not at all once the stop event is set.
-  bool AcquireCommandLock();
-  void ReleaseCommandLock();
 
   // Empties the reply ring and writes one frame to the current port; false
   // (nothing sent) when that port is not connected or the payload is longer
@@ -148,6 +165,10 @@ class CPortConn {
   void CloseWorkerWindow();
 
  private:
+  friend class CommandLockGuard;
+
+  bool AcquireCommandLock();
+  void ReleaseCommandLock();
   void WorkerMain();
   void DispatchMain();
   // Reads what the decoder of port `index` wants (one header byte, or the

@@ -209,10 +209,9 @@ bool CQZClient::OpenPort(int index) {
   AnnounceUser(false);
   joined_[index] = true;
   display_.Resize(cellCount());
-  if (AcquireCommandLock()) {
+  if (CommandLockGuard lock{*this}) {
     SendFrame(FRAME_SESSION, 1, nullptr, 0);
     SendOpeningFrames();
-    ReleaseCommandLock();
   }
   connecting_ = false;
   NotifyDialog();
@@ -228,9 +227,8 @@ bool CQZClient::ClosePort(int index) {
   // then already left state 4).
   if (joined_[index] && (p.state() == PortState::kConnected || p.IsLost())) AnnounceUser(true);
   joined_[index] = false;
-  if (p.state() == PortState::kConnected && AcquireCommandLock()) {
-    SendClosingFrames(index);
-    ReleaseCommandLock();
+  if (p.state() == PortState::kConnected) {
+    if (CommandLockGuard lock{*this}) SendClosingFrames(index);
   }
   if (p.state() < PortState::kOpen) return true;
   p.Close();
@@ -263,16 +261,14 @@ void CQZClient::PostTalkText(std::u16string_view text) {
 }
 
 void CQZClient::SendDisplay(const DisplayBuffer& image) {
-  if (!IsConnected() || !AcquireCommandLock()) return;
+  if (!IsConnected()) return;
   const std::span<const uint8_t> bytes = image.Bytes();
-  SendFrame(FRAME_DISPLAY, 0, bytes.data(), bytes.size());
-  ReleaseCommandLock();
+  if (CommandLockGuard lock{*this}) SendFrame(FRAME_DISPLAY, 0, bytes.data(), bytes.size());
 }
 
 void CQZClient::SignalError() {
-  if (!IsConnected() || !AcquireCommandLock()) return;
-  SendFrame(FRAME_SIGNAL, 0, kErrorSignal, sizeof kErrorSignal);
-  ReleaseCommandLock();
+  if (!IsConnected()) return;
+  if (CommandLockGuard lock{*this}) SendFrame(FRAME_SIGNAL, 0, kErrorSignal, sizeof kErrorSignal);
 }
 
 bool CQZClient::Announce(std::u16string_view text) {
@@ -290,10 +286,8 @@ bool CQZClient::Announce(std::u16string_view text) {
     if (!bytes.empty() && static_cast<uint8_t>(bytes.back()) >= 0xC0) bytes.pop_back();
     bytes.push_back('\0');
   }
-  if (AcquireCommandLock()) {
+  if (CommandLockGuard lock{*this})
     SendFrame(FRAME_ANNOUNCE, 2, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ReleaseCommandLock();
-  }
   return true;
 }
 

@@ -40,17 +40,14 @@ void CQZClient_ChatMode::SendLine(const uint8_t* cells) {
     // Another exchange may hold the lock for a while; keep waiting for it
     // (each try is a full lock wait), but not once the client is ending,
     // when every try fails at once.
-    while (!AcquireCommandLock())
-      if (Stopping()) return;
+    CommandLockGuard lock(*this);
+    while (!lock && !Stopping()) lock.Retry();
+    if (!lock) return;
     SendFrame(FRAME_TEXT_BEGIN, 0, nullptr, 0);
     uint8_t answer = 0;
-    if (ReadReply(&answer, 1) != 1 || answer == 0) {
-      ReleaseCommandLock();
-      return;  // refused: the rest of the line is not sent
-    }
+    if (ReadReply(&answer, 1) != 1 || answer == 0) return;  // refused: the rest is not sent
     for (size_t n = 0; n < kBlockCells && *cells; ++n, ++cells) SendFrame(FRAME_TEXT_CELL, *cells, nullptr, 0);
     SendFrame(FRAME_TEXT_CELL, kEndOfText, nullptr, 0);
-    ReleaseCommandLock();
   }
 }
 
@@ -65,10 +62,7 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const Frame& frame) {
       break;
     case FRAME_TEXT_BEGIN:
       inputPosition_ = 0;
-      if (AcquireCommandLock()) {
-        WriteBare(&kTextAcknowledge, 1);
-        ReleaseCommandLock();
-      }
+      if (CommandLockGuard lock{*this}) WriteBare(&kTextAcknowledge, 1);
       break;
     case FRAME_TEXT_CELL:
       TypedCell(frame.parameter);

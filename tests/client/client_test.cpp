@@ -4,6 +4,8 @@
 // the simplest complete client).
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "base/ref_ptr.h"
 #include "modes/chat_mode.h"
 #include "support/client_rig.h"
@@ -248,14 +250,15 @@ TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
   // Another exchange holds the command lock for good.
-  ASSERT_TRUE(c->AcquireCommandLock());
+  std::optional<CommandLockGuard> held(std::in_place, *c);
+  ASSERT_TRUE(*held);
   rig.AddLine({0x11});
   ASSERT_TRUE(Eventually([&] { return c->GetCurrentMessage() == rig.lines.Newest(); }));
   // The worker is now waiting for the lock to send the line; stopping must
   // not leave it waiting (or spinning) there.
   EXPECT_TRUE(c->Stop());
   EXPECT_FALSE(c->IsWorkerRunning());
-  c->ReleaseCommandLock();
+  held.reset();
   for (const ReceivedFrame& f : t.frames()) EXPECT_NE(f.command, FRAME_TEXT_BEGIN);
 }
 

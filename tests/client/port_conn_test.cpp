@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -202,12 +203,14 @@ TEST_F(PortConnTest, HandshakeWithTheLockHeldElsewhereSendsNothing) {
   timing.connCommandLockMs = 20;
   Make();
   Connect();
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  bool result = true;
-  std::thread other([&] { result = conn->Handshake(0); });
-  other.join();
-  EXPECT_FALSE(result);
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard held(*conn);
+    ASSERT_TRUE(held);
+    bool result = true;
+    std::thread other([&] { result = conn->Handshake(0); });
+    other.join();
+    EXPECT_FALSE(result);
+  }
   EXPECT_TRUE(conn->Handshake(0));
   EXPECT_EQ(sim.received().size(), 6u);  // only the second exchange wrote
 }
@@ -219,8 +222,9 @@ TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
   Make();
   Connect();
   sim.SetIdentity(TerminalSimulator::Identity::kSilent);
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  std::thread blocked([&] { EXPECT_FALSE(conn->AcquireCommandLock()); });
+  std::optional<CommandLockGuard> held(std::in_place, *conn);
+  ASSERT_TRUE(*held);
+  std::thread blocked([&] { EXPECT_FALSE(CommandLockGuard(*conn)); });
   std::thread reply([&] {
     uint8_t b;
     EXPECT_EQ(conn->ReadReply(&b, 1), 0);
@@ -229,9 +233,9 @@ TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
   ASSERT_TRUE(conn->StopDispatch());  // also ends the dispatch thread's ReadByte
   blocked.join();
   reply.join();
-  EXPECT_FALSE(conn->AcquireCommandLock());  // flag set: refused at once
+  EXPECT_FALSE(CommandLockGuard(*conn));  // held: refused at once
   EXPECT_FALSE(conn->Handshake(0));
-  conn->ReleaseCommandLock();
+  held.reset();
   EXPECT_FALSE(conn->Handshake(0));  // lock taken, the reply wait ends at once
   EXPECT_FALSE(conn->StartDispatch());  // stopped for good
 }
@@ -244,14 +248,14 @@ TEST_F(PortConnTest, CommandLockAdmitsOneHolderAtATime) {
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&] {
       for (int i = 0; i < 300; ++i) {
-        if (!conn->AcquireCommandLock()) {
+        CommandLockGuard lock(*conn);
+        if (!lock) {
           ++failures;
           continue;
         }
         if (inside.fetch_add(1) != 0) ++overlaps;
         std::this_thread::yield();
         inside.fetch_sub(1);
-        conn->ReleaseCommandLock();
       }
     });
   for (auto& t : threads) t.join();
@@ -262,11 +266,13 @@ TEST_F(PortConnTest, CommandLockAdmitsOneHolderAtATime) {
 TEST_F(PortConnTest, CommandLockTimesOutWhileHeld) {
   timing.connCommandLockMs = 10;
   Make(false);
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  std::thread other([&] { EXPECT_FALSE(conn->AcquireCommandLock()); });
-  other.join();
-  conn->ReleaseCommandLock();
-  EXPECT_TRUE(conn->AcquireCommandLock());
+  {
+    CommandLockGuard held(*conn);
+    ASSERT_TRUE(held);
+    std::thread other([&] { EXPECT_FALSE(CommandLockGuard(*conn)); });
+    other.join();
+  }
+  EXPECT_TRUE(CommandLockGuard(*conn));
 }
 
 TEST_F(PortConnTest, SendFrameNeedsAConnectedPortAndClearsOldReplies) {
@@ -281,10 +287,12 @@ TEST_F(PortConnTest, SendFrameNeedsAConnectedPortAndClearsOldReplies) {
   sim.SendBytes({0x99});  // a stale reply, then a frame to know it was seen
   sim.SendFrame(0x17, 0);
   ASSERT_TRUE(conn->WaitForFrames(1));
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  ASSERT_TRUE(conn->SendFrame(0x20, 0, payload, 2));
-  EXPECT_EQ(Replies(1), Bytes{0x01});  // the answer, not the stale byte
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard lock(*conn);
+    ASSERT_TRUE(lock);
+    ASSERT_TRUE(conn->SendFrame(0x20, 0, payload, 2));
+    EXPECT_EQ(Replies(1), Bytes{0x01});  // the answer, not the stale byte
+  }
   ASSERT_TRUE(sim.WaitForFrames(1, 10000));
   EXPECT_EQ(sim.frames()[0].payload, (Bytes{0, 1}));
 

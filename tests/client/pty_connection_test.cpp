@@ -44,13 +44,15 @@ TEST_F(PtyConnectionTest, HandshakeFramesBothWaysRepliesAndCleanStop) {
   ASSERT_TRUE(conn->Handshake(0));
   EXPECT_EQ(conn->cellCount(), 24);
 
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  const uint8_t openPayload[] = {0x00, 0x01};
-  ASSERT_TRUE(conn->SendFrame(0x20, 0, openPayload, 2));
   uint8_t reply = 0;
-  EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
-  EXPECT_EQ(reply, 0x01);
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard lock(*conn);
+    ASSERT_TRUE(lock);
+    const uint8_t openPayload[] = {0x00, 0x01};
+    ASSERT_TRUE(conn->SendFrame(0x20, 0, openPayload, 2));
+    EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
+    EXPECT_EQ(reply, 0x01);
+  }
   ASSERT_TRUE(sim->WaitForFrames(2, 10000));
   EXPECT_EQ(sim->frames()[1].payload, (Bytes{0x00, 0x01}));
 

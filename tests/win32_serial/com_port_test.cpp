@@ -39,13 +39,15 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   ASSERT_TRUE(sim.WaitForFrames(1, 10000));
   EXPECT_EQ(sim.received(), (Bytes{0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00}));
 
-  ASSERT_TRUE(conn->AcquireCommandLock());
   const uint8_t greeting[] = {0x76, 0x33, 0x23, 0x46};
-  ASSERT_TRUE(conn->SendFrame(0x68, 0, greeting, sizeof greeting));
-  uint8_t reply = 0;
-  EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
-  EXPECT_EQ(reply, 0x01);
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard lock(*conn);
+    ASSERT_TRUE(lock);
+    ASSERT_TRUE(conn->SendFrame(0x68, 0, greeting, sizeof greeting));
+    uint8_t reply = 0;
+    EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
+    EXPECT_EQ(reply, 0x01);
+  }
   ASSERT_TRUE(sim.WaitForFrames(2, 10000));
   EXPECT_EQ(sim.frames()[1].payload, Bytes(greeting, greeting + 4));
 
