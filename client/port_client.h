@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ref_ptr.h"
 #include "client/worker_command.h"
 #include "connections/connection_record.h"
 #include "serial/port_state.h"
@@ -21,6 +22,7 @@
 namespace mirelon {
 
 struct BrailleLine;
+struct ClientNode;
 class I_PortClient;
 
 // Status texts of a client.
@@ -37,15 +39,6 @@ class ClientChangeSink {
  public:
   virtual ~ClientChangeSink() = default;
   virtual void PostClientChanged(I_PortClient* client) = 0;
-};
-
-// One client in the registry's list.
-struct ClientNode {
-  // The dialog showing this client, or null. The client reads it on its
-  // worker thread.
-  std::atomic<ClientChangeSink*> dialog{nullptr};
-  int row = -1;  // the dialog's list row, -1 when none
-  I_PortClient* client = nullptr;  // holds one reference
 };
 
 class I_PortClient {
@@ -96,6 +89,15 @@ class I_PortClient {
  protected:
   // Only Release destroys a client.
   ~I_PortClient() = default;
+};
+
+// One client in the registry's list.
+struct ClientNode {
+  // The dialog showing this client, or null. The client reads it on its
+  // worker thread.
+  std::atomic<ClientChangeSink*> dialog{nullptr};
+  int row = -1;  // the dialog's list row, -1 when none
+  RefPtr<I_PortClient> client;
 };
 
 }  // namespace mirelon

@@ -352,7 +352,7 @@ TEST(DisplayClientRegistry, ProtocolsZeroAndOneMakeDisplayClients) {
     record.protocol = protocol;
     ClientNode* node = registry.CreateClient(record);
     ASSERT_NE(node, nullptr);
-    auto* display = dynamic_cast<CQZClient_DisplayMode*>(node->client);
+    auto* display = dynamic_cast<CQZClient_DisplayMode*>(node->client.get());
     ASSERT_NE(display, nullptr);
     EXPECT_EQ(display->mode().PostingAllowed(), protocol == 1);
     EXPECT_EQ(display->GetProtocol(), protocol);
