@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <vector>
@@ -22,13 +23,14 @@ inline constexpr size_t kMaxFramePayload = 0xFFFF;
 // The bytes of one frame; the payload must fit (kMaxFramePayload).
 inline std::vector<uint8_t> EncodeFrame(uint8_t command, uint8_t parameter,
                                         std::span<const uint8_t> payload = {}) {
-  std::vector<uint8_t> frame = {kFrameMark,
-                                kFrameMark,
-                                command,
-                                parameter,
-                                static_cast<uint8_t>(payload.size() & 0xFF),
-                                static_cast<uint8_t>((payload.size() >> 8) & 0xFF)};
-  frame.insert(frame.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> frame(kFrameHeaderSize + payload.size());
+  frame[0] = kFrameMark;
+  frame[1] = kFrameMark;
+  frame[2] = command;
+  frame[3] = parameter;
+  frame[4] = static_cast<uint8_t>(payload.size() & 0xFF);
+  frame[5] = static_cast<uint8_t>((payload.size() >> 8) & 0xFF);
+  if (!payload.empty()) std::memcpy(frame.data() + kFrameHeaderSize, payload.data(), payload.size());
   return frame;
 }
 
