@@ -153,7 +153,7 @@ bool CPortConn::StartDispatch() {
     if (!dispatchEnded_.IsSet()) return false;
     dispatchThread_.join();
   }
-  dispatchStop_ = 0;
+  dispatchStop_ = false;
   dispatchStarted_.Reset();
   dispatchEnded_.Reset();
   AddRef();  // the dispatch thread's reference
@@ -169,7 +169,7 @@ bool CPortConn::StartDispatch() {
 
 bool CPortConn::StopDispatch() {
   if (!dispatchThread_.joinable()) return true;
-  dispatchStop_ = 1;
+  dispatchStop_ = true;
   stopEvent_.Set();
   if (!dispatchEnded_.Wait(timing_.connDispatchStopMs)) return false;
   dispatchThread_.join();
@@ -178,7 +178,7 @@ bool CPortConn::StopDispatch() {
 
 void CPortConn::DispatchMain() {
   dispatchStarted_.Set();
-  while (dispatchStop_.load() == 0) {
+  while (!dispatchStop_.load()) {
     if (port_.state() == PortState::kConnected)
       AssemblyStep(0);
     else if (port2_.state() == PortState::kConnected)

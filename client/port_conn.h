@@ -206,7 +206,7 @@ class CPortConn {
   std::thread workerThread_;
   Event workerStarted_{Event::Kind::kManualReset};
   Event workerEnded_{Event::Kind::kManualReset};
-  std::atomic<int> dispatchStop_{0};
+  std::atomic<bool> dispatchStop_{false};
   std::thread dispatchThread_;
   Event dispatchStarted_{Event::Kind::kManualReset};
   Event dispatchEnded_{Event::Kind::kManualReset};
