@@ -30,11 +30,7 @@ FrameDecoder::Verdict FrameDecoder::Verify(size_t position, uint8_t byte) {
   return position + 1 == kFrameHeaderSize ? Verdict::kHeaderComplete : Verdict::kExtend;
 }
 
-size_t FrameDecoder::BytesWanted() const {
-  if (inBody_) return payloadLength_ - payloadHeld_;
-  if (headerLength_ >= 2) return kFrameHeaderSize - headerLength_;
-  return 1;
-}
+size_t FrameDecoder::BytesWanted() const { return inBody_ ? payloadLength_ - payloadHeld_ : 1; }
 
 void FrameDecoder::Reset() {
   headerLength_ = 0;

@@ -70,10 +70,10 @@ class FrameDecoder {
   bool Idle() const { return headerLength_ == 0 && !inBody_; }
   // Bytes held of the frame in progress (header and payload).
   size_t Held() const { return headerLength_ + payloadHeld_; }
-  // How many bytes the frame in progress certainly still takes: the rest
-  // of its header once its two marks are in, or the rest of its payload;
-  // otherwise 1, since the next byte may be a reply. A reader can ask for
-  // this many bytes without waiting on bytes that are not part of it.
+  // What a reader should ask for next: the rest of the payload being read,
+  // otherwise one byte (a header is checked byte by byte, and the next
+  // byte may be a reply). That many bytes all belong to the frame, so a
+  // reader never waits on bytes that are not part of it.
   size_t BytesWanted() const;
 
  private:

@@ -48,9 +48,9 @@ void FeedInPieces(FrameDecoder& decoder, const uint8_t* data, size_t size, Trans
 }
 
 // Completes the frame in progress with zero bytes, as a terminal's next
-// bytes would; a frame then needs at most a header byte and a payload.
+// bytes would: at most the rest of a header and a payload.
 void Complete(FrameDecoder& decoder, Transcript& out) {
-  for (int round = 0; round < 3 && !decoder.Idle(); ++round)
+  for (size_t round = 0; round <= kFrameHeaderSize && !decoder.Idle(); ++round)
     decoder.Feed(Bytes(decoder.BytesWanted(), 0), out);
   FuzzCheck(decoder.Idle());
 }

@@ -71,9 +71,9 @@ TEST(FrameDecoder, AsksForWhatTheFrameStillTakesAndForgetsItOnReset) {
   EXPECT_EQ(d.BytesWanted(), 1u);
   d.Feed(Bytes{0xFF}, e);
   EXPECT_EQ(d.BytesWanted(), 1u);  // the next byte may be a reply
-  d.Feed(Bytes{0xFF}, e);
-  EXPECT_EQ(d.BytesWanted(), 4u);  // the rest of the header
-  d.Feed(Bytes{0x32, 0x00, 0x2C, 0x01}, e);
+  d.Feed(Bytes{0xFF, 0x32, 0x00, 0x2C}, e);
+  EXPECT_EQ(d.BytesWanted(), 1u);  // a header goes byte by byte
+  d.Feed(Bytes{0x01}, e);
   EXPECT_EQ(d.BytesWanted(), 300u);
   d.Feed(Bytes(100, 0xFF), e);
   EXPECT_EQ(d.BytesWanted(), 200u);
