@@ -1,8 +1,10 @@
 // Serial transport figures: frame assembly throughput through the receive
-// ring, and the processor time an idle connected port costs.
+// ring, the frame decoder's own throughput, and the processor time an idle
+// connected port costs.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -10,7 +12,7 @@
 #include <vector>
 
 #include "base/ref_ptr.h"
-#include "serial/port_conn.h"
+#include "client/port_conn.h"
 
 using namespace mirelon;
 
@@ -61,25 +63,24 @@ class CountingConnection : public CPortConn {
   }
   bool OpenPort(int index) override { return port(index).Open(u"bench", nullptr, 115200); }
   bool ClosePort(int index) override { return port(index).Close(); }
-  void OnFrame(SerialPort&, const FrameAssembly& frame) override {
-    bytes += frame.expected_length + kFrameHeaderSize;
+  void OnFrame(SerialPort&, const Frame& frame) override {
+    bytes += frame.payload.size() + kFrameHeaderSize;
   }
   std::atomic<uint64_t> bytes{0};
 };
 
 std::vector<uint8_t> FrameStream(size_t payload) {
-  std::vector<uint8_t> s = {0xFF, 0xFF, 0xF0, 0, static_cast<uint8_t>(payload & 0xFF),
-                            static_cast<uint8_t>(payload >> 8)};
-  for (size_t i = 0; i < payload; ++i) s.push_back(static_cast<uint8_t>(i));
-  return s;
+  std::vector<uint8_t> bytes(payload);
+  for (size_t i = 0; i < payload; ++i) bytes[i] = static_cast<uint8_t>(i);
+  return EncodeFrame(FRAME_KEY, 0, bytes);
 }
 
 // Bytes of frames delivered to OnFrame per second. With the product's
 // timing the reader's sleeps bound the rate; with them at 0 the figure is
 // the cost of the ring and the assembly itself.
-void Throughput(benchmark::State& state, bool product_timing) {
+void Throughput(benchmark::State& state, bool productTiming) {
   Timing timing;
-  if (!product_timing) {
+  if (!productTiming) {
     timing.serialReaderDrainedMs = 0;
     timing.serialReaderMoreMs = 0;
     timing.serialReaderIdleMs = 0;
@@ -107,6 +108,31 @@ void Throughput(benchmark::State& state, bool product_timing) {
 
 void BM_FrameAssembly(benchmark::State& state) { Throughput(state, false); }
 void BM_FrameAssemblyProductTiming(benchmark::State& state) { Throughput(state, true); }
+
+// Bytes of frames the decoder cuts per second, fed in reads of up to 4096
+// bytes with a reply byte between frames: the cost of decoding alone.
+void BM_FrameDecoder(benchmark::State& state) {
+  std::vector<uint8_t> stream;
+  while (stream.size() < 65536) {
+    const std::vector<uint8_t> frame = FrameStream(static_cast<size_t>(state.range(0)));
+    stream.insert(stream.end(), frame.begin(), frame.end());
+    stream.push_back(0x01);
+  }
+  struct Counter : FrameDecoder::Sink {
+    void OnReplyBytes(std::span<const uint8_t> bytes) override { replies += bytes.size(); }
+    void OnFrame(const Frame& frame) override { frames += frame.payload.size() + kFrameHeaderSize; }
+    uint64_t replies = 0;
+    uint64_t frames = 0;
+  } counter;
+  FrameDecoder decoder;
+  const std::span<const uint8_t> all(stream);
+  for (auto _ : state) {
+    for (size_t at = 0; at < all.size(); at += 4096)
+      decoder.Feed(all.subspan(at, std::min<size_t>(4096, all.size() - at)), counter);
+    benchmark::DoNotOptimize(counter.frames);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+}
 
 double CpuSeconds() {
   rusage u;
@@ -139,4 +165,5 @@ void BM_IdleConnectedPort(benchmark::State& state) {
 
 BENCHMARK(BM_FrameAssembly)->Arg(16)->Arg(256)->Arg(4096)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_FrameAssemblyProductTiming)->Arg(256)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_FrameDecoder)->Arg(0)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_IdleConnectedPort)->UseManualTime()->Iterations(3);

@@ -1,5 +1,6 @@
 #include "client/client_registry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -40,8 +41,7 @@ bool ClientRegistry::HasMode(int protocol) const { return modes_.count(protocol)
 ClientNode* ClientRegistry::AddClient(I_PortClient* client) {
   auto node = std::make_unique<ClientNode>();
   ClientNode* added = node.get();
-  client->AddRef();
-  node->client = client;
+  node->client = RefPtr<I_PortClient>(client);
   client->SetListNode(added);
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -52,26 +52,28 @@ ClientNode* ClientRegistry::AddClient(I_PortClient* client) {
   return added;
 }
 
-ClientNode* ClientRegistry::CreateClient(const ConnectionRecord& connection) {
+RefPtr<CQZClient> ClientRegistry::MakeClient(const ConnectionRecord& connection) {
   auto mode = modes_.find(connection.protocol);
-  if (mode == modes_.end()) return nullptr;
-  CQZClient* client = mode->second(setup_, connection);
-  if (!client) return nullptr;
-  client->AddRef();  // the creator's reference, until the node holds one
-  client->SetConnection(connection.port, connection.port2, static_cast<uint32_t>(connection.speed),
-                        connection.protocol);
-  ClientNode* node = AddClient(client);
-  client->Release();
-  return node;
+  if (mode == modes_.end()) return RefPtr<CQZClient>();
+  RefPtr<CQZClient> client(mode->second(setup_, connection));
+  if (client)
+    client->SetConnection(connection.port, connection.port2, static_cast<uint32_t>(connection.speed),
+                          connection.protocol);
+  return client;
 }
 
-void ClientRegistry::WaitForConnection(I_PortClient* client, const Wait& wait) {
+ClientNode* ClientRegistry::CreateClient(const ConnectionRecord& connection) {
+  RefPtr<CQZClient> client = MakeClient(connection);
+  return client ? AddClient(client.get()) : nullptr;
+}
+
+void ClientRegistry::WaitForConnection(I_PortClient& client, const Wait& wait) {
   for (int i = 0; i < setup_.timing.registryConnectPolls; ++i) {
     if (wait)
       wait(setup_.timing.registryConnectPollMs);
     else
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.timing.registryConnectPollMs));
-    if (client->GetPortState() > kPortOpen) return;
+    if (client.GetPortState() > PortState::kOpen) return;
   }
 }
 
@@ -80,10 +82,13 @@ int ClientRegistry::ApplyConnectionList(const ConnectionRecordList& list, const 
   for (const ConnectionRecord& record : list.records) {
     if (record.port != CQZClient::kNoPort && IsPortInUse(record.port)) continue;
     if (record.port2 != CQZClient::kNoPort && IsPortInUse(record.port2)) continue;
-    ClientNode* node = CreateClient(record);
-    if (!node) continue;
+    // Held here as well: the dialog's thread may remove the client while
+    // this one waits for it.
+    RefPtr<CQZClient> client = MakeClient(record);
+    if (!client) continue;
+    AddClient(client.get());
     ++created;
-    WaitForConnection(node->client, wait);
+    WaitForConnection(*client, wait);
   }
   return created;
 }
@@ -95,33 +100,33 @@ int ClientRegistry::ApplyDescriptions(const std::vector<std::u16string>& descrip
 }
 
 int ClientRegistry::QuitAll() {
-  int count = 0;
-  for (ClientNode* node : Nodes()) {
-    node->client->PostCommand(CMD_CLIENT_QUIT, 0);
-    ++count;
-  }
-  return count;
+  const std::vector<RefPtr<I_PortClient>> clients = Clients();
+  for (const RefPtr<I_PortClient>& client : clients) client->PostCommand({CMD_CLIENT_QUIT});
+  return static_cast<int>(clients.size());
 }
 
 void ClientRegistry::RemoveAll() {
   for (;;) {
     ClientNode* first;
+    RefPtr<I_PortClient> client;
     {
       std::lock_guard<std::mutex> guard(lock_);
       if (nodes_.empty()) return;
       first = nodes_.front().get();
+      client = first->client;
     }
-    I_PortClient* client = first->client;
     client->Stop();
     std::unique_ptr<ClientNode> node;
     {
       std::lock_guard<std::mutex> guard(lock_);
-      node = std::move(nodes_.front());
-      nodes_.erase(nodes_.begin());
+      auto it = std::find_if(nodes_.begin(), nodes_.end(),
+                             [&](const std::unique_ptr<ClientNode>& n) { return n.get() == first; });
+      if (it == nodes_.end()) continue;  // removed meanwhile
+      node = std::move(*it);
+      nodes_.erase(it);
     }
     // After this the client never looks at the node again.
     client->SetListNode(nullptr);
-    client->Release();
   }
 }
 
@@ -140,19 +145,19 @@ bool ClientRegistry::RemoveClient(ClientNode* node) {
   }
   if (!removed) return false;
   removed->client->SetListNode(nullptr);
-  removed->client->Release();
   return true;
 }
 
 bool ClientRegistry::IsPortInUse(std::u16string_view name) const {
-  for (ClientNode* node : Nodes())
-    if (node->client->GetPortName() == name || node->client->GetPort2Name() == name) return true;
+  for (const RefPtr<I_PortClient>& client : Clients())
+    if (client->GetPortName() == name || client->GetPort2Name() == name) return true;
   return false;
 }
 
 ConnectionRecordList ClientRegistry::BuildConnectionList() const {
   ConnectionRecordList list;
-  for (ClientNode* node : Nodes()) list.records.push_back(node->client->CreateConnectionRecord());
+  for (const RefPtr<I_PortClient>& client : Clients())
+    list.records.push_back(client->CreateConnectionRecord());
   return list;
 }
 
@@ -169,9 +174,17 @@ std::vector<ClientNode*> ClientRegistry::Nodes() const {
   return nodes;
 }
 
+std::vector<RefPtr<I_PortClient>> ClientRegistry::Clients() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  std::vector<RefPtr<I_PortClient>> clients;
+  clients.reserve(nodes_.size());
+  for (const auto& node : nodes_) clients.push_back(node->client);
+  return clients;
+}
+
 bool ClientRegistry::AnyWorkerRunning() const {
-  for (ClientNode* node : Nodes())
-    if (node->client->IsWorkerRunning()) return true;
+  for (const RefPtr<I_PortClient>& client : Clients())
+    if (client->IsWorkerRunning()) return true;
   return false;
 }
 

@@ -78,6 +78,9 @@ class ClientRegistry {
   int Count() const;
   // The nodes in list order. Valid until the list is next changed.
   std::vector<ClientNode*> Nodes() const;
+  // The clients in list order, each held by a reference of the caller's:
+  // usable after the list has changed.
+  std::vector<RefPtr<I_PortClient>> Clients() const;
   // Some client's worker thread still runs.
   bool AnyWorkerRunning() const;
 
@@ -86,7 +89,10 @@ class ClientRegistry {
   void SetDialog(ClientChangeSink* dialog);
 
  private:
-  void WaitForConnection(I_PortClient* client, const Wait& wait);
+  // The (unstarted) client of a connection's protocol with its
+  // connection set; null for a protocol without a client class.
+  RefPtr<CQZClient> MakeClient(const ConnectionRecord& connection);
+  void WaitForConnection(I_PortClient& client, const Wait& wait);
 
   ClientSetup setup_;
   bool meeting_ = false;

@@ -14,24 +14,16 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ref_ptr.h"
+#include "client/worker_command.h"
 #include "connections/connection_record.h"
+#include "serial/port_state.h"
 
 namespace mirelon {
 
 struct BrailleLine;
+struct ClientNode;
 class I_PortClient;
-
-// Commands of a client's worker loop (the worker window's WM_COMMAND ids).
-inline constexpr uint32_t CMD_CLIENT_QUIT = 1025;        // lParam 0
-inline constexpr uint32_t CMD_CLIENT_OPEN_PORT = 1026;   // lParam: port index
-inline constexpr uint32_t CMD_CLIENT_CLOSE_PORT = 1027;  // lParam: port index
-// Mode commands posted by the dispatch thread to its own worker loop.
-inline constexpr uint32_t CMD_KEY_EVENT = 1040;          // lParam: payload bytes 0-3
-inline constexpr uint32_t CMD_MODIFIERS_SET = 1041;
-inline constexpr uint32_t CMD_MODIFIERS_CLEAR = 1042;
-inline constexpr uint32_t CMD_COMMAND_KEY = 1043;
-inline constexpr uint32_t CMD_KEY_OTHER = 1044;
-inline constexpr uint32_t CMD_CHAT_INPUT = 1056;         // a finished typed text waits
 
 // Status texts of a client.
 inline constexpr std::u16string_view kStatusNotConnected = u"未接続";
@@ -47,15 +39,6 @@ class ClientChangeSink {
  public:
   virtual ~ClientChangeSink() = default;
   virtual void PostClientChanged(I_PortClient* client) = 0;
-};
-
-// One client in the registry's list.
-struct ClientNode {
-  // The dialog showing this client, or null. The client reads it on its
-  // worker thread.
-  std::atomic<ClientChangeSink*> dialog{nullptr};
-  int row = -1;  // the dialog's list row, -1 when none
-  I_PortClient* client = nullptr;  // holds one reference
 };
 
 class I_PortClient {
@@ -76,7 +59,7 @@ class I_PortClient {
   virtual int GetProtocol() = 0;
   virtual std::optional<std::u16string> GetUserName() = 0;
   // PortState of the current port.
-  virtual int GetPortState() = 0;
+  virtual PortState GetPortState() = 0;
   virtual std::u16string GetStatusText() = 0;
   virtual void SetStatusText(std::u16string_view text) = 0;
   // The connection as a record; a client without a user name gives "Guest".
@@ -88,7 +71,7 @@ class I_PortClient {
   // running after the stop wait.
   virtual bool Stop() = 0;
   // Posts a command to the worker loop; false when there is none.
-  virtual bool PostCommand(uint32_t wparam, intptr_t lparam) = 0;
+  virtual bool PostCommand(WorkerCommand command) = 0;
   virtual bool CloseAll() = 0;
   // A port is connected (state 4).
   virtual bool IsConnected() = 0;
@@ -106,6 +89,15 @@ class I_PortClient {
  protected:
   // Only Release destroys a client.
   ~I_PortClient() = default;
+};
+
+// One client in the registry's list.
+struct ClientNode {
+  // The dialog showing this client, or null. The client reads it on its
+  // worker thread.
+  std::atomic<ClientChangeSink*> dialog{nullptr};
+  int row = -1;  // the dialog's list row, -1 when none
+  RefPtr<I_PortClient> client;
 };
 
 }  // namespace mirelon

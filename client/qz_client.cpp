@@ -23,20 +23,18 @@ bool IsPortNamed(std::u16string_view name) {
   return false;
 }
 
-static_assert(CMD_CLIENT_QUIT == CPortConn::CMD_CLIENT_QUIT);
-
 constexpr uint8_t kErrorSignal[] = {'-', 'G', '1', '6', 0};
 constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  // 0x203
 
 }  // namespace
 
-CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name)
+CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> userName)
     : CPortConn(setup.timing, setup.opener),
-      talk_window_(setup.talkWindow),
-      talk_path_(setup.talkPath),
+      talkWindow_(setup.talkWindow),
+      talkPath_(setup.talkPath),
       lines_(setup.lines),
       clock_(setup.clock ? setup.clock : std::function<LocalTime()>(CurrentLocalTime)),
-      user_name_(std::move(user_name)) {
+      userName_(std::move(userName)) {
   if (lines_) {
     const BrailleLine* newest = lines_->Newest();
     current_ = newest ? newest : &lines_->Sentinel();
@@ -46,37 +44,37 @@ CQZClient::CQZClient(const ClientSetup& setup, std::optional<std::u16string> use
 CQZClient::~CQZClient() = default;
 
 ClientNode* CQZClient::GetListNode() {
-  std::lock_guard<std::mutex> guard(node_lock_);
+  std::lock_guard<std::mutex> guard(nodeLock_);
   return node_;
 }
 
 ClientNode* CQZClient::SetListNode(ClientNode* node) {
-  std::lock_guard<std::mutex> guard(node_lock_);
+  std::lock_guard<std::mutex> guard(nodeLock_);
   node_ = node;
   return node;
 }
 
 std::u16string CQZClient::GetActivePortName() {
-  const bool named = IsPortNamed(port_name());
-  const bool named2 = IsPortNamed(port2_name());
-  if (named && port(0).state() > kPortClosing) return port_name();
-  if (named2 && port(1).state() > kPortClosing) return port2_name();
-  if (named) return port_name();
-  if (named2) return port2_name();
+  const bool named = IsPortNamed(portName());
+  const bool named2 = IsPortNamed(port2Name());
+  if (named && port(0).state() > PortState::kClosing) return portName();
+  if (named2 && port(1).state() > PortState::kClosing) return port2Name();
+  if (named) return portName();
+  if (named2) return port2Name();
   return std::u16string();
 }
 
 ConnectionRecord CQZClient::CreateConnectionRecord() {
   std::optional<std::u16string_view> user;
-  if (user_name_) user = *user_name_;
-  return NewRecord(port_name(), port2_name(), static_cast<int>(speed()), protocol(), user);
+  if (userName_) user = *userName_;
+  return NewRecord(portName(), port2Name(), static_cast<int>(speed()), protocol(), user);
 }
 
 bool CQZClient::Start() {
   if (!StartWorker()) return false;
   StartDispatch();
-  PostToWorker(CMD_CLIENT_OPEN_PORT, 0);
-  PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
+  PostToWorker({CMD_CLIENT_OPEN_PORT, 0});
+  PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
   return true;
 }
 
@@ -85,11 +83,11 @@ bool CQZClient::Stop() {
   return StopWorker();
 }
 
-bool CQZClient::PostCommand(uint32_t wparam, intptr_t lparam) {
+bool CQZClient::PostCommand(WorkerCommand command) {
   // A quit ends the waits of an opening in progress, so that the quit is
   // not held up behind a terminal that never answers.
-  if (wparam == CMD_CLIENT_QUIT) quit_.Set();
-  return PostToWorker(wparam, lparam);
+  if (command.id == CMD_CLIENT_QUIT) quit_.Set();
+  return PostToWorker(std::move(command));
 }
 
 bool CQZClient::CloseAll() {
@@ -100,36 +98,37 @@ bool CQZClient::CloseAll() {
 }
 
 bool CQZClient::IsConnected() {
-  return port(0).state() == kPortConnected || port(1).state() == kPortConnected;
+  return port(0).state() == PortState::kConnected || port(1).state() == PortState::kConnected;
 }
 
 std::optional<std::vector<uint8_t>> CQZClient::GetEditLine(int*, int*) { return std::nullopt; }
 
 bool CQZClient::CreateWorkerWindow() {
-  std::unique_ptr<WorkerLoop> loop = CreateWorkerLoop(this, port_name(), timing());
+  std::unique_ptr<WorkerLoop> loop = CreateWorkerLoop(this, portName(), timing());
   if (!loop) return false;
   SetWorkerWindow(std::move(loop));
   return true;
 }
 
-void CQZClient::OnFrame(SerialPort&, const FrameAssembly&) {}
+void CQZClient::OnFrame(SerialPort&, const Frame&) {}
 
-intptr_t CQZClient::OnCommand(uint32_t, intptr_t) { return 0; }
+bool CQZClient::OnCommand(const WorkerCommand&) { return false; }
 
-intptr_t CQZClient::OnWorkerCommand(uint32_t wparam, intptr_t lparam) {
-  switch (wparam) {
+void CQZClient::OnWorkerCommand(const WorkerCommand& command) {
+  switch (command.id) {
     case CMD_CLIENT_QUIT:
       quit_.Set();
       if (CloseAll()) CloseWorkerWindow();
-      return 1;
+      break;
     case CMD_CLIENT_OPEN_PORT:
-      if (lparam == 0 || lparam == 1) OpenPort(static_cast<int>(lparam));
-      return 1;
+      if (command.value <= 1) OpenPort(static_cast<int>(command.value));
+      break;
     case CMD_CLIENT_CLOSE_PORT:
-      if (lparam == 0 || lparam == 1) ClosePort(static_cast<int>(lparam));
-      return 1;
+      if (command.value <= 1) ClosePort(static_cast<int>(command.value));
+      break;
     default:
-      return OnCommand(wparam, lparam);
+      OnCommand(command);
+      break;
   }
 }
 
@@ -143,35 +142,36 @@ void CQZClient::Supervise() {
   // and reads nothing more: close it, so that its user's leave is recorded
   // and the status tells what happened.
   for (int i = 0; i < 2; ++i)
-    if (port(i).IsLost() && port(i).state() >= kPortOpen) PostToWorker(CMD_CLIENT_CLOSE_PORT, i);
-  if (p0.state() == kPortConnected) {
-    if (!p0.CheckModemLines()) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
-  } else if (p0.state() < kPortOpen && p1.state() == kPortOpen && !p1.IsLost() &&
+    if (port(i).IsLost() && port(i).state() >= PortState::kOpen)
+      PostToWorker({CMD_CLIENT_CLOSE_PORT, static_cast<uint32_t>(i)});
+  if (p0.state() == PortState::kConnected) {
+    if (!p0.CheckModemLines()) PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
+  } else if (p0.state() < PortState::kOpen && p1.state() == PortState::kOpen && !p1.IsLost() &&
              p1.CheckModemLines()) {
     // The terminal raised its lines on the incoming port: identify it.
-    PostToWorker(CMD_CLIENT_OPEN_PORT, 1);
+    PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
   }
-  if (p1.state() == kPortConnected && !p1.CheckModemLines() && p0.state() < kPortOpen)
+  if (p1.state() == PortState::kConnected && !p1.CheckModemLines() && p0.state() < PortState::kOpen)
     SetStatus(kStatusWaiting);
-  if (p0.state() == kPortConnected || p1.state() == kPortConnected) OnTimer();
+  if (p0.state() == PortState::kConnected || p1.state() == PortState::kConnected) OnTimer();
 }
 
-bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stop_event(), ms) == Event::WaitResult::kTimedOut; }
+bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }
 
 bool CQZClient::OpenPort(int index) {
   if (index != 0 && index != 1) return false;
   SerialPort& p = port(index);
-  if (p.state() < kPortOpen) {
-    const std::u16string& name = index == 0 ? port_name() : port2_name();
+  if (p.state() < PortState::kOpen) {
+    const std::u16string& name = index == 0 ? portName() : port2Name();
     if (!IsPortNamed(name)) return false;
     if (p.Open(name, nullptr, speed())) {
       if (index == 1) {
-        if (port(0).state() >= kPortOpen) return true;
+        if (port(0).state() >= PortState::kOpen) return true;
         SetStatus(kStatusWaiting);
       } else {
         for (int i = 0; i < timing().clientModemChecks && !p.CheckModemLines(); ++i)
           if (!Pause(timing().clientModemCheckMs)) break;
-        if (p.state() != kPortConnected) {
+        if (p.state() != PortState::kConnected) {
           p.Close();
           SetStatus(kStatusFailed);
           return false;
@@ -183,7 +183,7 @@ bool CQZClient::OpenPort(int index) {
       return false;
     }
   }
-  if (p.state() != kPortConnected) return false;
+  if (p.state() != PortState::kConnected) return false;
 
   connecting_ = true;
   SetStatus(kStatusConnected);
@@ -208,11 +208,10 @@ bool CQZClient::OpenPort(int index) {
 
   AnnounceUser(false);
   joined_[index] = true;
-  display_.Resize(cell_count());
-  if (AcquireCommandLock()) {
+  display_.Resize(cellCount());
+  if (CommandLockGuard lock{*this}) {
     SendFrame(FRAME_SESSION, 1, nullptr, 0);
     SendOpeningFrames();
-    ReleaseCommandLock();
   }
   connecting_ = false;
   NotifyDialog();
@@ -226,53 +225,50 @@ bool CQZClient::ClosePort(int index) {
   // The leave pairs a join: it is announced when the port that joined the
   // user closes while connected, or after its device disappeared (it has
   // then already left state 4).
-  if (joined_[index] && (p.state() == kPortConnected || p.IsLost())) AnnounceUser(true);
+  if (joined_[index] && (p.state() == PortState::kConnected || p.IsLost())) AnnounceUser(true);
   joined_[index] = false;
-  if (p.state() == kPortConnected && AcquireCommandLock()) {
-    SendClosingFrames(index);
-    ReleaseCommandLock();
+  if (p.state() == PortState::kConnected) {
+    if (CommandLockGuard lock{*this}) SendClosingFrames(index);
   }
-  if (p.state() < kPortOpen) return true;
+  if (p.state() < PortState::kOpen) return true;
   p.Close();
   const int other = 1 - index;
-  if (index == 1 && port(other).state() >= kPortOpen) return true;
-  SetStatus(port(other).state() >= kPortOpen ? kStatusWaiting : kStatusDisconnected);
+  if (index == 1 && port(other).state() >= PortState::kOpen) return true;
+  SetStatus(port(other).state() >= PortState::kOpen ? kStatusWaiting : kStatusDisconnected);
   return true;
 }
 
 void CQZClient::AnnounceUser(bool left) {
-  if (!user_name_ || user_name_->empty() || !talk_window_) return;
-  talk_window_->SendTerminalUser(*user_name_, left);
+  if (!userName_ || userName_->empty() || !talkWindow_) return;
+  talkWindow_->SendTerminalUser(*userName_, left);
 }
 
 void CQZClient::SetStatus(std::u16string_view text) {
-  set_status_text(text);
+  SetStatusText(text);
   NotifyDialog();
 }
 
 void CQZClient::NotifyDialog() {
-  std::lock_guard<std::mutex> guard(node_lock_);
+  std::lock_guard<std::mutex> guard(nodeLock_);
   if (!node_) return;
   if (ClientChangeSink* dialog = node_->dialog.load()) dialog->PostClientChanged(this);
 }
 
 void CQZClient::PostTalkText(std::u16string_view text) {
-  if (!talk_window_) return;
-  const std::u16string name = user_name_ ? *user_name_ : std::u16string();
-  talk_window_->PostRecordText(BuildTalkRecord(name, clock_(), text));
+  if (!talkWindow_) return;
+  const std::u16string name = userName_ ? *userName_ : std::u16string();
+  talkWindow_->PostRecordText(BuildTalkRecord(name, clock_(), text));
 }
 
 void CQZClient::SendDisplay(const DisplayBuffer& image) {
-  if (!IsConnected() || !AcquireCommandLock()) return;
+  if (!IsConnected()) return;
   const std::span<const uint8_t> bytes = image.Bytes();
-  SendFrame(FRAME_DISPLAY, 0, bytes.data(), bytes.size());
-  ReleaseCommandLock();
+  if (CommandLockGuard lock{*this}) SendFrame(FRAME_DISPLAY, 0, bytes.data(), bytes.size());
 }
 
 void CQZClient::SignalError() {
-  if (!IsConnected() || !AcquireCommandLock()) return;
-  SendFrame(FRAME_SIGNAL, 0, kErrorSignal, sizeof kErrorSignal);
-  ReleaseCommandLock();
+  if (!IsConnected()) return;
+  if (CommandLockGuard lock{*this}) SendFrame(FRAME_SIGNAL, 0, kErrorSignal, sizeof kErrorSignal);
 }
 
 bool CQZClient::Announce(std::u16string_view text) {
@@ -290,10 +286,8 @@ bool CQZClient::Announce(std::u16string_view text) {
     if (!bytes.empty() && static_cast<uint8_t>(bytes.back()) >= 0xC0) bytes.pop_back();
     bytes.push_back('\0');
   }
-  if (AcquireCommandLock()) {
+  if (CommandLockGuard lock{*this})
     SendFrame(FRAME_ANNOUNCE, 2, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ReleaseCommandLock();
-  }
   return true;
 }
 

@@ -29,7 +29,7 @@
 #include "client/port_client.h"
 #include "client/worker_loop.h"
 #include "modes/display_buffer.h"
-#include "serial/port_conn.h"
+#include "client/port_conn.h"
 #include "talk/records.h"
 #include "talk/talk_window_sink.h"
 
@@ -58,9 +58,9 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   static constexpr std::u16string_view kNoPort = u"NULL";
 
   // Reference count 0; current message the newest line of the list (the
-  // sentinel when there is none); status "未接続". `user_name` none: the
+  // sentinel when there is none); status "未接続". `userName` none: the
   // connection names no user.
-  CQZClient(const ClientSetup& setup, std::optional<std::u16string> user_name);
+  CQZClient(const ClientSetup& setup, std::optional<std::u16string> userName);
   ~CQZClient() override;
 
   // --- I_PortClient ---
@@ -68,19 +68,19 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   void Release() override { CPortConn::Release(); }
   ClientNode* GetListNode() override;
   ClientNode* SetListNode(ClientNode* node) override;
-  std::u16string GetPortName() override { return port_name(); }
-  std::u16string GetPort2Name() override { return port2_name(); }
+  std::u16string GetPortName() override { return portName(); }
+  std::u16string GetPort2Name() override { return port2Name(); }
   std::u16string GetActivePortName() override;
   uint32_t GetSpeed() override { return speed(); }
   int GetProtocol() override { return protocol(); }
-  std::optional<std::u16string> GetUserName() override { return user_name_; }
-  int GetPortState() override { return current_port().state(); }
-  std::u16string GetStatusText() override { return status_text(); }
-  void SetStatusText(std::u16string_view text) override { set_status_text(text); }
+  std::optional<std::u16string> GetUserName() override { return userName_; }
+  PortState GetPortState() override { return currentPort().state(); }
+  std::u16string GetStatusText() override { return statusText(); }
+  void SetStatusText(std::u16string_view text) override { CPortConn::SetStatusText(text); }
   ConnectionRecord CreateConnectionRecord() override;
   bool Start() override;
   bool Stop() override;
-  bool PostCommand(uint32_t wparam, intptr_t lparam) override;
+  bool PostCommand(WorkerCommand command) override;
   bool CloseAll() override;
   bool IsConnected() override;
   // Index 0 is the outgoing port, which is connected actively (its modem
@@ -99,7 +99,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   // --- CPortConn ---
   bool CreateWorkerWindow() override;
   // Mode: a frame from the terminal (dispatch thread). Ignored here.
-  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+  void OnFrame(SerialPort& port, const Frame& frame) override;
 
   // --- wire operations shared by the modes ---
   // FRAME_DISPLAY with the whole image (cells and overlay), under the
@@ -113,16 +113,17 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   bool Announce(std::u16string_view text);
 
   DisplayBuffer& display() { return display_; }
-  const std::optional<std::u16string>& user_name() const { return user_name_; }
-  const std::u16string& talkPath() const { return talk_path_; }
+  const std::optional<std::u16string>& userName() const { return userName_; }
+  const std::u16string& talkPath() const { return talkPath_; }
   bool connecting() const { return connecting_.load(); }
 
  protected:
   // Mode: the supervision timer while a port is connected and no opening
   // runs (worker thread). Returns 0.
   virtual int OnTimer() { return 0; }
-  // Mode: worker commands other than quit, open and close (worker thread).
-  virtual intptr_t OnCommand(uint32_t command, intptr_t lparam);
+  // Mode: worker commands other than quit, open and close (worker
+  // thread); true when the mode knows the command.
+  virtual bool OnCommand(const WorkerCommand& command);
   // Mode: the mode's opening frames, sent with the command lock held right
   // after FRAME_SESSION (chat: FRAME_CHAT_OPEN and its answer).
   virtual void SendOpeningFrames() {}
@@ -142,14 +143,14 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   void SetStatus(std::u16string_view text);
 
   const BrailleLineList* lines() const { return lines_; }
-  void set_current_message(const BrailleLine* line) { current_.store(line, std::memory_order_release); }
+  void SetCurrentMessage(const BrailleLine* line) { current_.store(line, std::memory_order_release); }
   // The client is being asked to end (quit posted or stop requested):
   // waits and retries give up.
-  bool Stopping() { return quit_.IsSet() || stop_event().IsSet(); }
+  bool Stopping() { return quit_.IsSet() || stopEvent().IsSet(); }
 
  private:
   // WorkerLoopHandler
-  intptr_t OnWorkerCommand(uint32_t wparam, intptr_t lparam) override;
+  void OnWorkerCommand(const WorkerCommand& command) override;
   void OnWorkerTimer() override;
 
   void Supervise();
@@ -157,16 +158,16 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   // Sleeps unless the client is asked to end; false when it was.
   bool Pause(int64_t ms);
 
-  const std::shared_ptr<TalkWindowSink> talk_window_;
-  const std::u16string talk_path_;
+  const std::shared_ptr<TalkWindowSink> talkWindow_;
+  const std::u16string talkPath_;
   const BrailleLineList* const lines_;
   const std::function<LocalTime()> clock_;
-  const std::optional<std::u16string> user_name_;
+  const std::optional<std::u16string> userName_;
   std::atomic<const BrailleLine*> current_{nullptr};
   std::atomic<bool> connecting_{false};
   // A join was announced for this port and its leave not yet.
   bool joined_[2] = {false, false};
-  std::mutex node_lock_;
+  std::mutex nodeLock_;
   ClientNode* node_ = nullptr;
   DisplayBuffer display_;
   Event quit_{Event::Kind::kManualReset};

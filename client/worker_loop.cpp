@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
-#include <utility>
+
+#include "client/worker_queue.h"
 
 namespace mirelon {
 namespace {
@@ -12,68 +12,59 @@ namespace {
 class PortableWorkerLoop : public WorkerLoop {
  public:
   PortableWorkerLoop(WorkerLoopHandler* handler, const Timing& timing)
-      : handler_(handler), period_ms_(timing.clientTimerMs) {}
+      : handler_(handler), periodMs_(timing.clientTimerMs) {}
 
-  bool PostCommand(uint32_t wparam, intptr_t lparam) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (ended_) return false;
-    queue_.push_back({wparam, lparam, false});
-    wake_.notify_one();
-    return true;
+  bool PostCommand(WorkerCommand command) override {
+    return queue_.Post(std::move(command), [this] { return Wake(); });
   }
 
   void Close() override {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (ended_) return;
-    queue_.push_back({0, 0, true});
-    wake_.notify_one();
+    queue_.Close([this] { return Wake(); });
   }
 
   void Run() override {
-    int64_t next_tick = NowMs() + period_ms_;
-    std::unique_lock<std::mutex> guard(lock_);
+    int64_t nextTick = NowMs() + periodMs_;
+    WorkerCommand command;
     for (;;) {
-      if (!queue_.empty()) {
-        Item item = queue_.front();
-        queue_.pop_front();
-        if (item.close) {
-          ended_ = true;
-          queue_.clear();
-          guard.unlock();
+      switch (queue_.Take(command)) {
+        case WorkerQueue::Next::kClose:
           handler_->OnWorkerClosed();
           return;
-        }
-        guard.unlock();
-        handler_->OnWorkerCommand(item.wparam, item.lparam);
-        guard.lock();
-        continue;
+        case WorkerQueue::Next::kCommand:
+          handler_->OnWorkerCommand(command);
+          continue;
+        case WorkerQueue::Next::kNone:
+          break;
       }
       // Like WM_TIMER, a tick is only delivered when nothing else waits.
-      int64_t now = NowMs();
-      if (now >= next_tick) {
-        next_tick = now + period_ms_;
-        guard.unlock();
+      const int64_t now = NowMs();
+      if (now >= nextTick) {
+        nextTick = now + periodMs_;
         handler_->OnWorkerTimer();
-        guard.lock();
         continue;
       }
-      wake_.wait_for(guard, std::chrono::milliseconds(next_tick - now));
+      std::unique_lock<std::mutex> guard(wakeLock_);
+      wake_.wait_for(guard, std::chrono::milliseconds(nextTick - now), [this] { return woken_; });
+      woken_ = false;
     }
   }
 
  private:
-  struct Item {
-    uint32_t wparam;
-    intptr_t lparam;
-    bool close;
-  };
+  bool Wake() {
+    {
+      std::lock_guard<std::mutex> guard(wakeLock_);
+      woken_ = true;
+    }
+    wake_.notify_one();
+    return true;
+  }
 
   WorkerLoopHandler* const handler_;
-  const int64_t period_ms_;
-  std::mutex lock_;
+  const int64_t periodMs_;
+  WorkerQueue queue_;
+  std::mutex wakeLock_;
   std::condition_variable wake_;
-  std::deque<Item> queue_;
-  bool ended_ = false;
+  bool woken_ = false;
 };
 
 }  // namespace
@@ -82,14 +73,5 @@ std::unique_ptr<WorkerLoop> CreatePortableWorkerLoop(WorkerLoopHandler* handler,
                                                      const Timing& timing) {
   return std::make_unique<PortableWorkerLoop>(handler, timing);
 }
-
-#ifndef _WIN32
-std::unique_ptr<WorkerLoop> CreateWorkerLoop(WorkerLoopHandler* handler, const std::u16string&,
-                                             const Timing& timing) {
-  return CreatePortableWorkerLoop(handler, timing);
-}
-
-bool RegisterWorkerWindowClass() { return true; }
-#endif
 
 }  // namespace mirelon

@@ -1,13 +1,14 @@
 // The thread that hosts a terminal client's "worker window": commands
-// posted from any thread (a WM_COMMAND's wParam and lParam), a supervision
-// timer (id 1, every clientTimerMs) and a close request, all handled one
-// at a time on the thread that runs the loop.
+// posted from any thread, a supervision timer (id 1, every clientTimerMs)
+// and a close request, all handled one at a time, in posting order, on the
+// thread that runs the loop.
 //
-// On Windows the loop is a hidden window of the class
-// "Orin_Mirelon_ClientWorker_WndClass" with its message loop; elsewhere a
-// queue with a condition variable. The loop is created and run on the same
-// thread (the connection's worker thread); PostCommand and Close may be
-// called from any thread while the object exists.
+// The loop object keeps the commands itself. On Windows the loop is a
+// hidden window of the class "Orin_Mirelon_ClientWorker_WndClass" with its
+// message loop, and a posted window message only wakes it; elsewhere a
+// condition variable does. The loop is created and run on the same thread
+// (the connection's worker thread); PostCommand and Close may be called
+// from any thread while the object exists.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "base/timing.h"
+#include "client/worker_command.h"
 
 namespace mirelon {
 
@@ -22,8 +24,8 @@ namespace mirelon {
 class WorkerLoopHandler {
  public:
   virtual ~WorkerLoopHandler() = default;
-  // A posted command; the result is the window procedure's result.
-  virtual intptr_t OnWorkerCommand(uint32_t wparam, intptr_t lparam) = 0;
+  // A posted command.
+  virtual void OnWorkerCommand(const WorkerCommand& command) = 0;
   // The supervision timer (id 1).
   virtual void OnWorkerTimer() = 0;
   // The loop is being destroyed (WM_DESTROY); Run returns right after.
@@ -35,11 +37,11 @@ class WorkerLoop {
   static constexpr uint32_t kTimerId = 1;
 
   virtual ~WorkerLoop() = default;
-  // Queues a command for the loop's thread; false when the loop has ended
-  // or the command could not be queued.
-  virtual bool PostCommand(uint32_t wparam, intptr_t lparam) = 0;
-  // Asks the loop to close (WM_CLOSE): commands queued before it are
-  // handled, then OnWorkerClosed, and Run returns.
+  // Queues a command for the loop's thread; false when the loop is closing
+  // or has ended, or its thread could not be woken.
+  virtual bool PostCommand(WorkerCommand command) = 0;
+  // Asks the loop to close: commands queued before it are handled, later
+  // ones refused; then OnWorkerClosed, and Run returns.
   virtual void Close() = 0;
   // Handles commands and timer ticks until the loop closes. On the
   // creating thread only.

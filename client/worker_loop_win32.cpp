@@ -1,4 +1,7 @@
-// The worker loop as a hidden window with its own message loop.
+// The worker loop as a hidden window with its own message loop. The
+// commands stay in the loop object's queue; the window is only sent a
+// wake-up message without data, so a window that goes first loses nothing
+// that would need freeing.
 #include <windows.h>
 
 #include <atomic>
@@ -6,16 +9,19 @@
 
 #include "base/utf.h"
 #include "client/worker_loop.h"
+#include "client/worker_queue.h"
 
 namespace mirelon {
 namespace {
 
 const wchar_t kWorkerClassName[] = L"Orin_Mirelon_ClientWorker_WndClass";
+// Commands are waiting in the loop's queue.
+constexpr UINT kWakeMessage = WM_APP + 1;
 
 class WindowWorkerLoop : public WorkerLoop {
  public:
   WindowWorkerLoop(WorkerLoopHandler* handler, const Timing& timing)
-      : handler_(handler), period_ms_(timing.clientTimerMs) {}
+      : handler_(handler), periodMs_(timing.clientTimerMs) {}
 
   ~WindowWorkerLoop() override {
     HWND hwnd = hwnd_.load();
@@ -29,14 +35,12 @@ class WindowWorkerLoop : public WorkerLoop {
     return hwnd != nullptr;
   }
 
-  bool PostCommand(uint32_t wparam, intptr_t lparam) override {
-    HWND hwnd = hwnd_.load();
-    return hwnd && PostMessageW(hwnd, WM_COMMAND, wparam, lparam);
+  bool PostCommand(WorkerCommand command) override {
+    return queue_.Post(std::move(command), [this] { return Wake(); });
   }
 
   void Close() override {
-    HWND hwnd = hwnd_.load();
-    if (hwnd) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    queue_.Close([this] { return Wake(); });
   }
 
   void Run() override {
@@ -53,14 +57,15 @@ class WindowWorkerLoop : public WorkerLoop {
       auto* self = static_cast<WindowWorkerLoop*>(create->lpCreateParams);
       if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
       SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
-      SetTimer(hwnd, kTimerId, static_cast<UINT>(self->period_ms_), nullptr);
+      SetTimer(hwnd, kTimerId, static_cast<UINT>(self->periodMs_), nullptr);
       return 0;
     }
     auto* self = reinterpret_cast<WindowWorkerLoop*>(GetWindowLongPtrW(hwnd, 0));
     if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
     switch (message) {
-      case WM_COMMAND:
-        return self->handler_->OnWorkerCommand(static_cast<uint32_t>(wparam), lparam);
+      case kWakeMessage:
+        self->RunQueued(hwnd);
+        return 0;
       case WM_TIMER:
         if (wparam == kTimerId) {
           self->handler_->OnWorkerTimer();
@@ -82,9 +87,33 @@ class WindowWorkerLoop : public WorkerLoop {
   }
 
  private:
+  bool Wake() {
+    HWND hwnd = hwnd_.load();
+    return hwnd && PostMessageW(hwnd, kWakeMessage, 0, 0);
+  }
+
+  // Every command queued so far, in order; the close request destroys the
+  // window.
+  void RunQueued(HWND hwnd) {
+    WorkerCommand command;
+    for (;;) {
+      switch (queue_.Take(command)) {
+        case WorkerQueue::Next::kNone:
+          return;
+        case WorkerQueue::Next::kClose:
+          DestroyWindow(hwnd);
+          return;
+        case WorkerQueue::Next::kCommand:
+          handler_->OnWorkerCommand(command);
+          break;
+      }
+    }
+  }
+
   WorkerLoopHandler* const handler_;
-  const int64_t period_ms_;
+  const int64_t periodMs_;
   std::atomic<HWND> hwnd_{nullptr};
+  WorkerQueue queue_;
 };
 
 }  // namespace

@@ -65,10 +65,10 @@ bool InList(const BrailleLineList& list, const BrailleLine* line) {
 }
 
 void CheckMode(const DisplayMode& mode, const BrailleLineList& list, const CountingHost& host) {
-  const int state = mode.State();
-  FuzzCheck(state >= DisplayMode::kViewing && state <= DisplayMode::kKeywordEditing);
+  const DisplayState state = mode.State();
+  FuzzCheck(state >= DisplayState::kViewing && state <= DisplayState::kKeywordEditing);
   if (!mode.PostingAllowed()) {
-    FuzzCheck(state != DisplayMode::kEditing && state != DisplayMode::kKeywordEditing);
+    FuzzCheck(state != DisplayState::kEditing && state != DisplayState::kKeywordEditing);
     FuzzCheck(host.posts == 0);
   }
   CheckField(mode.MessageField(), {});
@@ -89,7 +89,7 @@ void CheckMode(const DisplayMode& mode, const BrailleLineList& list, const Count
     FuzzCheck(!k->empty() && k->size() <= 64);
   }
   const auto edit = mode.GetEditLine();
-  FuzzCheck(edit.has_value() == (state != DisplayMode::kViewing));
+  FuzzCheck(edit.has_value() == (state != DisplayState::kViewing));
   if (edit) {
     FuzzCheck(edit->start >= 0 && edit->start <= edit->end);
     FuzzCheck(edit->end <= static_cast<int>(edit->cells.size()));

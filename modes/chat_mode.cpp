@@ -14,8 +14,8 @@ constexpr uint8_t kEraseCell = 0x08;
 
 }  // namespace
 
-CQZClient_ChatMode::CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> user_name)
-    : CQZClient(setup, std::move(user_name)) {}
+CQZClient_ChatMode::CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> userName)
+    : CQZClient(setup, std::move(userName)) {}
 
 void CQZClient_ChatMode::SendOpeningFrames() {
   SendFrame(FRAME_CHAT_OPEN, 0, kGreeting.data(), kGreeting.size());
@@ -30,7 +30,7 @@ int CQZClient_ChatMode::OnTimer() {
   if (!current || !lines()) return 0;
   const BrailleLine* next = lines()->Next(current);
   if (!next) return 0;
-  set_current_message(next);
+  SetCurrentMessage(next);
   if (const uint8_t* cells = next->Braille()) SendLine(cells);
   return 0;
 }
@@ -40,38 +40,32 @@ void CQZClient_ChatMode::SendLine(const uint8_t* cells) {
     // Another exchange may hold the lock for a while; keep waiting for it
     // (each try is a full lock wait), but not once the client is ending,
     // when every try fails at once.
-    while (!AcquireCommandLock())
-      if (Stopping()) return;
+    CommandLockGuard lock(*this);
+    while (!lock && !Stopping()) lock.Retry();
+    if (!lock) return;
     SendFrame(FRAME_TEXT_BEGIN, 0, nullptr, 0);
     uint8_t answer = 0;
-    if (ReadReply(&answer, 1) != 1 || answer == 0) {
-      ReleaseCommandLock();
-      return;  // refused: the rest of the line is not sent
-    }
+    if (ReadReply(&answer, 1) != 1 || answer == 0) return;  // refused: the rest is not sent
     for (size_t n = 0; n < kBlockCells && *cells; ++n, ++cells) SendFrame(FRAME_TEXT_CELL, *cells, nullptr, 0);
     SendFrame(FRAME_TEXT_CELL, kEndOfText, nullptr, 0);
-    ReleaseCommandLock();
   }
 }
 
-void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
+void CQZClient_ChatMode::OnFrame(SerialPort& from, const Frame& frame) {
   switch (frame.command) {
     case FRAME_DISCONNECT:
       // Only the outgoing port is closed on request.
-      if (&from == &port(0)) PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+      if (&from == &port(0)) PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
       break;
     case FRAME_CHAT_END:
-      PostToWorker(CMD_CLIENT_CLOSE_PORT, 0);
+      PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
       break;
     case FRAME_TEXT_BEGIN:
-      input_position_ = 0;
-      if (AcquireCommandLock()) {
-        WriteBare(&kTextAcknowledge, 1);
-        ReleaseCommandLock();
-      }
+      inputPosition_ = 0;
+      if (CommandLockGuard lock{*this}) WriteBare(&kTextAcknowledge, 1);
       break;
     case FRAME_TEXT_CELL:
-      TypedCell(static_cast<uint8_t>(frame.parameter));
+      TypedCell(frame.parameter);
       break;
     default:
       break;
@@ -79,34 +73,25 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const FrameAssembly& frame) {
 }
 
 void CQZClient_ChatMode::TypedCell(uint8_t cell) {
-  if (input_position_ < 0) return;  // no text open
+  if (inputPosition_ < 0) return;  // no text open
   if (cell == kEndOfText) {
     std::u16string text;
-    text.reserve(static_cast<size_t>(input_position_));
-    for (int i = 0; i < input_position_; ++i) text += LibraryCellToUnicode(input_[static_cast<size_t>(i)]);
-    input_[static_cast<size_t>(input_position_)] = 0;
-    input_position_ = -1;
-    {
-      std::lock_guard<std::mutex> guard(inbox_lock_);
-      inbox_.push_back(std::move(text));
-    }
-    PostToWorker(CMD_CHAT_INPUT, 0);
+    text.reserve(static_cast<size_t>(inputPosition_));
+    for (int i = 0; i < inputPosition_; ++i) text += LibraryCellToUnicode(input_[static_cast<size_t>(i)]);
+    input_[static_cast<size_t>(inputPosition_)] = 0;
+    inputPosition_ = -1;
+    PostToWorker({CMD_CHAT_INPUT, 0, std::move(text)});
   } else if (cell == kEraseCell) {
-    if (input_position_ > 0) --input_position_;
-  } else if (input_position_ < kInputCapacity - 1) {
-    input_[static_cast<size_t>(input_position_++)] = cell;
+    if (inputPosition_ > 0) --inputPosition_;
+  } else if (inputPosition_ < kInputCapacity - 1) {
+    input_[static_cast<size_t>(inputPosition_++)] = cell;
   }
 }
 
-intptr_t CQZClient_ChatMode::OnCommand(uint32_t command, intptr_t) {
-  if (command != CMD_CHAT_INPUT) return 0;
-  std::deque<std::u16string> texts;
-  {
-    std::lock_guard<std::mutex> guard(inbox_lock_);
-    texts.swap(inbox_);
-  }
-  for (const std::u16string& text : texts) PostTalkText(text);
-  return 0;
+bool CQZClient_ChatMode::OnCommand(const WorkerCommand& command) {
+  if (command.id != CMD_CHAT_INPUT) return false;
+  PostTalkText(command.text);
+  return true;
 }
 
 }  // namespace mirelon

@@ -6,8 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -28,17 +26,17 @@ class CQZClient_ChatMode : public CQZClient {
   // Cells of a talk line sent under one FRAME_TEXT_BEGIN.
   static constexpr size_t kBlockCells = 1020;
 
-  CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> user_name);
+  CQZClient_ChatMode(const ClientSetup& setup, std::optional<std::u16string> userName);
 
   // Dispatch thread: the terminal's end of chat and disconnect requests,
   // and the collection of a typed text.
-  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+  void OnFrame(SerialPort& port, const Frame& frame) override;
 
  protected:
   // Sends the line after the current one, if there is one.
   int OnTimer() override;
-  // CMD_CHAT_INPUT: posts the finished texts to the talk.
-  intptr_t OnCommand(uint32_t command, intptr_t lparam) override;
+  // CMD_CHAT_INPUT: posts the finished text to the talk.
+  bool OnCommand(const WorkerCommand& command) override;
   void SendOpeningFrames() override;
   void SendClosingFrames(int index) override;
 
@@ -51,11 +49,7 @@ class CQZClient_ChatMode : public CQZClient {
   // Dispatch thread only: the text being typed; position -1 while no text
   // is open.
   std::array<uint8_t, kInputCapacity> input_{};
-  int input_position_ = -1;
-
-  // Finished texts waiting for the worker thread (as Unicode braille).
-  std::mutex inbox_lock_;
-  std::deque<std::u16string> inbox_;
+  int inputPosition_ = -1;
 };
 
 }  // namespace mirelon

@@ -77,10 +77,10 @@ const BrailleLine* DisplayMode::Newer(const BrailleLine* line) const {
 
 void DisplayMode::HandleKey(const KeyEvent& key) {
   switch (State()) {
-    case kViewing: ViewingKey(key); break;
-    case kEditing: EditingKey(key); break;
-    case kNumberEntry: NumberKey(key); break;
-    case kKeywordEditing: KeywordKey(key); break;
+    case DisplayState::kViewing: ViewingKey(key); break;
+    case DisplayState::kEditing: EditingKey(key); break;
+    case DisplayState::kNumberEntry: NumberKey(key); break;
+    case DisplayState::kKeywordEditing: KeywordKey(key); break;
   }
   PublishEditLine();
 }
@@ -158,22 +158,22 @@ void DisplayMode::KeywordKey(const KeyEvent& key) {
 }
 
 bool DisplayMode::HandleCommandKey(bool pressed, uint8_t letter) {
-  const int state = State();
+  const DisplayState state = State();
   const bool top = (modifiers_ & kModifierTop) != 0;
   const bool backward = (modifiers_ & kModifierBackward) != 0;
   const Search direction = top ? Search::kFromTop : backward ? Search::kBackward : Search::kForward;
   bool handled = true;
   switch (letter) {
     case 'r':
-      if (state == kKeywordEditing) {
+      if (state == DisplayState::kKeywordEditing) {
         if (pressed) FinishKeyword(direction);
-      } else if (state == kViewing) {
+      } else if (state == DisplayState::kViewing) {
         if (pressed) RunSearch(direction);
       }
       break;
     case 'v':
     case 'w':
-      if (state == kKeywordEditing) {
+      if (state == DisplayState::kKeywordEditing) {
         handled = false;
         break;
       }
@@ -352,8 +352,8 @@ void DisplayMode::ToggleBookmark() {
 
 template <class Move>
 void DisplayMode::LeaveAndMove(Move move) {
-  const bool wasEditing = State() != kViewing;
-  SetState(kViewing);
+  const bool wasEditing = State() != DisplayState::kViewing;
+  SetState(DisplayState::kViewing);
   if (!move() && wasEditing) {
     RedrawCurrentLine();
     Notify();
@@ -362,7 +362,7 @@ void DisplayMode::LeaveAndMove(Move move) {
 
 void DisplayMode::StartEditing() {
   if (!postingAllowed_) return;
-  SetState(kEditing);
+  SetState(DisplayState::kEditing);
   edit_.PlaceCursor();
   Notify();
   host_->Announce(kEditingStarted);
@@ -373,21 +373,21 @@ void DisplayMode::Post() {
   for (uint8_t cell : edit_.Content()) text.push_back(LibraryCellToUnicode(cell));
   host_->PostTypedText(std::move(text));
   edit_.Clear();
-  SetState(kViewing);
+  SetState(DisplayState::kViewing);
   RedrawCurrentLine();
   Notify();
 }
 
 void DisplayMode::CancelEditing() {
   edit_.Clear();
-  SetState(kViewing);
+  SetState(DisplayState::kViewing);
   RedrawCurrentLine();
   Notify();
   host_->Announce(kCancelled);
 }
 
 void DisplayMode::StartNumberEntry() {
-  SetState(kNumberEntry);
+  SetState(DisplayState::kNumberEntry);
   number_.PlaceCursor();
   const BrailleLine* line = CurrentLine();
   number_.SetNumber(line == Sentinel() ? 0 : line->messageNumber, true);
@@ -397,7 +397,7 @@ void DisplayMode::StartNumberEntry() {
 
 void DisplayMode::Jump() {
   const int n = number_.NumberValue();
-  SetState(kViewing);
+  SetState(DisplayState::kViewing);
   if (!MessageNumber(static_cast<uint32_t>(n))) {
     RedrawCurrentLine();
     Notify();
@@ -406,7 +406,7 @@ void DisplayMode::Jump() {
 
 void DisplayMode::CancelNumberEntry() {
   number_.Clear();
-  SetState(kViewing);
+  SetState(DisplayState::kViewing);
   RedrawCurrentLine();
   Notify();
   host_->Announce(kCancelled);
@@ -414,7 +414,7 @@ void DisplayMode::CancelNumberEntry() {
 
 void DisplayMode::StartKeywordEditing() {
   if (!postingAllowed_) return;
-  SetState(kKeywordEditing);
+  SetState(DisplayState::kKeywordEditing);
   keywordField_.PlaceCursor();
   Notify();
   host_->Announce(kKeywordEditingStarted);
@@ -422,7 +422,7 @@ void DisplayMode::StartKeywordEditing() {
 
 void DisplayMode::FinishKeyword(Search direction) {
   const auto content = keywordField_.Content();
-  SetState(kViewing);
+  SetState(DisplayState::kViewing);
   if (content.empty()) {
     keyword_.reset();
     RedrawCurrentLine();
@@ -435,7 +435,7 @@ void DisplayMode::FinishKeyword(Search direction) {
 
 void DisplayMode::CancelKeywordEditing() {
   keywordField_.Clear();
-  SetState(kViewing);
+  SetState(DisplayState::kViewing);
   RedrawCurrentLine();
   Notify();
   host_->Announce(kCancelled);
@@ -445,9 +445,9 @@ void DisplayMode::CancelKeywordEditing() {
 
 EditField* DisplayMode::FieldOfState() {
   switch (State()) {
-    case kEditing: return &edit_;
-    case kNumberEntry: return &number_;
-    case kKeywordEditing: return &keywordField_;
+    case DisplayState::kEditing: return &edit_;
+    case DisplayState::kNumberEntry: return &number_;
+    case DisplayState::kKeywordEditing: return &keywordField_;
     default: return nullptr;
   }
 }

@@ -30,6 +30,9 @@
 
 namespace mirelon {
 
+// Which part of the display mode the terminal's keys go to.
+enum class DisplayState : int { kViewing = 0, kEditing = 1, kNumberEntry = 2, kKeywordEditing = 3 };
+
 // What the display mode needs from its terminal client besides drawing.
 // While the terminal is not connected the client sends nothing; the state
 // changes all the same.
@@ -55,7 +58,6 @@ struct EditLine {
 
 class DisplayMode {
  public:
-  enum State : int { kViewing = 0, kEditing = 1, kNumberEntry = 2, kKeywordEditing = 3 };
   static constexpr size_t kMaxBookmarks = 1024;
 
   // Modifier bits of the command keys.
@@ -83,7 +85,7 @@ class DisplayMode {
 
   // For any thread.
   const BrailleLine* CurrentLine() const { return current_.load(std::memory_order_acquire); }
-  int State() const { return state_.load(std::memory_order_acquire); }
+  DisplayState State() const { return state_.load(std::memory_order_acquire); }
   // In an edit state, the field's text and its part on the display; none
   // while viewing. A consistent copy, whatever the worker is doing.
   std::optional<EditLine> GetEditLine() const;
@@ -144,7 +146,7 @@ class DisplayMode {
   // View reset to the current line and drawn, without announcing it.
   void RedrawCurrentLine();
   void ResetViewTo(const BrailleLine* line);
-  void SetState(int state) { state_.store(state, std::memory_order_release); }
+  void SetState(DisplayState state) { state_.store(state, std::memory_order_release); }
   void SetCurrent(const BrailleLine* line) { current_.store(line, std::memory_order_release); }
   void Notify() { host_->NotifyChanged(); }
   // Refreshes the copy that GetEditLine hands out.
@@ -160,7 +162,7 @@ class DisplayMode {
   DisplayModeHost* host_;
   DisplayWindow view_;
   std::vector<uint32_t> bookmarks_;  // serials, in the order they were set
-  std::atomic<int> state_{kViewing};
+  std::atomic<DisplayState> state_{DisplayState::kViewing};
   EditField edit_;
   EditField number_;
   EditField keywordField_;

@@ -25,12 +25,12 @@ class CQZClient_DisplayMode : public CQZClient {
   // The payload of FRAME_VIEW_OPEN.
   static constexpr uint8_t kViewOpenPayload[2] = {0x00, 0x01};
 
-  CQZClient_DisplayMode(const ClientSetup& setup, std::optional<std::u16string> user_name,
-                        bool posting_allowed);
+  CQZClient_DisplayMode(const ClientSetup& setup, std::optional<std::u16string> userName,
+                        bool postingAllowed);
 
   // Dispatch thread: the display-mode frames become worker commands; a
   // disconnect request on the outgoing port closes it.
-  void OnFrame(SerialPort& port, const FrameAssembly& frame) override;
+  void OnFrame(SerialPort& port, const Frame& frame) override;
   // Any thread: the line this terminal is at.
   const BrailleLine* GetCurrentMessage() override { return mode_.CurrentLine(); }
   // Any thread: the field being edited on the terminal and its part on the
@@ -42,8 +42,8 @@ class CQZClient_DisplayMode : public CQZClient {
 
  protected:
   // CMD_KEY_EVENT, CMD_MODIFIERS_SET, CMD_MODIFIERS_CLEAR, CMD_COMMAND_KEY
-  // and CMD_KEY_OTHER; 1 for these, 0 for anything else.
-  intptr_t OnCommand(uint32_t command, intptr_t lparam) override;
+  // and CMD_KEY_OTHER.
+  bool OnCommand(const WorkerCommand& command) override;
   // FRAME_VIEW_OPEN and its one-byte answer (not examined).
   void SendOpeningFrames() override;
   // FRAME_VIEW_STOP, the output drained (within the drain limit), then
@@ -67,7 +67,7 @@ class CQZClient_DisplayMode : public CQZClient {
   };
 
   // A client given no line list browses an empty one.
-  BrailleLineList no_lines_;
+  BrailleLineList noLines_;
   Host host_{*this};
   DisplayMode mode_;
 };

@@ -9,13 +9,30 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace mirelon {
 
 inline constexpr uint8_t kFrameMark = 0xFF;  // the first two bytes of every frame
 inline constexpr size_t kFrameHeaderSize = 6;
 inline constexpr size_t kMaxFramePayload = 0xFFFF;
+
+// The bytes of one frame; the payload must fit (kMaxFramePayload).
+inline std::vector<uint8_t> EncodeFrame(uint8_t command, uint8_t parameter,
+                                        std::span<const uint8_t> payload = {}) {
+  std::vector<uint8_t> frame(kFrameHeaderSize + payload.size());
+  frame[0] = kFrameMark;
+  frame[1] = kFrameMark;
+  frame[2] = command;
+  frame[3] = parameter;
+  frame[4] = static_cast<uint8_t>(payload.size() & 0xFF);
+  frame[5] = static_cast<uint8_t>((payload.size() >> 8) & 0xFF);
+  if (!payload.empty()) std::memcpy(frame.data() + kFrameHeaderSize, payload.data(), payload.size());
+  return frame;
+}
 
 // Commands sent to the terminal.
 inline constexpr uint8_t FRAME_IDENTIFY = 0x10;      // answered by 32 bare bytes (TerminalInfo)
@@ -45,7 +62,7 @@ struct TerminalInfo {
   static constexpr size_t kSize = 32;
   std::array<uint8_t, kSize> bytes{};
 
-  uint8_t cell_count() const { return bytes[5]; }
+  uint8_t cellCount() const { return bytes[5]; }
 
   // The reply as a TerminalInfo, or none when it is not exactly 32 bytes
   // or lacks the letters "QZ" at bytes 8 and 9.

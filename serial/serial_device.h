@@ -71,8 +71,8 @@ class SerialDevice {
 // Write time-outs handed to a device at open: a write may take at most
 // constant + per byte × n milliseconds.
 struct DeviceTimeouts {
-  int64_t write_constant_ms = 5000;
-  int64_t write_per_byte_ms = 100;
+  int64_t writeConstantMs = 5000;
+  int64_t writePerByteMs = 100;
 };
 
 // Opens a port by name, exclusively, ready for use (queues sized, time-outs

@@ -102,7 +102,7 @@ class PosixSerialDevice : public SerialDevice {
 
   DeviceStatus Write(const uint8_t* data, size_t n) override {
     const int64_t deadline =
-        NowMs() + timeouts_.write_constant_ms + timeouts_.write_per_byte_ms * static_cast<int64_t>(n);
+        NowMs() + timeouts_.writeConstantMs + timeouts_.writePerByteMs * static_cast<int64_t>(n);
     size_t done = 0;
     while (done < n) {
       if (cancelled_.load()) return DeviceStatus::kError;

@@ -15,12 +15,12 @@ constexpr DWORD kEventMask = EV_RXCHAR | EV_ERR;
 
 class Win32SerialDevice : public SerialDevice {
  public:
-  Win32SerialDevice(HANDLE handle, HANDLE read_event, HANDLE write_event)
-      : handle_(handle), read_event_(read_event), write_event_(write_event) {}
+  Win32SerialDevice(HANDLE handle, HANDLE readEvent, HANDLE writeEvent)
+      : handle_(handle), readEvent_(readEvent), writeEvent_(writeEvent) {}
   ~Win32SerialDevice() override {
     CloseHandle(handle_);
-    CloseHandle(read_event_);
-    CloseHandle(write_event_);
+    CloseHandle(readEvent_);
+    CloseHandle(writeEvent_);
   }
 
   bool Configure(uint32_t baud) override {
@@ -77,8 +77,8 @@ class Win32SerialDevice : public SerialDevice {
     DeviceRead r;
     DWORD got = 0;
     OVERLAPPED ov = {};
-    ov.hEvent = read_event_;
-    ResetEvent(read_event_);
+    ov.hEvent = readEvent_;
+    ResetEvent(readEvent_);
     if (!ReadFile(handle_, buffer, static_cast<DWORD>(n), &got, &ov)) {
       DWORD error = GetLastError();
       if (error != ERROR_IO_PENDING || !GetOverlappedResult(handle_, &ov, &got, TRUE)) {
@@ -94,8 +94,8 @@ class Win32SerialDevice : public SerialDevice {
   DeviceStatus Write(const uint8_t* data, size_t n) override {
     DWORD put = 0;
     OVERLAPPED ov = {};
-    ov.hEvent = write_event_;
-    ResetEvent(write_event_);
+    ov.hEvent = writeEvent_;
+    ResetEvent(writeEvent_);
     if (!WriteFile(handle_, data, static_cast<DWORD>(n), &put, &ov)) {
       DWORD error = GetLastError();
       if (error != ERROR_IO_PENDING || !GetOverlappedResult(handle_, &ov, &put, TRUE)) {
@@ -141,8 +141,8 @@ class Win32SerialDevice : public SerialDevice {
   }
 
   const HANDLE handle_;
-  const HANDLE read_event_;
-  const HANDLE write_event_;
+  const HANDLE readEvent_;
+  const HANDLE writeEvent_;
   std::atomic<bool> cancelled_{false};
 };
 
@@ -163,11 +163,11 @@ std::shared_ptr<SerialDevice> OpenSystemSerialDevice(const std::u16string& name,
     CloseHandle(handle);
     return nullptr;
   }
-  HANDLE read_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE write_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!read_event || !write_event) {
-    if (read_event) CloseHandle(read_event);
-    if (write_event) CloseHandle(write_event);
+  HANDLE readEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE writeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!readEvent || !writeEvent) {
+    if (readEvent) CloseHandle(readEvent);
+    if (writeEvent) CloseHandle(writeEvent);
     CloseHandle(handle);
     return nullptr;
   }
@@ -176,10 +176,10 @@ std::shared_ptr<SerialDevice> OpenSystemSerialDevice(const std::u16string& name,
   t.ReadIntervalTimeout = MAXDWORD;  // a read returns at once with what is queued
   t.ReadTotalTimeoutMultiplier = 0;
   t.ReadTotalTimeoutConstant = 0;
-  t.WriteTotalTimeoutMultiplier = static_cast<DWORD>(timeouts.write_per_byte_ms);
-  t.WriteTotalTimeoutConstant = static_cast<DWORD>(timeouts.write_constant_ms);
+  t.WriteTotalTimeoutMultiplier = static_cast<DWORD>(timeouts.writePerByteMs);
+  t.WriteTotalTimeoutConstant = static_cast<DWORD>(timeouts.writeConstantMs);
   SetCommTimeouts(handle, &t);
-  return std::make_shared<Win32SerialDevice>(handle, read_event, write_event);
+  return std::make_shared<Win32SerialDevice>(handle, readEvent, writeEvent);
 }
 
 }  // namespace mirelon

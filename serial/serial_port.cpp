@@ -5,18 +5,18 @@
 
 namespace mirelon {
 
-bool SerialPort::Shared::ChangeState(uint32_t gen, int32_t from, int32_t to) {
-  std::lock_guard<std::mutex> guard(state_lock);
+bool SerialPort::Shared::ChangeState(uint32_t gen, PortState from, PortState to) {
+  std::lock_guard<std::mutex> guard(stateLock);
   if (!IsCurrent(gen)) return false;
   return state.compare_exchange_strong(from, to);
 }
 
 void SerialPort::Shared::ResetRing() {
-  std::lock_guard<std::mutex> guard(ring_lock);
-  write_index = 0;
-  read_index = 0;
+  std::lock_guard<std::mutex> guard(ringLock);
+  writeIndex = 0;
+  readIndex = 0;
   count = 0;
-  data_available.Reset();
+  dataAvailable.Reset();
 }
 
 SerialPort::SerialPort(const Timing& timing, SerialDeviceOpener opener)
@@ -28,18 +28,18 @@ SerialPort::~SerialPort() {
 }
 
 std::shared_ptr<SerialDevice> SerialPort::device() const {
-  std::lock_guard<std::mutex> guard(device_lock_);
+  std::lock_guard<std::mutex> guard(deviceLock_);
   return device_;
 }
 
 bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel, uint32_t baud) {
   {
     // Only a closed or failed port opens; an open one is left alone.
-    std::lock_guard<std::mutex> guard(shared_->state_lock);
-    int32_t s = shared_->state.load();
-    if (s != kPortFailed && s != kPortClosed) return false;
+    std::lock_guard<std::mutex> guard(shared_->stateLock);
+    PortState s = shared_->state.load();
+    if (s != PortState::kFailed && s != PortState::kClosed) return false;
     ++shared_->generation;
-    shared_->state = kPortOpening;
+    shared_->state = PortState::kOpening;
   }
   const uint32_t gen = shared_->generation.load();
   StopReader();  // a reader left from an earlier open that has since ended
@@ -47,25 +47,25 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   DeviceTimeouts timeouts{timing_.serialWriteConstantMs, timing_.serialWritePerByteMs};
   std::shared_ptr<SerialDevice> dev = opener_ ? opener_(name, timeouts) : nullptr;
   if (!dev) {
-    shared_->state = kPortFailed;
+    shared_->state = PortState::kFailed;
     return false;
   }
   if (cancel && cancel->load() != 0) {
-    shared_->state = kPortFailed;
+    shared_->state = PortState::kFailed;
     return false;  // dropping the last reference closes the device
   }
   dev->SetDtr(true);
   shared_->lost = false;
   shared_->ResetRing();
   {
-    std::lock_guard<std::mutex> guard(device_lock_);
+    std::lock_guard<std::mutex> guard(deviceLock_);
     device_ = dev;
   }
 
   auto reader = std::make_shared<Reader>();
   bool started = false;
   try {
-    reader_thread_ = std::thread(ReaderMain, shared_, dev, reader, gen, timing_);
+    readerThread_ = std::thread(ReaderMain, shared_, dev, reader, gen, timing_);
     reader_ = reader;
     started = true;
   } catch (const std::system_error&) {
@@ -73,8 +73,8 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   if (started) {
     // The reader purges the device and reaches its loop (state 3), or ends.
     for (;;) {
-      if (shared_->state.load() >= kPortOpen) {
-        baud_rate_ = baud;
+      if (shared_->state.load() >= PortState::kOpen) {
+        baudRate_ = baud;
         Configure();
         return true;
       }
@@ -85,34 +85,34 @@ bool SerialPort::Open(const std::u16string& name, const std::atomic<int>* cancel
   }
   dev->SetDtr(false);
   {
-    std::lock_guard<std::mutex> guard(device_lock_);
+    std::lock_guard<std::mutex> guard(deviceLock_);
     device_.reset();
   }
-  std::lock_guard<std::mutex> guard(shared_->state_lock);
+  std::lock_guard<std::mutex> guard(shared_->stateLock);
   ++shared_->generation;
-  shared_->state = kPortFailed;
+  shared_->state = PortState::kFailed;
   return false;
 }
 
 void SerialPort::StopReader() {
-  if (reader_thread_.joinable()) {
+  if (readerThread_.joinable()) {
     // A reader that does not end in time runs on detached; it holds its own
     // references to the shared block and the device, and its generation is
     // no longer current, so it touches nothing of a later open.
     if (!reader_ || reader_->ended.Wait(timing_.serialReaderStopMs))
-      reader_thread_.join();
+      readerThread_.join();
     else
-      reader_thread_.detach();
+      readerThread_.detach();
   }
   reader_.reset();
 }
 
 bool SerialPort::Close() {
   {
-    std::lock_guard<std::mutex> guard(shared_->state_lock);
-    if (shared_->state.load() < kPortOpen) return false;
+    std::lock_guard<std::mutex> guard(shared_->stateLock);
+    if (shared_->state.load() < PortState::kOpen) return false;
     ++shared_->generation;  // the reader sees this and leaves its loop
-    shared_->state = kPortClosing;
+    shared_->state = PortState::kClosing;
   }
   std::shared_ptr<SerialDevice> dev = device();
   if (dev) {
@@ -136,28 +136,28 @@ bool SerialPort::Close() {
     dev->Purge();
   }
   {
-    std::lock_guard<std::mutex> guard(device_lock_);
+    std::lock_guard<std::mutex> guard(deviceLock_);
     device_.reset();
   }
   shared_->ResetRing();
-  shared_->state = kPortClosed;
+  shared_->state = PortState::kClosed;
   return true;
 }
 
 bool SerialPort::Configure() {
   std::shared_ptr<SerialDevice> dev = device();
-  return dev && dev->Configure(baud_rate_);
+  return dev && dev->Configure(baudRate_);
 }
 
 void SerialPort::MarkLost() {
-  std::lock_guard<std::mutex> guard(shared_->state_lock);
+  std::lock_guard<std::mutex> guard(shared_->stateLock);
   shared_->lost = true;
-  int32_t connected = kPortConnected;
-  shared_->state.compare_exchange_strong(connected, kPortOpen);
+  PortState connected = PortState::kConnected;
+  shared_->state.compare_exchange_strong(connected, PortState::kOpen);
 }
 
 bool SerialPort::Write(const uint8_t* data, size_t n) {
-  if (state() != kPortConnected) return false;
+  if (state() != PortState::kConnected) return false;
   std::shared_ptr<SerialDevice> dev = device();
   if (!dev) return false;
   switch (dev->Write(data, n)) {
@@ -174,7 +174,7 @@ bool SerialPort::Write(const uint8_t* data, size_t n) {
 }
 
 bool SerialPort::DrainOutput() {
-  if (state() != kPortConnected) return false;
+  if (state() != PortState::kConnected) return false;
   std::shared_ptr<SerialDevice> dev = device();
   if (!dev) return false;
   const int64_t deadline = NowMs() + timing_.serialDrainLimitMs;
@@ -192,11 +192,11 @@ bool SerialPort::DrainOutput() {
 
 int SerialPort::TakeByte() {
   Shared& s = *shared_;
-  std::lock_guard<std::mutex> guard(s.ring_lock);
+  std::lock_guard<std::mutex> guard(s.ringLock);
   if (s.count.load() == 0) return -1;
-  int byte = s.ring[s.read_index];
-  s.read_index = (s.read_index + 1) % kRingSize;
-  if (--s.count == 0) s.data_available.Reset();
+  int byte = s.ring[s.readIndex];
+  s.readIndex = (s.readIndex + 1) % kRingSize;
+  if (--s.count == 0) s.dataAvailable.Reset();
   return byte;
 }
 
@@ -208,7 +208,7 @@ int SerialPort::TryReadByte() {
 int SerialPort::ReadByte(Event* stop) {
   int byte = TryReadByte();
   if (byte >= 0) return byte;
-  if (shared_->data_available.WaitOrStop(stop, timing_.serialReadTimeoutMs) !=
+  if (shared_->dataAvailable.WaitOrStop(stop, timing_.serialReadTimeoutMs) !=
       Event::WaitResult::kSignalled)
     return -1;
   return TryReadByte();
@@ -224,26 +224,26 @@ int SerialPort::Read(uint8_t* buffer, int n, Event* stop) {
       continue;
     }
     int64_t left = std::max<int64_t>(0, deadline - NowMs());
-    if (shared_->data_available.WaitOrStop(stop, left) != Event::WaitResult::kSignalled) break;
+    if (shared_->dataAvailable.WaitOrStop(stop, left) != Event::WaitResult::kSignalled) break;
   }
   return got;
 }
 
 bool SerialPort::CheckModemLines() {
-  if (state() > kPortClosing && !IsLost()) {
+  if (state() > PortState::kClosing && !IsLost()) {
     std::shared_ptr<SerialDevice> dev = device();
     ModemLines lines = dev ? dev->GetModemLines() : ModemLines::kError;
     if (lines == ModemLines::kGone) MarkLost();
     // A driver that cannot report the lines at all would otherwise keep
     // every terminal out; such a port counts as having its lines up.
     if (lines == ModemLines::kUp || lines == ModemLines::kNotReported) {
-      int32_t open = kPortOpen;
-      shared_->state.compare_exchange_strong(open, kPortConnected);
-      if (state() == kPortConnected) return true;
+      PortState open = PortState::kOpen;
+      shared_->state.compare_exchange_strong(open, PortState::kConnected);
+      if (state() == PortState::kConnected) return true;
     }
   }
-  int32_t connected = kPortConnected;
-  shared_->state.compare_exchange_strong(connected, kPortOpen);
+  PortState connected = PortState::kConnected;
+  shared_->state.compare_exchange_strong(connected, PortState::kOpen);
   return false;
 }
 
@@ -251,25 +251,25 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
                             std::shared_ptr<Reader> reader, uint32_t gen, Timing timing) {
   Shared& s = *shared;
   auto lose = [&] {
-    std::lock_guard<std::mutex> guard(s.state_lock);
+    std::lock_guard<std::mutex> guard(s.stateLock);
     if (!s.IsCurrent(gen)) return;
     s.lost = true;
-    int32_t connected = kPortConnected;
-    s.state.compare_exchange_strong(connected, kPortOpen);
+    PortState connected = PortState::kConnected;
+    s.state.compare_exchange_strong(connected, PortState::kOpen);
   };
-  auto running = [&] { return s.IsCurrent(gen) && s.state.load() >= kPortOpen; };
+  auto running = [&] { return s.IsCurrent(gen) && s.state.load() >= PortState::kOpen; };
 
   device->Purge();
   device->WatchEvents(true);
   {
-    std::lock_guard<std::mutex> guard(s.ring_lock);
+    std::lock_guard<std::mutex> guard(s.ringLock);
     if (s.IsCurrent(gen)) {
-      s.write_index = s.read_index = 0;
+      s.writeIndex = s.readIndex = 0;
       s.count = 0;
-      s.data_available.Reset();
+      s.dataAvailable.Reset();
     }
   }
-  if (s.ChangeState(gen, kPortOpening, kPortOpen)) {
+  if (s.ChangeState(gen, PortState::kOpening, PortState::kOpen)) {
     uint8_t buffer[kRingSize];
     uint32_t pending = 0;
     while (running()) {
@@ -278,7 +278,7 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
         if (!running()) break;
         // Nothing is read while no terminal is detected: the bytes wait in
         // the driver's queue.
-        if (s.state.load() == kPortOpen) continue;
+        if (s.state.load() == PortState::kOpen) continue;
       }
       DeviceQueues queues = device->GetQueues();
       if (queues.status == DeviceStatus::kGone) {
@@ -305,13 +305,13 @@ void SerialPort::ReaderMain(std::shared_ptr<Shared> shared, std::shared_ptr<Seri
         continue;
       }
       {
-        std::lock_guard<std::mutex> guard(s.ring_lock);
+        std::lock_guard<std::mutex> guard(s.ringLock);
         if (!s.IsCurrent(gen)) break;
         for (size_t i = 0; i < got.count; ++i) {
           if (s.count.load() >= kRingSize) break;  // dropped, never overwritten
-          s.ring[s.write_index] = buffer[i];
-          s.write_index = (s.write_index + 1) % kRingSize;
-          if (s.count++ == 0) s.data_available.Set();
+          s.ring[s.writeIndex] = buffer[i];
+          s.writeIndex = (s.writeIndex + 1) % kRingSize;
+          if (s.count++ == 0) s.dataAvailable.Set();
         }
       }
       pending -= std::min<uint32_t>(pending, static_cast<uint32_t>(got.count));

@@ -17,20 +17,10 @@
 
 #include "base/event.h"
 #include "base/timing.h"
+#include "serial/port_state.h"
 #include "serial/serial_device.h"
 
 namespace mirelon {
-
-// -1 open failed (or never opened), 0 closed, 1 opening, 2 closing, 3 open
-// but no terminal detected, 4 connected (modem lines up).
-enum PortState : int32_t {
-  kPortFailed = -1,
-  kPortClosed = 0,
-  kPortOpening = 1,
-  kPortClosing = 2,
-  kPortOpen = 3,
-  kPortConnected = 4,
-};
 
 class SerialPort {
  public:
@@ -69,8 +59,8 @@ class SerialPort {
   // lines at all). A port whose device has disappeared never connects.
   bool CheckModemLines();
 
-  PortState state() const { return static_cast<PortState>(shared_->state.load()); }
-  uint32_t baud_rate() const { return baud_rate_; }
+  PortState state() const { return shared_->state.load(); }
+  uint32_t baudRate() const { return baudRate_; }
   // The device disappeared while open (seen by the reader, a write or a
   // modem check). The port then sits in state 3 without reading until its
   // owner closes it; the owner's supervision should close a lost port.
@@ -84,20 +74,20 @@ class SerialPort {
   // on its own, and may change it only while its generation is current, so
   // a late reader never writes into a ring of a later Open.
   struct Shared {
-    std::atomic<int32_t> state{kPortFailed};
+    std::atomic<PortState> state{PortState::kFailed};
     std::atomic<uint32_t> generation{0};
     std::atomic<bool> lost{false};
-    std::mutex state_lock;  // generation changes and the reader's state changes
-    std::mutex ring_lock;
+    std::mutex stateLock;  // generation changes and the reader's state changes
+    std::mutex ringLock;
     uint8_t ring[kRingSize] = {};
-    uint32_t write_index = 0;
-    uint32_t read_index = 0;
+    uint32_t writeIndex = 0;
+    uint32_t readIndex = 0;
     std::atomic<uint32_t> count{0};
-    Event data_available{Event::Kind::kManualReset};
+    Event dataAvailable{Event::Kind::kManualReset};
 
     bool IsCurrent(uint32_t gen) const { return generation.load() == gen; }
     // Moves the state from `from` to `to` if `gen` is still current.
-    bool ChangeState(uint32_t gen, int32_t from, int32_t to);
+    bool ChangeState(uint32_t gen, PortState from, PortState to);
     void ResetRing();
   };
   // One run of the reader thread.
@@ -117,11 +107,11 @@ class SerialPort {
   const Timing timing_;
   const SerialDeviceOpener opener_;
   std::shared_ptr<Shared> shared_;
-  uint32_t baud_rate_ = 0;
-  mutable std::mutex device_lock_;  // guards device_ (written by Open/Close)
+  uint32_t baudRate_ = 0;
+  mutable std::mutex deviceLock_;  // guards device_ (written by Open/Close)
   std::shared_ptr<SerialDevice> device_;
   std::shared_ptr<Reader> reader_;
-  std::thread reader_thread_;
+  std::thread readerThread_;
 };
 
 }  // namespace mirelon

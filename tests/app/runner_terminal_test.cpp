@@ -44,7 +44,7 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   ASSERT_TRUE(pty.ok());
   TerminalSimulator terminal(pty.Link());
   const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
-  const std::string terminalArg = "/t{Port:" + pty.slave_path() + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
+  const std::string terminalArg = "/t{Port:" + pty.slavePath() + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
   FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" +
                      ShellQuote(errors))
                         .c_str(),
@@ -91,7 +91,7 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   EXPECT_LT(out, bobOut);  // the terminal's leave is stored before the PC user's
 
   const std::string shown = ReadWholeFile(dir.File(u"errors.txt"), 1 << 20).value_or("");
-  EXPECT_NE(shown.find("terminal " + pty.slave_path() + " (hanako): 接続\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("terminal " + pty.slavePath() + " (hanako): 接続\n"), std::string::npos) << shown;
   EXPECT_NE(shown.find("(hanako): 切断\n"), std::string::npos) << shown;
 }
 
@@ -113,8 +113,8 @@ TEST(RunnerTerminal, DisplayTerminalBrowsesAndPosts) {
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
   TerminalSimulator terminal(pty.Link());
-  terminal.set_cell_count(32);
-  const std::string terminalArg = "/t{Port:" + pty.slave_path() + ";Port2:NULL;Speed:38400;Protocol:1;User:hanako;}";
+  terminal.SetCellCount(32);
+  const std::string terminalArg = "/t{Port:" + pty.slavePath() + ";Port2:NULL;Speed:38400;Protocol:1;User:hanako;}";
   FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>/dev/null")
                         .c_str(),
                     "w");

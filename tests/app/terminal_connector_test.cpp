@@ -44,7 +44,7 @@ TEST_F(TerminalConnectorTest, CancelEndsTheWaitAndConnectsNoMore) {
   // waited for a very long time.
   rig.timing.registryConnectPollMs = 600000;
   SetUpRegistry();
-  rig.Terminal(u"A").set_identity(TerminalSimulator::Identity::kSilent);
+  rig.Terminal(u"A").SetIdentity(TerminalSimulator::Identity::kSilent);
   rig.Terminal(u"A").RaiseLines();
   rig.Terminal(u"B").RaiseLines();
   TerminalConnector terminals(registry);

@@ -4,6 +4,8 @@
 // the simplest complete client).
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "base/ref_ptr.h"
 #include "modes/chat_mode.h"
 #include "support/client_rig.h"
@@ -13,13 +15,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Presence = RecordingTalkSink::Presence;
-
-Bytes Frame(uint8_t command, uint8_t parameter, const Bytes& payload) {
-  Bytes f = {0xFF, 0xFF, command, parameter, static_cast<uint8_t>(payload.size() & 0xFF),
-             static_cast<uint8_t>(payload.size() >> 8)};
-  f.insert(f.end(), payload.begin(), payload.end());
-  return f;
-}
 
 class ClientTest : public ::testing::Test {
  protected:
@@ -66,8 +61,8 @@ TEST_F(ClientTest, BothPortsNullOpenNothing) {
   CQZClient_ChatMode* c = Make(u"NULL", u"NULL");
   ASSERT_TRUE(c->Start());
   // Both openings have run once the worker handles a later command.
-  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
-  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortFailed && c->port(0).state() == kPortFailed; }));
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_CLOSE_PORT, 0}));
+  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == PortState::kFailed && c->port(0).state() == PortState::kFailed; }));
   EXPECT_EQ(c->GetStatusText(), u"未接続");
 }
 
@@ -76,8 +71,8 @@ TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
-  EXPECT_LT(c->port(0).state(), kPortOpen);
-  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  EXPECT_LT(c->port(0).state(), PortState::kOpen);
+  EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
   // A missing device fails the same way.
   CQZClient_ChatMode* d = Make(u"COM9", u"NULL");
   ASSERT_TRUE(d->Start());
@@ -86,24 +81,24 @@ TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
 
 TEST_F(ClientTest, IdentityFailingFiveTimes) {
   TerminalSimulator& out = rig.Terminal(u"COM3");
-  out.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  out.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   out.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
-  EXPECT_EQ(out.identify_requests(), 5);
-  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  EXPECT_EQ(out.identifyRequests(), 5);
+  EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
 
   // On the incoming port the port stays open and waits.
   TerminalSimulator& in = rig.Terminal(u"COM4");
-  in.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  in.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   in.RaiseLines();
   CQZClient_ChatMode* d = Make(u"NULL", u"COM4");
   ASSERT_TRUE(d->Start());
-  ASSERT_TRUE(Eventually([&] { return in.identify_requests() >= 5 && !d->connecting(); }));
-  EXPECT_EQ(in.identify_requests(), 5);
+  ASSERT_TRUE(Eventually([&] { return in.identifyRequests() >= 5 && !d->connecting(); }));
+  EXPECT_EQ(in.identifyRequests(), 5);
   EXPECT_EQ(d->GetStatusText(), u"接続待機");
-  EXPECT_TRUE(rig.Line(u"COM4")->host_open());
+  EXPECT_TRUE(rig.Line(u"COM4")->hostOpen());
   EXPECT_TRUE(rig.sink->presence().empty());
 }
 
@@ -112,7 +107,7 @@ TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
   CQZClient_ChatMode* c = Make(u"NULL", u"COM4");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
-  EXPECT_EQ(t.identify_requests(), 0);
+  EXPECT_EQ(t.identifyRequests(), 0);
 
   t.RaiseLines();
   ASSERT_TRUE(Opened(c, u"COM4"));
@@ -122,7 +117,7 @@ TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
   // Lines down: back to waiting, the port stays open, no leave announced.
   t.DropLines();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
-  EXPECT_EQ(c->port(1).state(), kPortOpen);
+  EXPECT_EQ(c->port(1).state(), PortState::kOpen);
 
   // Lines up again: identified and opened once more.
   t.RaiseLines();
@@ -138,11 +133,11 @@ TEST_F(ClientTest, OutgoingLinesDroppingFallBackToTheWaitingIncomingPort) {
   CQZClient_ChatMode* c = Make(u"COM3", u"COM4");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
-  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return c->port(1).state() == PortState::kOpen; }));
   out.DropLines();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
-  ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->host_open(); }));
-  EXPECT_EQ(c->port(1).state(), kPortOpen);
+  ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->hostOpen(); }));
+  EXPECT_EQ(c->port(1).state(), PortState::kOpen);
 }
 
 TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
@@ -154,7 +149,7 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
   t.Disappear();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
-  EXPECT_LT(c->port(0).state(), kPortOpen);
+  EXPECT_LT(c->port(0).state(), PortState::kOpen);
   // The worker is not hung: it still ends on request.
   EXPECT_TRUE(c->Stop());
   EXPECT_FALSE(c->IsWorkerRunning());
@@ -166,14 +161,14 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
   CQZClient_ChatMode* d = Make(u"COM5", u"COM6");
   ASSERT_TRUE(d->Start());
   ASSERT_TRUE(Opened(d, u"COM5"));
-  ASSERT_TRUE(Eventually([&] { return d->port(1).state() == kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return d->port(1).state() == PortState::kOpen; }));
   t5.Disappear();
-  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続待機" && d->port(0).state() < kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続待機" && d->port(0).state() < PortState::kOpen; }));
 }
 
 TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   TerminalSimulator& t = rig.Terminal(u"COM3");
-  t.set_cell_count(40);
+  t.SetCellCount(40);
   t.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
@@ -191,11 +186,11 @@ TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   Bytes display(80);
   display[0] = 0x80;
   display[79] = 0x03;
-  Bytes expected = Frame(FRAME_DISPLAY, 0, display);
+  Bytes expected = EncodeFrame(FRAME_DISPLAY, 0, display);
   const Bytes signal = {0xFF, 0xFF, 0x65, 0x00, 0x05, 0x00, 0x2D, 0x47, 0x31, 0x36, 0x00};
   expected.insert(expected.end(), signal.begin(), signal.end());
-  const Bytes cancel = Frame(FRAME_ANNOUNCE, 2, {0xE3, 0x82, 0xAD, 0xE3, 0x83, 0xA3, 0xE3, 0x83, 0xB3, 0xE3, 0x82,
-                                                 0xBB, 0xE3, 0x83, 0xAB, 0x00});
+  const Bytes cancel = EncodeFrame(FRAME_ANNOUNCE, 2, Bytes{0xE3, 0x82, 0xAD, 0xE3, 0x83, 0xA3, 0xE3, 0x83,
+                                                           0xB3, 0xE3, 0x82, 0xBB, 0xE3, 0x83, 0xAB, 0x00});
   expected.insert(expected.end(), cancel.begin(), cancel.end());
   ASSERT_TRUE(Eventually([&] { return Since(u"COM3", from).size() > expected.size(); }));
   const Bytes got = Since(u"COM3", from);
@@ -210,7 +205,7 @@ TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   EXPECT_FALSE(spoken.empty());
 
   // Nothing goes out once no port is connected.
-  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_CLOSE_PORT, 0));
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_CLOSE_PORT, 0}));
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
   const size_t after = t.received().size();
   c->SignalError();
@@ -224,12 +219,12 @@ TEST_F(ClientTest, QuitAnnouncesTheLeaveAndEndsTheChat) {
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
-  ASSERT_TRUE(c->PostCommand(CMD_CLIENT_QUIT, 0));
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_QUIT}));
   ASSERT_TRUE(Eventually([&] { return !c->IsWorkerRunning(); }));
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
   EXPECT_EQ(t.frames().back().command, FRAME_CHAT_END);
   EXPECT_EQ(c->GetStatusText(), u"切断");
-  EXPECT_FALSE(rig.Line(u"COM3")->host_open());
+  EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
 }
 
 TEST_F(ClientTest, QuitCutsAnOpeningShort) {
@@ -238,11 +233,11 @@ TEST_F(ClientTest, QuitCutsAnOpeningShort) {
   rig.timing.clientHandshakeRetryMs = 600000;
   rig.timing.clientModemCheckMs = 600000;
   TerminalSimulator& t = rig.Terminal(u"COM3");
-  t.set_identity(TerminalSimulator::Identity::kWrongLetters);
+  t.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   t.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
-  ASSERT_TRUE(Eventually([&] { return t.identify_requests() == 1; }));
+  ASSERT_TRUE(Eventually([&] { return t.identifyRequests() == 1; }));
   EXPECT_TRUE(c->Stop());
   EXPECT_EQ(c->GetStatusText(), u"接続失敗");
 }
@@ -255,14 +250,15 @@ TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
   // Another exchange holds the command lock for good.
-  ASSERT_TRUE(c->AcquireCommandLock());
+  std::optional<CommandLockGuard> held(std::in_place, *c);
+  ASSERT_TRUE(*held);
   rig.AddLine({0x11});
   ASSERT_TRUE(Eventually([&] { return c->GetCurrentMessage() == rig.lines.Newest(); }));
   // The worker is now waiting for the lock to send the line; stopping must
   // not leave it waiting (or spinning) there.
   EXPECT_TRUE(c->Stop());
   EXPECT_FALSE(c->IsWorkerRunning());
-  c->ReleaseCommandLock();
+  held.reset();
   for (const ReceivedFrame& f : t.frames()) EXPECT_NE(f.command, FRAME_TEXT_BEGIN);
 }
 

@@ -125,12 +125,12 @@ class HeldClient : public CQZClient_ChatMode {
   ~HeldClient() override { *destroyed_ = true; }
 
  protected:
-  intptr_t OnCommand(uint32_t command, intptr_t lparam) override {
-    if (command == kHold) {
+  bool OnCommand(const WorkerCommand& command) override {
+    if (command.id == kHold) {
       entered = true;
       gate_->Wait(Event::kInfinite);
     }
-    return CQZClient_ChatMode::OnCommand(command, lparam);
+    return CQZClient_ChatMode::OnCommand(command);
   }
 
  public:
@@ -150,7 +150,7 @@ TEST_F(RegistryTest, RemoveAllNeverFreesAClientUnderItsRunningThread) {
   auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
   client->SetConnection(u"NULL", u"NULL", 9600, 2);
   registry.AddClient(client);
-  ASSERT_TRUE(client->PostCommand(HeldClient::kHold, 0));
+  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
   ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
 
   registry.RemoveAll();  // its stop times out
@@ -168,7 +168,7 @@ TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
   auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
   client->SetConnection(u"NULL", u"NULL", 9600, 2);
   ClientNode* node = registry.AddClient(client);
-  ASSERT_TRUE(client->PostCommand(HeldClient::kHold, 0));
+  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
   ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
   EXPECT_FALSE(registry.RemoveClient(node));
   EXPECT_EQ(registry.Count(), 1);

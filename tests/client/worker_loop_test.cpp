@@ -18,24 +18,23 @@ namespace {
 // as a client's quit command does.
 class Recorder : public WorkerLoopHandler {
  public:
-  intptr_t OnWorkerCommand(uint32_t wparam, intptr_t lparam) override {
+  void OnWorkerCommand(const WorkerCommand& command) override {
     std::lock_guard<std::mutex> guard(lock);
-    commands.emplace_back(wparam, lparam);
-    if (wparam == 99) loop->Close();
-    return static_cast<intptr_t>(wparam) + 1;
+    commands.push_back(command);
+    if (command.id == 99) loop->Close();
   }
   void OnWorkerTimer() override {
     ++ticks;
-    if (ticks.load() == 3) three_ticks.Set();
+    if (ticks.load() == 3) threeTicks.Set();
   }
   void OnWorkerClosed() override { closed = true; }
 
   WorkerLoop* loop = nullptr;
   std::mutex lock;
-  std::vector<std::pair<uint32_t, intptr_t>> commands;
+  std::vector<WorkerCommand> commands;
   std::atomic<int> ticks{0};
   std::atomic<bool> closed{false};
-  Event three_ticks;
+  Event threeTicks;
 };
 
 // Runs a loop made by `make` on its own thread, as a connection's worker
@@ -58,15 +57,17 @@ void Exercise(Make make) {
     worker.join();
     FAIL() << "no worker loop (a window needs a display under Wine)";
   }
-  for (uint32_t i = 1; i <= 50; ++i) EXPECT_TRUE(loop->PostCommand(1000 + i, -static_cast<intptr_t>(i)));
-  EXPECT_TRUE(recorder.three_ticks.Wait(10000));  // the timer keeps ticking
-  EXPECT_TRUE(loop->PostCommand(99, 0));
+  for (uint32_t i = 1; i <= 50; ++i)
+    EXPECT_TRUE(loop->PostCommand({1000 + i, i, std::u16string(i, u'⠁')}));
+  EXPECT_TRUE(recorder.threeTicks.Wait(10000));  // the timer keeps ticking
+  EXPECT_TRUE(loop->PostCommand({99}));
   worker.join();
   EXPECT_TRUE(recorder.closed.load());
   ASSERT_EQ(recorder.commands.size(), 51u);
   for (uint32_t i = 1; i <= 50; ++i) {
-    EXPECT_EQ(recorder.commands[i - 1].first, 1000 + i);  // in posting order
-    EXPECT_EQ(recorder.commands[i - 1].second, -static_cast<intptr_t>(i));
+    EXPECT_EQ(recorder.commands[i - 1].id, 1000 + i);  // in posting order
+    EXPECT_EQ(recorder.commands[i - 1].value, i);
+    EXPECT_EQ(recorder.commands[i - 1].text, std::u16string(i, u'⠁'));
   }
 }
 
@@ -84,12 +85,12 @@ TEST(WorkerLoop, CloseFromAnotherThreadEndsRunAndRefusesLaterCommands) {
   Recorder recorder;
   auto loop = CreatePortableWorkerLoop(&recorder, timing);
   recorder.loop = loop.get();
-  EXPECT_TRUE(loop->PostCommand(5, 6));
+  EXPECT_TRUE(loop->PostCommand({5, 6}));
   loop->Close();
   loop->Run();  // handles what came before the close, then returns
   EXPECT_TRUE(recorder.closed.load());
   ASSERT_EQ(recorder.commands.size(), 1u);
-  EXPECT_FALSE(loop->PostCommand(7, 8));
+  EXPECT_FALSE(loop->PostCommand({7, 8}));
 }
 
 }  // namespace

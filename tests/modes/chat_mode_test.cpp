@@ -71,7 +71,7 @@ class ChatModeTest : public ::testing::Test {
 
 TEST_F(ChatModeTest, OpeningSendsSessionAndGreetingAndAnnouncesTheUser) {
   TerminalSimulator& t = rig.Terminal(u"COM3");
-  t.set_cell_count(40);
+  t.SetCellCount(40);
   CQZClient_ChatMode* c = Connected();
 
   Bytes expected = {0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00,   // identity
@@ -81,7 +81,7 @@ TEST_F(ChatModeTest, OpeningSendsSessionAndGreetingAndAnnouncesTheUser) {
                                    0x36, 0x77, 0x56, 0x17, 0x26});
   EXPECT_EQ(t.received(), expected);
   EXPECT_EQ(c->GetStatusText(), u"接続");
-  EXPECT_EQ(c->GetPortState(), kPortConnected);
+  EXPECT_EQ(c->GetPortState(), PortState::kConnected);
   EXPECT_EQ(c->display().CellCount(), 40);
   EXPECT_EQ(rig.sink->presence(), (std::vector<RecordingTalkSink::Presence>{{u"hanako", false}}));
 }
@@ -152,7 +152,7 @@ TEST_F(ChatModeTest, TypedCellsBecomeATalkRecordUnderTheUsersName) {
   ASSERT_TRUE(rig.sink->WaitForRecords(1));
   EXPECT_EQ(rig.sink->records()[0], u"talk\thanakoさん 3/07 9:05\t⠁⠃⠀⠀");
   // The terminal's text begin is acknowledged with the bare byte 0x01.
-  EXPECT_EQ(t.bare_bytes(), Bytes{0x01});
+  EXPECT_EQ(t.bareBytes(), Bytes{0x01});
 }
 
 TEST_F(ChatModeTest, TypedInputEdgeCases) {
@@ -183,7 +183,7 @@ TEST_F(ChatModeTest, TerminalEndingTheChatClosesTheOutgoingPortAndRecordsTheLeav
   CQZClient_ChatMode* c = Connected();
   t.SendFrame(FRAME_CHAT_END, 0);
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
-  EXPECT_EQ(c->port(0).state(), kPortClosed);
+  EXPECT_EQ(c->port(0).state(), PortState::kClosed);
   EXPECT_EQ(rig.sink->presence(),
             (std::vector<RecordingTalkSink::Presence>{{u"hanako", false}, {u"hanako", true}}));
   EXPECT_EQ(CountOf(t, FRAME_CHAT_END), 1u);
@@ -200,7 +200,7 @@ TEST_F(ChatModeTest, DisconnectOnTheIncomingPortClosesNothing) {
   // The frame after it is still handled: the port stayed connected.
   Type(t, {0x10});
   ASSERT_TRUE(rig.sink->WaitForRecords(1));
-  EXPECT_EQ(c->port(1).state(), kPortConnected);
+  EXPECT_EQ(c->port(1).state(), PortState::kConnected);
   EXPECT_EQ(c->GetStatusText(), u"接続");
 }
 

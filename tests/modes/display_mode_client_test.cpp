@@ -70,7 +70,7 @@ struct DisplayClientTest : ::testing::Test {
   // Connects a client of `protocol` and checks the opening sequence: the
   // identity, the session, the view opening and the current line.
   void Connect(int protocol, uint8_t cells = 40) {
-    sim.set_cell_count(cells);
+    sim.SetCellCount(cells);
     sim.RaiseLines();
     client = RefPtr<CQZClient_DisplayMode>(new CQZClient_DisplayMode(rig.Setup(), u"はなこ", protocol == 1));
     client->SetConnection(u"COM3", u"NULL", 19200, protocol);
@@ -224,7 +224,7 @@ TEST_F(DisplayClientTest, MessagesBookmarksAndNumbers) {
   sim.SendFrame(FRAME_KEY, 0, {KeyEvent::kChord, 0xC8, kWord, 0});
   sim.SendFrame(FRAME_KEY_OTHER, 0, {1, 2, 3});
   Refused(KeyEvent::kCursor, 1, kWord);
-  EXPECT_EQ(client->mode().State(), DisplayMode::kViewing);
+  EXPECT_EQ(client->mode().State(), DisplayState::kViewing);
 }
 
 TEST_F(DisplayClientTest, IncrementsAndDecrementsAtTheLimits) {
@@ -328,16 +328,16 @@ TEST_F(DisplayClientTest, ClosingSendsStopThenCloseAndReconnectingShowsTheLine) 
 
   // The state survives; the new connection shows the current line on the
   // new display size and forgets the modifiers.
-  sim.set_cell_count(20);
-  client->PostCommand(CMD_CLIENT_OPEN_PORT, 0);
+  sim.SetCellCount(20);
+  client->PostCommand({CMD_CLIENT_OPEN_PORT, 0});
   auto frames = Expect({FRAME_IDENTIFY, FRAME_SESSION, FRAME_VIEW_OPEN, FRAME_DISPLAY});
   ASSERT_EQ(frames.size(), 4u);
   EXPECT_EQ(Decode(frames[3]).cells, Shows({0x12}, 0, 1, 20));
-  EXPECT_EQ(client->mode().State(), DisplayMode::kEditing);
+  EXPECT_EQ(client->mode().State(), DisplayState::kEditing);
   // Without the modifier "v" is next message: there is none, so the field
   // gives way to the current line again.
   CommandKey('v', {FRAME_SIGNAL, FRAME_DISPLAY});
-  EXPECT_EQ(client->mode().State(), DisplayMode::kViewing);
+  EXPECT_EQ(client->mode().State(), DisplayState::kViewing);
 }
 
 TEST(DisplayClientRegistry, ProtocolsZeroAndOneMakeDisplayClients) {
@@ -352,7 +352,7 @@ TEST(DisplayClientRegistry, ProtocolsZeroAndOneMakeDisplayClients) {
     record.protocol = protocol;
     ClientNode* node = registry.CreateClient(record);
     ASSERT_NE(node, nullptr);
-    auto* display = dynamic_cast<CQZClient_DisplayMode*>(node->client);
+    auto* display = dynamic_cast<CQZClient_DisplayMode*>(node->client.get());
     ASSERT_NE(display, nullptr);
     EXPECT_EQ(display->mode().PostingAllowed(), protocol == 1);
     EXPECT_EQ(display->GetProtocol(), protocol);

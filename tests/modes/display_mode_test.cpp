@@ -315,7 +315,7 @@ TEST_F(DisplayModeTest, NumberEntryStartsWithTheCurrentMessageAndJumps) {
   Make();
   Press(kUp);  // body of 999
   Press(kNumberKey);
-  EXPECT_EQ(mode->State(), DisplayMode::kNumberEntry);
+  EXPECT_EQ(mode->State(), DisplayState::kNumberEntry);
   EXPECT_EQ(LastAnnouncement(), u"番号入力");
   const auto& field = mode->NumberField();
   EXPECT_EQ(std::vector<uint8_t>(field.Content().begin() + 1, field.Content().end()), Digits("999"));
@@ -326,20 +326,20 @@ TEST_F(DisplayModeTest, NumberEntryStartsWithTheCurrentMessageAndJumps) {
   EXPECT_EQ(field.NumberValue(), 1000);
   EXPECT_EQ(field.Position(), field.End() - 1) << "the cursor on the last 0";
   Press(kDot7);
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(LastAnnouncement(), u"1000: ");
   EXPECT_EQ(mode->CurrentLine()->messageNumber, 1000u);
 
   // A number nobody wrote: signal, and the current line drawn again.
   Press(Routing(1, 0x01));  // routing with a modifier starts number entry too
-  ASSERT_EQ(mode->State(), DisplayMode::kNumberEntry);
+  ASSERT_EQ(mode->State(), DisplayState::kNumberEntry);
   Press(Edit(4));  // 100
   Press(Edit(4));  // 10
   Press(Typed(EditField::kDigitCells[5]));  // 105
   out.Reset();
   host.announced.clear();
   Press(Routing(1, 0x01));
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(out.ErrorCount(), 1);
   EXPECT_EQ(ShownFirstCell(), 0x13);
   EXPECT_EQ(out.Last().MarkCount(), 0);
@@ -395,7 +395,7 @@ TEST_F(DisplayModeTest, NumberStepsAndTheirLimits) {
   EXPECT_EQ(out.ErrorCount(), 3);
   Press(kDot8);  // no digit either
   EXPECT_EQ(out.ErrorCount(), 4);
-  EXPECT_EQ(mode->State(), DisplayMode::kNumberEntry);
+  EXPECT_EQ(mode->State(), DisplayState::kNumberEntry);
 }
 
 TEST_F(DisplayModeTest, KeywordSearchInThreeDirections) {
@@ -404,7 +404,7 @@ TEST_F(DisplayModeTest, KeywordSearchInThreeDirections) {
   Make();
   Go(lines[5]);
   Press(kKeywordKey);
-  EXPECT_EQ(mode->State(), DisplayMode::kKeywordEditing);
+  EXPECT_EQ(mode->State(), DisplayState::kKeywordEditing);
   EXPECT_EQ(LastAnnouncement(), u"キーワード編集");
   EXPECT_EQ(out.Last().CursorAt(), 8) << "after the keyword prefix";
   Press(Typed(0x23));
@@ -412,7 +412,7 @@ TEST_F(DisplayModeTest, KeywordSearchInThreeDirections) {
   EXPECT_EQ(mode->KeywordField().Content().size(), 2u);
 
   Press(kDot7);  // from the top: the first line that holds it
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(mode->CurrentLine(), lines[3]);
   EXPECT_EQ(LastAnnouncement(), u"に");
   EXPECT_EQ(out.Last().CursorAt(), 1) << "the cursor on the occurrence";
@@ -494,7 +494,7 @@ TEST_F(DisplayModeTest, SearchWithoutAKeywordDoesNothing) {
   Press(kDot7);
   EXPECT_EQ(out.ErrorCount(), 1);
   EXPECT_EQ(out.Last().cells.at(0), before->braille[0]);
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
 
   // Cancelling keeps the stored keyword but empties the field.
   Press(kKeywordKey);
@@ -510,7 +510,7 @@ TEST_F(DisplayModeTest, ViewingOnlyIgnoresThePostingKeys) {
   Make(false);
   Press(kDot8);
   Press(kKeywordKey);
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_TRUE(out.Events().empty());
   EXPECT_TRUE(host.announced.empty());
   EXPECT_EQ(host.notified, 0);
@@ -518,7 +518,7 @@ TEST_F(DisplayModeTest, ViewingOnlyIgnoresThePostingKeys) {
   Press(kBookmarkKey);
   EXPECT_EQ(LastAnnouncement(), u"ブックマークを設定しました。");
   Press(kNumberKey);
-  EXPECT_EQ(mode->State(), DisplayMode::kNumberEntry);
+  EXPECT_EQ(mode->State(), DisplayState::kNumberEntry);
 }
 
 TEST_F(DisplayModeTest, PostingSendsTheTypedBrailleAndKeepsTheLine) {
@@ -526,7 +526,7 @@ TEST_F(DisplayModeTest, PostingSendsTheTypedBrailleAndKeepsTheLine) {
   Make();
   Go(lines[2]);
   Press(kDot8);
-  EXPECT_EQ(mode->State(), DisplayMode::kEditing);
+  EXPECT_EQ(mode->State(), DisplayState::kEditing);
   EXPECT_EQ(LastAnnouncement(), u"編集開始");
   // An empty field shows the cursor and the end mark both on cell 0.
   EXPECT_EQ(out.Last().CursorAt(), 0);
@@ -546,7 +546,7 @@ TEST_F(DisplayModeTest, PostingSendsTheTypedBrailleAndKeepsTheLine) {
   ASSERT_EQ(host.posted.size(), 1u);
   EXPECT_EQ(host.posted[0], u"⠁⠀⠃⠀");
   EXPECT_TRUE(host.announced.empty());
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(mode->CurrentLine(), lines[2]) << "the display stays put";
   EXPECT_EQ(ShownFirstCell(), 0x14);
   EXPECT_EQ(mode->MessageField().End(), 0);
@@ -560,7 +560,7 @@ TEST_F(DisplayModeTest, PostingSendsTheTypedBrailleAndKeepsTheLine) {
   Press(kDot8);
   Press(Typed(0x10));
   Press(Cursor(2, kWord));
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(mode->CurrentLine(), lines[5]);
   EXPECT_EQ(mode->MessageField().End(), 1);
   EXPECT_EQ(host.posted.size(), 1u);
@@ -573,7 +573,7 @@ TEST_F(DisplayModeTest, LeavingAnEditStateByAFailedMoveShowsTheLineAgain) {
   Press(Typed(0x10));
   out.Reset();
   Press(kDown);  // state 0, then no newer line
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(out.ErrorCount(), 1);
   EXPECT_EQ(ShownFirstCell(), 0x31) << "not the edit field";
   EXPECT_EQ(out.Last().MarkCount(), 0);
@@ -581,7 +581,7 @@ TEST_F(DisplayModeTest, LeavingAnEditStateByAFailedMoveShowsTheLineAgain) {
 
   Press(kNumberKey);
   mode->HandleCommandKey(false, 'v');  // a release only leaves the state
-  EXPECT_EQ(mode->State(), DisplayMode::kViewing);
+  EXPECT_EQ(mode->State(), DisplayState::kViewing);
   EXPECT_EQ(ShownFirstCell(), 0x31);
   Press(kNumberKey);
   mode->HandleCommandKey(true, 'v');  // next message: none
@@ -598,7 +598,7 @@ TEST_F(DisplayModeTest, LeavingAnEditStateByAFailedMoveShowsTheLineAgain) {
   EXPECT_FALSE(mode->HandleCommandKey(true, 'v'));
   EXPECT_FALSE(mode->HandleCommandKey(true, 'w'));
   EXPECT_FALSE(mode->HandleCommandKey(true, 'x'));
-  EXPECT_EQ(mode->State(), DisplayMode::kKeywordEditing);
+  EXPECT_EQ(mode->State(), DisplayState::kKeywordEditing);
 }
 
 TEST_F(DisplayModeTest, EditLineAndReconnection) {
@@ -629,7 +629,7 @@ TEST_F(DisplayModeTest, EditLineAndReconnection) {
   display.Resize(20);
   mode->OnConnected();
   EXPECT_EQ(mode->ModifierState(), 0);
-  EXPECT_EQ(mode->State(), DisplayMode::kEditing);
+  EXPECT_EQ(mode->State(), DisplayState::kEditing);
   EXPECT_EQ(out.Last().cells.size(), 20u);
   EXPECT_EQ(ShownFirstCell(), 0x31);
   Press(Typed(0x11));  // the next field key brings the field back

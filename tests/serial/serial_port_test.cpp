@@ -43,28 +43,28 @@ class SerialPortTest : public ::testing::Test {
 };
 
 TEST_F(SerialPortTest, OpenAndCloseFollowTheStates) {
-  EXPECT_EQ(port.state(), kPortFailed);
+  EXPECT_EQ(port.state(), PortState::kFailed);
   EXPECT_FALSE(port.Close());  // never opened: nothing changes
-  EXPECT_EQ(port.state(), kPortFailed);
+  EXPECT_EQ(port.state(), PortState::kFailed);
 
   EXPECT_FALSE(port.Open(u"COM9", nullptr, 9600));  // no such port
-  EXPECT_EQ(port.state(), kPortFailed);
+  EXPECT_EQ(port.state(), PortState::kFailed);
 
   ASSERT_TRUE(port.Open(u"COM3", nullptr, 19200));
-  EXPECT_EQ(port.state(), kPortOpen);
-  EXPECT_TRUE(line->host_open());
+  EXPECT_EQ(port.state(), PortState::kOpen);
+  EXPECT_TRUE(line->hostOpen());
   EXPECT_TRUE(line->dtr());
   EXPECT_EQ(line->baud(), 19200u);
-  EXPECT_EQ(port.baud_rate(), 19200u);
+  EXPECT_EQ(port.baudRate(), 19200u);
   EXPECT_FALSE(port.Open(u"COM3", nullptr, 19200));  // already open: left alone
-  EXPECT_EQ(port.state(), kPortOpen);
+  EXPECT_EQ(port.state(), PortState::kOpen);
 
   EXPECT_TRUE(port.Close());
-  EXPECT_EQ(port.state(), kPortClosed);
-  EXPECT_FALSE(line->host_open());
+  EXPECT_EQ(port.state(), PortState::kClosed);
+  EXPECT_FALSE(line->hostOpen());
   EXPECT_FALSE(line->dtr());
   EXPECT_FALSE(port.Close());
-  EXPECT_EQ(port.state(), kPortClosed);
+  EXPECT_EQ(port.state(), PortState::kClosed);
 
   ASSERT_TRUE(port.Open(u"COM3", nullptr, 230400));  // a closed port opens again
   EXPECT_EQ(line->opens(), 2);
@@ -74,13 +74,13 @@ TEST_F(SerialPortTest, BusyDeviceAndCancelFlagFailTheOpen) {
   SerialPort other(timing, bus.opener());
   ASSERT_TRUE(port.Open(u"COM3", nullptr, 9600));
   EXPECT_FALSE(other.Open(u"COM3", nullptr, 9600));
-  EXPECT_EQ(other.state(), kPortFailed);
+  EXPECT_EQ(other.state(), PortState::kFailed);
   port.Close();
 
   std::atomic<int> cancel{1};
   EXPECT_FALSE(port.Open(u"COM3", &cancel, 9600));
-  EXPECT_EQ(port.state(), kPortFailed);
-  EXPECT_FALSE(line->host_open());
+  EXPECT_EQ(port.state(), PortState::kFailed);
+  EXPECT_FALSE(line->hostOpen());
   cancel = 0;
   EXPECT_TRUE(port.Open(u"COM3", &cancel, 9600));
 }
@@ -88,13 +88,13 @@ TEST_F(SerialPortTest, BusyDeviceAndCancelFlagFailTheOpen) {
 TEST_F(SerialPortTest, ModemLinesMoveBetweenOpenAndConnected) {
   ASSERT_TRUE(port.Open(u"COM3", nullptr, 9600));
   EXPECT_FALSE(port.CheckModemLines());
-  EXPECT_EQ(port.state(), kPortOpen);
+  EXPECT_EQ(port.state(), PortState::kOpen);
   line->SetModemLines(true, false);
   EXPECT_TRUE(port.CheckModemLines());
-  EXPECT_EQ(port.state(), kPortConnected);
+  EXPECT_EQ(port.state(), PortState::kConnected);
   line->SetModemLines(false, false);
   EXPECT_FALSE(port.CheckModemLines());
-  EXPECT_EQ(port.state(), kPortOpen);
+  EXPECT_EQ(port.state(), PortState::kOpen);
   line->SetModemLines(false, true);
   EXPECT_TRUE(port.CheckModemLines());
   line->SetModemLines(false, false);
@@ -102,17 +102,17 @@ TEST_F(SerialPortTest, ModemLinesMoveBetweenOpenAndConnected) {
   // A driver that cannot report the lines: the terminal counts as present.
   line->SetLinesNotReported(true);
   EXPECT_TRUE(port.CheckModemLines());
-  EXPECT_EQ(port.state(), kPortConnected);
+  EXPECT_EQ(port.state(), PortState::kConnected);
   port.Close();
   EXPECT_FALSE(port.CheckModemLines());
-  EXPECT_EQ(port.state(), kPortClosed);
+  EXPECT_EQ(port.state(), PortState::kClosed);
 }
 
 TEST_F(SerialPortTest, BytesWaitInTheDriverUntilATerminalIsDetected) {
   ASSERT_TRUE(port.Open(u"COM3", nullptr, 9600));
   Send({1, 2, 3});
   std::this_thread::sleep_for(std::chrono::milliseconds(30));  // many reader passes
-  EXPECT_EQ(line->host_input_queued(), 3u);
+  EXPECT_EQ(line->hostInputQueued(), 3u);
   EXPECT_EQ(port.TryReadByte(), -1);
   line->SetModemLines(true, true);
   ASSERT_TRUE(port.CheckModemLines());
@@ -130,7 +130,7 @@ TEST_F(SerialPortTest, FullRingStopsReadingAndNeverOverwrites) {
   ASSERT_TRUE(Eventually([&] { return port.Pending() == SerialPort::kRingSize; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(port.Pending(), SerialPort::kRingSize);
-  EXPECT_EQ(line->host_input_queued(), 904u);
+  EXPECT_EQ(line->hostInputQueued(), 904u);
   std::vector<uint8_t> got(data.size());
   ASSERT_EQ(port.Read(got.data(), static_cast<int>(got.size()), nullptr),
             static_cast<int>(got.size()));
@@ -196,15 +196,15 @@ TEST_F(SerialPortTest, DeviceLossIsNoticedByTheReader) {
   Send({1, 2});
   ASSERT_TRUE(Eventually([&] { return port.Pending() == 2; }));
   line->Disappear();
-  ASSERT_TRUE(Eventually([&] { return port.state() == kPortOpen; }));
+  ASSERT_TRUE(Eventually([&] { return port.state() == PortState::kOpen; }));
   EXPECT_TRUE(port.IsLost());
   EXPECT_FALSE(port.CheckModemLines());  // never connects again
-  EXPECT_EQ(port.state(), kPortOpen);
+  EXPECT_EQ(port.state(), PortState::kOpen);
   const uint8_t byte = 0;
   EXPECT_FALSE(port.Write(&byte, 1));
   EXPECT_EQ(port.TryReadByte(), 1);  // what arrived before stays readable
   EXPECT_TRUE(port.Close());
-  EXPECT_EQ(port.state(), kPortClosed);
+  EXPECT_EQ(port.state(), PortState::kClosed);
   EXPECT_FALSE(port.Open(u"COM3", nullptr, 9600));
 }
 
@@ -218,7 +218,7 @@ TEST_F(SerialPortTest, DeviceLossInTheMiddleOfAWrite) {
   line->Disappear();
   writer.join();
   EXPECT_FALSE(written);
-  EXPECT_EQ(port.state(), kPortOpen);
+  EXPECT_EQ(port.state(), PortState::kOpen);
   EXPECT_TRUE(port.IsLost());
 }
 
@@ -228,43 +228,43 @@ TEST_F(SerialPortTest, CloseEndsAReadInsideTheDriver) {
   Send({1});
   ASSERT_TRUE(Eventually([&] { return line->ReadIsHeld(); }));
   EXPECT_TRUE(port.Close());
-  EXPECT_EQ(port.state(), kPortClosed);
-  EXPECT_FALSE(line->host_open());  // the reader has let the device go
+  EXPECT_EQ(port.state(), PortState::kClosed);
+  EXPECT_FALSE(line->hostOpen());  // the reader has let the device go
 }
 
 TEST_F(SerialPortTest, AReaderLeftRunningNeverTouchesTheReopenedPort) {
   timing.serialReaderStopMs = 20;
-  auto stuck_port = std::make_unique<SerialPort>(timing, bus.opener());
+  auto stuckPort = std::make_unique<SerialPort>(timing, bus.opener());
   auto other = bus.Add(u"COM4");
-  ASSERT_TRUE(stuck_port->Open(u"COM3", nullptr, 9600));
+  ASSERT_TRUE(stuckPort->Open(u"COM3", nullptr, 9600));
   line->SetModemLines(true, true);
-  ASSERT_TRUE(stuck_port->CheckModemLines());
+  ASSERT_TRUE(stuckPort->CheckModemLines());
   line->SetReadHold(MemorySerialLine::ReadHold::kStuck);
   Send({'A', 'A', 'A'});
   ASSERT_TRUE(Eventually([&] { return line->ReadIsHeld(); }));
 
-  EXPECT_TRUE(stuck_port->Close());  // gives up on the reader
-  EXPECT_EQ(stuck_port->state(), kPortClosed);
-  EXPECT_TRUE(line->host_open());  // still held by the detached reader
+  EXPECT_TRUE(stuckPort->Close());  // gives up on the reader
+  EXPECT_EQ(stuckPort->state(), PortState::kClosed);
+  EXPECT_TRUE(line->hostOpen());  // still held by the detached reader
 
-  ASSERT_TRUE(stuck_port->Open(u"COM4", nullptr, 9600));
+  ASSERT_TRUE(stuckPort->Open(u"COM4", nullptr, 9600));
   other->SetModemLines(true, true);
-  ASSERT_TRUE(stuck_port->CheckModemLines());
+  ASSERT_TRUE(stuckPort->CheckModemLines());
   const uint8_t b = 'B';
   other->TerminalWrite(&b, 1);
   line->SetReadHold(MemorySerialLine::ReadHold::kNone);  // the old read completes
-  ASSERT_TRUE(Eventually([&] { return !line->host_open(); }));
-  EXPECT_EQ(stuck_port->ReadByte(nullptr), 'B');
-  EXPECT_EQ(stuck_port->TryReadByte(), -1);
-  EXPECT_EQ(stuck_port->state(), kPortConnected);
+  ASSERT_TRUE(Eventually([&] { return !line->hostOpen(); }));
+  EXPECT_EQ(stuckPort->ReadByte(nullptr), 'B');
+  EXPECT_EQ(stuckPort->TryReadByte(), -1);
+  EXPECT_EQ(stuckPort->state(), PortState::kConnected);
 
   // Destroyed while its reader is stuck: the reader outlives it safely.
   other->SetReadHold(MemorySerialLine::ReadHold::kStuck);
   other->TerminalWrite(&b, 1);
   ASSERT_TRUE(Eventually([&] { return other->ReadIsHeld(); }));
-  stuck_port.reset();
+  stuckPort.reset();
   other->SetReadHold(MemorySerialLine::ReadHold::kNone);
-  EXPECT_TRUE(Eventually([&] { return !other->host_open(); }));
+  EXPECT_TRUE(Eventually([&] { return !other->hostOpen(); }));
 }
 
 #ifdef __linux__
@@ -293,7 +293,7 @@ TEST_F(SerialPortTest, OpenAndCloseAThousandTimesLeavesNothingBehind) {
     }
     ASSERT_TRUE(port.Close());
   }
-  EXPECT_FALSE(line->host_open());
+  EXPECT_FALSE(line->hostOpen());
   EXPECT_EQ(line->opens(), 1000);
 #ifdef __linux__
   EXPECT_EQ(ThreadCount(), threads);

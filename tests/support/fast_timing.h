@@ -43,11 +43,11 @@ inline Timing FastTiming() {
   return t;
 }
 
-// Polls `done` until it holds or `bound_ms` passes (a bound for a broken
+// Polls `done` until it holds or `boundMs` passes (a bound for a broken
 // test, not a product wait); its last result.
 template <class F>
-bool Eventually(F done, int64_t bound_ms = 10000) {
-  const int64_t end = NowMs() + bound_ms;
+bool Eventually(F done, int64_t boundMs = 10000) {
+  const int64_t end = NowMs() + boundMs;
   while (!done()) {
     if (NowMs() > end) return done();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

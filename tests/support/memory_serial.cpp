@@ -14,7 +14,7 @@ class MemoryHostDevice : public SerialDevice {
       : line_(std::move(line)), timeouts_(timeouts) {}
   ~MemoryHostDevice() override {
     std::lock_guard<std::mutex> guard(line_->lock_);
-    line_->host_open_ = false;
+    line_->hostOpen_ = false;
     line_->changed_.notify_all();
   }
 
@@ -34,30 +34,30 @@ class MemoryHostDevice : public SerialDevice {
       q.status = DeviceStatus::kGone;
       return q;
     }
-    q.input = static_cast<uint32_t>(line_->to_host_.size());
-    q.output = static_cast<uint32_t>(line_->held_output_);
+    q.input = static_cast<uint32_t>(line_->toHost_.size());
+    q.output = static_cast<uint32_t>(line_->heldOutput_);
     return q;
   }
   ModemLines GetModemLines() override {
     std::lock_guard<std::mutex> guard(line_->lock_);
     if (line_->gone_) return ModemLines::kGone;
-    if (line_->not_reported_) return ModemLines::kNotReported;
+    if (line_->notReported_) return ModemLines::kNotReported;
     return line_->cts_ || line_->dsr_ ? ModemLines::kUp : ModemLines::kDown;
   }
   DeviceRead Read(uint8_t* buffer, size_t n) override {
     std::unique_lock<std::mutex> guard(line_->lock_);
     DeviceRead r;
     using Hold = MemorySerialLine::ReadHold;
-    if (line_->read_hold_ != Hold::kNone) {
-      line_->read_held_ = true;
+    if (line_->readHold_ != Hold::kNone) {
+      line_->readHeld_ = true;
       line_->changed_.notify_all();
       line_->changed_.wait(guard, [&] {
-        return line_->read_hold_ == Hold::kNone ||
-               (line_->read_hold_ == Hold::kUntilCancel && cancelled_) || line_->gone_;
+        return line_->readHold_ == Hold::kNone ||
+               (line_->readHold_ == Hold::kUntilCancel && cancelled_) || line_->gone_;
       });
-      line_->read_held_ = false;
+      line_->readHeld_ = false;
       line_->changed_.notify_all();
-      if (line_->read_hold_ != Hold::kNone) {
+      if (line_->readHold_ != Hold::kNone) {
         r.status = line_->gone_ ? DeviceStatus::kGone : DeviceStatus::kError;
         return r;
       }
@@ -66,36 +66,36 @@ class MemoryHostDevice : public SerialDevice {
       r.status = DeviceStatus::kGone;
       return r;
     }
-    r.count = std::min(n, line_->to_host_.size());
-    std::copy_n(line_->to_host_.begin(), r.count, buffer);
-    line_->to_host_.erase(line_->to_host_.begin(), line_->to_host_.begin() + r.count);
+    r.count = std::min(n, line_->toHost_.size());
+    std::copy_n(line_->toHost_.begin(), r.count, buffer);
+    line_->toHost_.erase(line_->toHost_.begin(), line_->toHost_.begin() + r.count);
     return r;
   }
   DeviceStatus Write(const uint8_t* data, size_t n) override {
     std::unique_lock<std::mutex> guard(line_->lock_);
-    if (line_->hold_writes_) {
+    if (line_->holdWrites_) {
       auto deadline = std::chrono::steady_clock::now() +
-                      std::chrono::milliseconds(timeouts_.write_constant_ms +
-                                                timeouts_.write_per_byte_ms * int64_t(n));
-      line_->write_held_ = true;
-      line_->held_output_ += n;
+                      std::chrono::milliseconds(timeouts_.writeConstantMs +
+                                                timeouts_.writePerByteMs * int64_t(n));
+      line_->writeHeld_ = true;
+      line_->heldOutput_ += n;
       line_->changed_.notify_all();
       bool released = line_->changed_.wait_until(
-          guard, deadline, [&] { return !line_->hold_writes_ || cancelled_ || line_->gone_; });
-      line_->write_held_ = false;
-      line_->held_output_ -= n;
+          guard, deadline, [&] { return !line_->holdWrites_ || cancelled_ || line_->gone_; });
+      line_->writeHeld_ = false;
+      line_->heldOutput_ -= n;
       line_->changed_.notify_all();
       if (line_->gone_) return DeviceStatus::kGone;
       if (!released || cancelled_) return DeviceStatus::kError;
     }
     if (line_->gone_) return DeviceStatus::kGone;
-    line_->to_terminal_.insert(line_->to_terminal_.end(), data, data + n);
+    line_->toTerminal_.insert(line_->toTerminal_.end(), data, data + n);
     line_->changed_.notify_all();
     return DeviceStatus::kOk;
   }
   void Purge() override {
     std::lock_guard<std::mutex> guard(line_->lock_);
-    line_->to_host_.clear();
+    line_->toHost_.clear();
   }
   void WatchEvents(bool) override {}
   void Cancel() override {
@@ -113,18 +113,18 @@ class MemoryHostDevice : public SerialDevice {
 void MemorySerialLine::TerminalWrite(const uint8_t* data, size_t n) {
   std::lock_guard<std::mutex> guard(lock_);
   if (gone_) return;
-  to_host_.insert(to_host_.end(), data, data + n);
+  toHost_.insert(toHost_.end(), data, data + n);
   changed_.notify_all();
 }
 
-size_t MemorySerialLine::TerminalRead(uint8_t* buffer, size_t n, int64_t timeout_ms) {
+size_t MemorySerialLine::TerminalRead(uint8_t* buffer, size_t n, int64_t timeoutMs) {
   std::unique_lock<std::mutex> guard(lock_);
-  changed_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
-                    [&] { return !to_terminal_.empty() || gone_; });
+  changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                    [&] { return !toTerminal_.empty() || gone_; });
   if (gone_) return 0;
-  size_t count = std::min(n, to_terminal_.size());
-  std::copy_n(to_terminal_.begin(), count, buffer);
-  to_terminal_.erase(to_terminal_.begin(), to_terminal_.begin() + count);
+  size_t count = std::min(n, toTerminal_.size());
+  std::copy_n(toTerminal_.begin(), count, buffer);
+  toTerminal_.erase(toTerminal_.begin(), toTerminal_.begin() + count);
   return count;
 }
 
@@ -134,9 +134,9 @@ void MemorySerialLine::SetModemLines(bool cts, bool dsr) {
   dsr_ = dsr;
 }
 
-void MemorySerialLine::SetLinesNotReported(bool not_reported) {
+void MemorySerialLine::SetLinesNotReported(bool notReported) {
   std::lock_guard<std::mutex> guard(lock_);
-  not_reported_ = not_reported;
+  notReported_ = notReported;
 }
 
 void MemorySerialLine::Disappear() {
@@ -147,29 +147,29 @@ void MemorySerialLine::Disappear() {
 
 void MemorySerialLine::SetReadHold(ReadHold hold) {
   std::lock_guard<std::mutex> guard(lock_);
-  read_hold_ = hold;
+  readHold_ = hold;
   changed_.notify_all();
 }
 
 void MemorySerialLine::HoldWrites(bool hold) {
   std::lock_guard<std::mutex> guard(lock_);
-  hold_writes_ = hold;
+  holdWrites_ = hold;
   changed_.notify_all();
 }
 
 bool MemorySerialLine::ReadIsHeld() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return read_held_;
+  return readHeld_;
 }
 
 bool MemorySerialLine::WriteIsHeld() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return write_held_;
+  return writeHeld_;
 }
 
-bool MemorySerialLine::host_open() const {
+bool MemorySerialLine::hostOpen() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return host_open_;
+  return hostOpen_;
 }
 
 int MemorySerialLine::opens() const {
@@ -187,15 +187,15 @@ uint32_t MemorySerialLine::baud() const {
   return baud_;
 }
 
-size_t MemorySerialLine::host_input_queued() const {
+size_t MemorySerialLine::hostInputQueued() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return to_host_.size();
+  return toHost_.size();
 }
 
 std::shared_ptr<SerialDevice> MemorySerialLine::OpenHostEnd(const DeviceTimeouts& timeouts) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (host_open_ || gone_) return nullptr;
-  host_open_ = true;
+  if (hostOpen_ || gone_) return nullptr;
+  hostOpen_ = true;
   ++opens_;
   return std::make_shared<MemoryHostDevice>(shared_from_this(), timeouts);
 }

@@ -33,11 +33,11 @@ class MemorySerialLine : public std::enable_shared_from_this<MemorySerialLine> {
   // --- terminal end ---
   // Bytes to the host (they appear in the host's input queue).
   void TerminalWrite(const uint8_t* data, size_t n);
-  // Bytes the host wrote, waiting up to `timeout_ms` for the first one; the
+  // Bytes the host wrote, waiting up to `timeoutMs` for the first one; the
   // count taken (0 on time-out or once the line has disappeared).
-  size_t TerminalRead(uint8_t* buffer, size_t n, int64_t timeout_ms);
+  size_t TerminalRead(uint8_t* buffer, size_t n, int64_t timeoutMs);
   void SetModemLines(bool cts, bool dsr);
-  void SetLinesNotReported(bool not_reported);
+  void SetLinesNotReported(bool notReported);
   // The device vanishes (adapter unplugged): for good.
   void Disappear();
 
@@ -51,11 +51,11 @@ class MemorySerialLine : public std::enable_shared_from_this<MemorySerialLine> {
   bool WriteIsHeld() const;
 
   // --- what the host did ---
-  bool host_open() const;
+  bool hostOpen() const;
   int opens() const;
   bool dtr() const;
   uint32_t baud() const;
-  size_t host_input_queued() const;
+  size_t hostInputQueued() const;
 
   // Opens the host end; null when it is already open or the line is gone.
   std::shared_ptr<SerialDevice> OpenHostEnd(const DeviceTimeouts& timeouts);
@@ -65,21 +65,21 @@ class MemorySerialLine : public std::enable_shared_from_this<MemorySerialLine> {
 
   mutable std::mutex lock_;
   std::condition_variable changed_;
-  std::deque<uint8_t> to_host_;
-  std::deque<uint8_t> to_terminal_;
+  std::deque<uint8_t> toHost_;
+  std::deque<uint8_t> toTerminal_;
   bool cts_ = false;
   bool dsr_ = false;
-  bool not_reported_ = false;
+  bool notReported_ = false;
   bool gone_ = false;
-  bool host_open_ = false;
+  bool hostOpen_ = false;
   int opens_ = 0;
   bool dtr_ = false;
   uint32_t baud_ = 0;
-  ReadHold read_hold_ = ReadHold::kNone;
-  bool read_held_ = false;
-  bool hold_writes_ = false;
-  bool write_held_ = false;
-  size_t held_output_ = 0;
+  ReadHold readHold_ = ReadHold::kNone;
+  bool readHeld_ = false;
+  bool holdWrites_ = false;
+  bool writeHeld_ = false;
+  size_t heldOutput_ = 0;
 };
 
 // Names of in-memory lines, as a device opener for SerialPort.

@@ -18,16 +18,16 @@ class PtyTerminalLink : public TerminalLink {
   explicit PtyTerminalLink(int master) : master_(master) {}
   ~PtyTerminalLink() override { Disappear(); }
 
-  size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) override {
+  size_t Receive(uint8_t* buffer, size_t n, int64_t timeoutMs) override {
     int fd = master_.load();
     if (fd < 0) {
-      usleep(static_cast<useconds_t>(timeout_ms * 1000));
+      usleep(static_cast<useconds_t>(timeoutMs * 1000));
       return 0;
     }
     pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(timeout_ms)) <= 0 || !(p.revents & POLLIN)) {
+    if (poll(&p, 1, static_cast<int>(timeoutMs)) <= 0 || !(p.revents & POLLIN)) {
       // Nobody has the slave open (POLLHUP): wait as a time-out would.
-      if (p.revents & POLLHUP) usleep(static_cast<useconds_t>(timeout_ms * 1000));
+      if (p.revents & POLLHUP) usleep(static_cast<useconds_t>(timeoutMs * 1000));
       return 0;
     }
     ssize_t got = read(fd, buffer, n);
@@ -72,10 +72,10 @@ PtyPair::PtyPair() {
     close(fd);
     return;
   }
-  slave_path_ = ptsname(fd);
+  slavePath_ = ptsname(fd);
   // Raw from the start, so that nothing the terminal sends is echoed back
   // before the program configures the line.
-  int slave = open(slave_path_.c_str(), O_RDWR | O_NOCTTY);
+  int slave = open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
   if (slave >= 0) {
     termios t;
     if (tcgetattr(slave, &t) == 0) {

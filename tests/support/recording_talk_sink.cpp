@@ -26,14 +26,14 @@ std::vector<RecordingTalkSink::Presence> RecordingTalkSink::presence() const {
   return presence_;
 }
 
-bool RecordingTalkSink::WaitForRecords(size_t n, int64_t bound_ms) const {
+bool RecordingTalkSink::WaitForRecords(size_t n, int64_t boundMs) const {
   std::unique_lock<std::mutex> guard(lock_);
-  return changed_.wait_for(guard, std::chrono::milliseconds(bound_ms), [&] { return records_.size() >= n; });
+  return changed_.wait_for(guard, std::chrono::milliseconds(boundMs), [&] { return records_.size() >= n; });
 }
 
-bool RecordingTalkSink::WaitForPresence(size_t n, int64_t bound_ms) const {
+bool RecordingTalkSink::WaitForPresence(size_t n, int64_t boundMs) const {
   std::unique_lock<std::mutex> guard(lock_);
-  return changed_.wait_for(guard, std::chrono::milliseconds(bound_ms), [&] { return presence_.size() >= n; });
+  return changed_.wait_for(guard, std::chrono::milliseconds(boundMs), [&] { return presence_.size() >= n; });
 }
 
 }  // namespace mirelon

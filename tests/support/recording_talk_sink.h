@@ -29,9 +29,9 @@ class RecordingTalkSink : public TalkWindowSink {
   std::vector<std::u16string> records() const;
   std::vector<Presence> presence() const;
   // Wait until at least `n` records (presence changes) arrived; false when
-  // they did not within `bound_ms`.
-  bool WaitForRecords(size_t n, int64_t bound_ms = 10000) const;
-  bool WaitForPresence(size_t n, int64_t bound_ms = 10000) const;
+  // they did not within `boundMs`.
+  bool WaitForRecords(size_t n, int64_t boundMs = 10000) const;
+  bool WaitForPresence(size_t n, int64_t boundMs = 10000) const;
 
  private:
   mutable std::mutex lock_;

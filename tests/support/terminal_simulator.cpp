@@ -12,8 +12,8 @@ namespace {
 class MemoryTerminalLink : public TerminalLink {
  public:
   explicit MemoryTerminalLink(std::shared_ptr<MemorySerialLine> line) : line_(std::move(line)) {}
-  size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) override {
-    return line_->TerminalRead(buffer, n, timeout_ms);
+  size_t Receive(uint8_t* buffer, size_t n, int64_t timeoutMs) override {
+    return line_->TerminalRead(buffer, n, timeoutMs);
   }
   void Send(const uint8_t* data, size_t n) override { line_->TerminalWrite(data, n); }
   void SetModemLines(bool cts, bool dsr) override { line_->SetModemLines(cts, dsr); }
@@ -26,8 +26,8 @@ class MemoryTerminalLink : public TerminalLink {
 class DeviceTerminalLink : public TerminalLink {
  public:
   explicit DeviceTerminalLink(std::shared_ptr<SerialDevice> device) : device_(std::move(device)) {}
-  size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) override {
-    const int64_t end = NowMs() + timeout_ms;
+  size_t Receive(uint8_t* buffer, size_t n, int64_t timeoutMs) override {
+    const int64_t end = NowMs() + timeoutMs;
     for (;;) {
       std::shared_ptr<SerialDevice> device = std::atomic_load(&device_);
       if (device) {
@@ -76,17 +76,17 @@ TerminalSimulator::~TerminalSimulator() {
   thread_.join();
 }
 
-void TerminalSimulator::set_identity(Identity identity) {
+void TerminalSimulator::SetIdentity(Identity identity) {
   std::lock_guard<std::mutex> guard(lock_);
   identity_ = identity;
 }
 
-void TerminalSimulator::set_cell_count(uint8_t cells) {
+void TerminalSimulator::SetCellCount(uint8_t cells) {
   std::lock_guard<std::mutex> guard(lock_);
   info_[5] = cells;
 }
 
-void TerminalSimulator::set_terminal_info(const std::array<uint8_t, 32>& info) {
+void TerminalSimulator::SetTerminalInfo(const std::array<uint8_t, 32>& info) {
   std::lock_guard<std::mutex> guard(lock_);
   info_ = info;
 }
@@ -98,24 +98,24 @@ void TerminalSimulator::SetReply(uint8_t command, std::optional<uint8_t> reply) 
 
 void TerminalSimulator::QueueReply(uint8_t command, std::optional<uint8_t> reply) {
   std::lock_guard<std::mutex> guard(lock_);
-  queued_replies_[command].push_back(reply);
+  queuedReplies_[command].push_back(reply);
 }
 
-void TerminalSimulator::SetSplit(std::vector<size_t> chunks, int64_t pause_ms) {
+void TerminalSimulator::SetSplit(std::vector<size_t> chunks, int64_t pauseMs) {
   std::lock_guard<std::mutex> guard(lock_);
   chunks_ = std::move(chunks);
-  pause_ms_ = pause_ms;
+  pauseMs_ = pauseMs;
 }
 
 void TerminalSimulator::Output(const std::vector<uint8_t>& bytes) {
   std::vector<size_t> chunks;
-  int64_t pause_ms;
+  int64_t pauseMs;
   {
     std::lock_guard<std::mutex> guard(lock_);
     chunks = chunks_;
-    pause_ms = pause_ms_;
+    pauseMs = pauseMs_;
   }
-  std::lock_guard<std::mutex> guard(send_lock_);
+  std::lock_guard<std::mutex> guard(sendLock_);
   if (chunks.empty()) {
     if (!bytes.empty()) link_->Send(bytes.data(), bytes.size());
     return;
@@ -125,32 +125,19 @@ void TerminalSimulator::Output(const std::vector<uint8_t>& bytes) {
     size_t n = std::min(bytes.size() - at, std::max<size_t>(1, chunks[k % chunks.size()]));
     link_->Send(bytes.data() + at, n);
     at += n;
-    if (pause_ms > 0 && at < bytes.size())
-      std::this_thread::sleep_for(std::chrono::milliseconds(pause_ms));
+    if (pauseMs > 0 && at < bytes.size())
+      std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
   }
-}
-
-static std::vector<uint8_t> BuildFrame(uint8_t command, uint8_t parameter,
-                                       const std::vector<uint8_t>& payload) {
-  std::vector<uint8_t> frame(kFrameHeaderSize + payload.size());
-  frame[0] = kFrameMark;
-  frame[1] = kFrameMark;
-  frame[2] = command;
-  frame[3] = parameter;
-  frame[4] = static_cast<uint8_t>(payload.size() & 0xFF);
-  frame[5] = static_cast<uint8_t>((payload.size() >> 8) & 0xFF);
-  std::copy(payload.begin(), payload.end(), frame.begin() + kFrameHeaderSize);
-  return frame;
 }
 
 void TerminalSimulator::SendFrame(uint8_t command, uint8_t parameter,
                                   const std::vector<uint8_t>& payload) {
-  Output(BuildFrame(command, parameter, payload));
+  Output(EncodeFrame(command, parameter, payload));
 }
 
 void TerminalSimulator::SendFramePrefix(uint8_t command, uint8_t parameter,
                                         const std::vector<uint8_t>& payload, size_t count) {
-  std::vector<uint8_t> frame = BuildFrame(command, parameter, payload);
+  std::vector<uint8_t> frame = EncodeFrame(command, parameter, payload);
   frame.resize(std::min(count, frame.size()));
   Output(frame);
 }
@@ -166,7 +153,7 @@ std::vector<ReceivedFrame> TerminalSimulator::frames() const {
   return frames_;
 }
 
-std::vector<uint8_t> TerminalSimulator::bare_bytes() const {
+std::vector<uint8_t> TerminalSimulator::bareBytes() const {
   std::lock_guard<std::mutex> guard(lock_);
   return bare_;
 }
@@ -176,20 +163,20 @@ std::vector<uint8_t> TerminalSimulator::received() const {
   return received_;
 }
 
-int TerminalSimulator::identify_requests() const {
+int TerminalSimulator::identifyRequests() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return identify_requests_;
+  return identifyRequests_;
 }
 
-bool TerminalSimulator::WaitForFrames(size_t count, int64_t timeout_ms) const {
+bool TerminalSimulator::WaitForFrames(size_t count, int64_t timeoutMs) const {
   std::unique_lock<std::mutex> guard(lock_);
-  return changed_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+  return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                            [&] { return frames_.size() >= count; });
 }
 
-bool TerminalSimulator::WaitForBareBytes(size_t count, int64_t timeout_ms) const {
+bool TerminalSimulator::WaitForBareBytes(size_t count, int64_t timeoutMs) const {
   std::unique_lock<std::mutex> guard(lock_);
-  return changed_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+  return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                            [&] { return bare_.size() >= count; });
 }
 
@@ -197,48 +184,30 @@ void TerminalSimulator::Run() {
   uint8_t buffer[4096];
   while (!stop_.load()) {
     size_t n = link_->Receive(buffer, sizeof buffer, 20);
-    for (size_t i = 0; i < n; ++i) Parse(buffer[i]);
+    if (n == 0) continue;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      received_.insert(received_.end(), buffer, buffer + n);
+    }
+    decoder_.Feed(std::span<const uint8_t>(buffer, n), *this);
   }
 }
 
-// Reads the program's bytes as a terminal does: two FF bytes start a frame
-// whose length field says where it ends; anything else is a bare byte.
-void TerminalSimulator::Parse(uint8_t byte) {
+void TerminalSimulator::OnReplyBytes(std::span<const uint8_t> bytes) {
+  std::lock_guard<std::mutex> guard(lock_);
+  bare_.insert(bare_.end(), bytes.begin(), bytes.end());
+  changed_.notify_all();
+}
+
+void TerminalSimulator::OnFrame(const Frame& frame) {
+  ReceivedFrame received{frame.command, frame.parameter, {frame.payload.begin(), frame.payload.end()}};
   {
     std::lock_guard<std::mutex> guard(lock_);
-    received_.push_back(byte);
-  }
-  if (in_body_) {
-    current_.payload.push_back(byte);
-    if (--body_left_ > 0) return;
-  } else {
-    header_.push_back(byte);
-    if (header_.size() <= 2 && byte != kFrameMark) {
-      std::lock_guard<std::mutex> guard(lock_);
-      bare_.insert(bare_.end(), header_.begin(), header_.end());
-      header_.clear();
-      changed_.notify_all();
-      return;
-    }
-    if (header_.size() < kFrameHeaderSize) return;
-    current_ = ReceivedFrame{header_[2], header_[3], {}};
-    body_left_ = header_[4] | (size_t(header_[5]) << 8);
-    header_.clear();
-    if (body_left_ > 0) {
-      in_body_ = true;
-      return;
-    }
-  }
-  in_body_ = false;
-  ReceivedFrame frame = std::move(current_);
-  current_ = ReceivedFrame{};
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    frames_.push_back(frame);
-    if (frame.command == FRAME_IDENTIFY) ++identify_requests_;
+    frames_.push_back(received);
+    if (received.command == FRAME_IDENTIFY) ++identifyRequests_;
     changed_.notify_all();
   }
-  Answer(frame);
+  Answer(received);
 }
 
 void TerminalSimulator::Answer(const ReceivedFrame& frame) {
@@ -261,7 +230,7 @@ void TerminalSimulator::Answer(const ReceivedFrame& frame) {
           answer.clear();
           break;
       }
-    } else if (auto& queued = queued_replies_[frame.command]; !queued.empty()) {
+    } else if (auto& queued = queuedReplies_[frame.command]; !queued.empty()) {
       if (queued.front()) answer.push_back(*queued.front());
       queued.pop_front();
     } else {

@@ -1,5 +1,5 @@
-// A braille note-taker terminal for tests, built from the wire format: it
-// reads what the program sends, records every frame (command, parameter,
+// A braille note-taker terminal for tests: it reads what the program sends
+// (with the program's own frame decoder), records every frame (command, parameter,
 // payload) and every bare byte, answers the identity request and the
 // one-byte replies that the modes expect, and on demand sends frames and
 // bare bytes, splits its output into chunks, stalls in the middle of a
@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/frame_decoder.h"
 #include "support/memory_serial.h"
 
 namespace mirelon {
@@ -33,9 +34,9 @@ namespace mirelon {
 class TerminalLink {
  public:
   virtual ~TerminalLink() = default;
-  // Bytes from the program, waiting up to `timeout_ms` for the first one;
+  // Bytes from the program, waiting up to `timeoutMs` for the first one;
   // 0 on time-out or when the link is gone.
-  virtual size_t Receive(uint8_t* buffer, size_t n, int64_t timeout_ms) = 0;
+  virtual size_t Receive(uint8_t* buffer, size_t n, int64_t timeoutMs) = 0;
   virtual void Send(const uint8_t* data, size_t n) = 0;
   // No effect on links without modem lines (a pty).
   virtual void SetModemLines(bool cts, bool dsr) = 0;
@@ -51,7 +52,7 @@ std::unique_ptr<TerminalLink> MakeMemoryTerminalLink(std::shared_ptr<MemorySeria
 std::unique_ptr<TerminalLink> MakeDeviceTerminalLink(std::shared_ptr<SerialDevice> device);
 
 #ifndef _WIN32
-// A pty pair: the program opens slave_path() with the system's serial
+// A pty pair: the program opens slavePath() with the system's serial
 // device; the simulator drives the master through Link(). The slave is set
 // to raw mode so that nothing is echoed before the program configures it.
 class PtyPair {
@@ -59,13 +60,13 @@ class PtyPair {
   PtyPair();
   ~PtyPair();
   bool ok() const { return master_ >= 0; }
-  const std::string& slave_path() const { return slave_path_; }
+  const std::string& slavePath() const { return slavePath_; }
   // The link owns the master from then on.
   std::unique_ptr<TerminalLink> Link();
 
  private:
   int master_ = -1;
-  std::string slave_path_;
+  std::string slavePath_;
 };
 #endif
 
@@ -75,7 +76,7 @@ struct ReceivedFrame {
   std::vector<uint8_t> payload;
 };
 
-class TerminalSimulator {
+class TerminalSimulator : private FrameDecoder::Sink {
  public:
   // How the terminal answers FRAME_IDENTIFY.
   enum class Identity {
@@ -91,10 +92,10 @@ class TerminalSimulator {
   TerminalSimulator& operator=(const TerminalSimulator&) = delete;
 
   // --- configuration (any time) ---
-  void set_identity(Identity identity);
-  void set_cell_count(uint8_t cells);
+  void SetIdentity(Identity identity);
+  void SetCellCount(uint8_t cells);
   // The whole 32-byte identity block (cell count and "QZ" included).
-  void set_terminal_info(const std::array<uint8_t, 32>& info);
+  void SetTerminalInfo(const std::array<uint8_t, 32>& info);
   // After receiving a frame with `command`, answer with the bare `reply`
   // byte; none: no answer. Defaults: FRAME_VIEW_OPEN, FRAME_CHAT_OPEN and
   // FRAME_TEXT_BEGIN are answered with 0x01.
@@ -103,9 +104,9 @@ class TerminalSimulator {
   // not answered); queued answers are used in order, before the standing
   // one.
   void QueueReply(uint8_t command, std::optional<uint8_t> reply);
-  // Output goes out in chunks of these sizes (cycled), with `pause_ms`
+  // Output goes out in chunks of these sizes (cycled), with `pauseMs`
   // between chunks; empty: every send in one piece.
-  void SetSplit(std::vector<size_t> chunks, int64_t pause_ms);
+  void SetSplit(std::vector<size_t> chunks, int64_t pauseMs);
 
   // --- actions ---
   void SendFrame(uint8_t command, uint8_t parameter, const std::vector<uint8_t>& payload = {});
@@ -120,40 +121,38 @@ class TerminalSimulator {
 
   // --- what the program sent ---
   std::vector<ReceivedFrame> frames() const;
-  std::vector<uint8_t> bare_bytes() const;
+  std::vector<uint8_t> bareBytes() const;
   // Every byte received, in order.
   std::vector<uint8_t> received() const;
-  int identify_requests() const;
+  int identifyRequests() const;
   // Waits until at least `count` frames (bare bytes) have arrived; false
-  // if that did not happen within `timeout_ms`.
-  bool WaitForFrames(size_t count, int64_t timeout_ms) const;
-  bool WaitForBareBytes(size_t count, int64_t timeout_ms) const;
+  // if that did not happen within `timeoutMs`.
+  bool WaitForFrames(size_t count, int64_t timeoutMs) const;
+  bool WaitForBareBytes(size_t count, int64_t timeoutMs) const;
 
  private:
   void Run();
-  void Parse(uint8_t byte);
+  // What the program sent, as a terminal reads it.
+  void OnReplyBytes(std::span<const uint8_t> bytes) override;
+  void OnFrame(const Frame& frame) override;
   void Answer(const ReceivedFrame& frame);
   void Output(const std::vector<uint8_t>& bytes);
 
   std::unique_ptr<TerminalLink> link_;
-  std::mutex send_lock_;  // one sender at a time, whole sends
+  std::mutex sendLock_;  // one sender at a time, whole sends
   mutable std::mutex lock_;
   mutable std::condition_variable changed_;
   Identity identity_ = Identity::kAnswer;
   std::array<uint8_t, 32> info_{};
   std::map<uint8_t, std::optional<uint8_t>> replies_;
-  std::map<uint8_t, std::deque<std::optional<uint8_t>>> queued_replies_;
+  std::map<uint8_t, std::deque<std::optional<uint8_t>>> queuedReplies_;
   std::vector<size_t> chunks_;
-  int64_t pause_ms_ = 0;
+  int64_t pauseMs_ = 0;
   std::vector<ReceivedFrame> frames_;
   std::vector<uint8_t> bare_;
   std::vector<uint8_t> received_;
-  int identify_requests_ = 0;
-  // Parser state (receiving thread only).
-  std::vector<uint8_t> header_;
-  ReceivedFrame current_;
-  size_t body_left_ = 0;
-  bool in_body_ = false;
+  int identifyRequests_ = 0;
+  FrameDecoder decoder_;  // receiving thread only
 
   std::atomic<bool> stop_{false};
   std::thread thread_;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/ref_ptr.h"
-#include "serial/port_conn.h"
+#include "client/port_conn.h"
 #include "support/fast_timing.h"
 #include "support/terminal_simulator.h"
 
@@ -33,7 +33,7 @@ class TestConnection : public CPortConn, public WorkerLoopHandler {
   }
 
   bool CreateWorkerWindow() override {
-    if (refuse_window) return false;
+    if (refuseWindow) return false;
     SetWorkerWindow(CreatePortableWorkerLoop(this, timing()));
     return true;
   }
@@ -44,15 +44,14 @@ class TestConnection : public CPortConn, public WorkerLoopHandler {
     return true;
   }
   bool OpenPort(int index) override {
-    const std::u16string& name = index == 0 ? port_name() : port2_name();
+    const std::u16string& name = index == 0 ? portName() : port2Name();
     return port(index).Open(name, nullptr, speed());
   }
   bool ClosePort(int index) override { return port(index).Close(); }
-  void OnFrame(SerialPort& p, const FrameAssembly& frame) override {
-    if (frame_gate) frame_gate->Wait(Event::kInfinite);
-    SeenFrame seen{&p == &port(0) ? 0 : 1, static_cast<uint8_t>(frame.command),
-                   static_cast<uint8_t>(frame.parameter),
-                   std::vector<uint8_t>(frame.payload, frame.payload + frame.expected_length)};
+  void OnFrame(SerialPort& p, const Frame& frame) override {
+    if (frameGate) frameGate->Wait(Event::kInfinite);
+    SeenFrame seen{&p == &port(0) ? 0 : 1, frame.command, frame.parameter,
+                   std::vector<uint8_t>(frame.payload.begin(), frame.payload.end())};
     std::lock_guard<std::mutex> guard(lock_);
     frames_.push_back(std::move(seen));
     changed_.notify_all();
@@ -60,14 +59,13 @@ class TestConnection : public CPortConn, public WorkerLoopHandler {
 
   // Worker loop: 1025 closes everything and ends the loop; 50 blocks until
   // the command gate opens.
-  intptr_t OnWorkerCommand(uint32_t wparam, intptr_t) override {
-    if (wparam == CMD_CLIENT_QUIT) {
+  void OnWorkerCommand(const WorkerCommand& command) override {
+    if (command.id == CMD_CLIENT_QUIT) {
       CloseAll();
       CloseWorkerWindow();
-    } else if (wparam == 50 && command_gate) {
-      command_gate->Wait(Event::kInfinite);
+    } else if (command.id == 50 && commandGate) {
+      commandGate->Wait(Event::kInfinite);
     }
-    return 1;
   }
   void OnWorkerTimer() override { ++ticks; }
 
@@ -75,15 +73,15 @@ class TestConnection : public CPortConn, public WorkerLoopHandler {
     std::lock_guard<std::mutex> guard(lock_);
     return frames_;
   }
-  bool WaitForFrames(size_t n, int64_t bound_ms = 10000) {
+  bool WaitForFrames(size_t n, int64_t boundMs = 10000) {
     std::unique_lock<std::mutex> guard(lock_);
-    return changed_.wait_for(guard, std::chrono::milliseconds(bound_ms),
+    return changed_.wait_for(guard, std::chrono::milliseconds(boundMs),
                              [&] { return frames_.size() >= n; });
   }
 
-  bool refuse_window = false;
-  Event* frame_gate = nullptr;
-  Event* command_gate = nullptr;
+  bool refuseWindow = false;
+  Event* frameGate = nullptr;
+  Event* commandGate = nullptr;
   std::atomic<int> ticks{0};
 
  private:

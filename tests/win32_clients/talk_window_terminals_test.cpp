@@ -170,7 +170,7 @@ TEST_F(TalkWindowTerminals, BothLeavesAreRecordedBeforeTheOutRecordWhileTheWindo
 // is never connected, and the window closes without waiting out the
 // connection time.
 TEST_F(TalkWindowTerminals, ClosingWhileConnectingStopsConnecting) {
-  Terminal(u"COM53").set_identity(TerminalSimulator::Identity::kSilent);
+  Terminal(u"COM53").SetIdentity(TerminalSimulator::Identity::kSilent);
   Terminal(u"COM54");
   TalkWindowEnvironment environment;
   environment.timing = FastTiming();
@@ -181,7 +181,7 @@ TEST_F(TalkWindowTerminals, ClosingWhileConnectingStopsConnecting) {
   commandLine.connections = {u"Port:COM53;Protocol:2;User:一郎;", u"Port:COM54;Protocol:2;User:二郎;"};
   StartWindow(commandLine, environment);
 
-  ASSERT_TRUE(Eventually([&] { return Stored(u"in\t" + UserName()) && lines_[0]->host_open(); }));
+  ASSERT_TRUE(Eventually([&] { return Stored(u"in\t" + UserName()) && lines_[0]->hostOpen(); }));
   HWND window = Window();
   ASSERT_TRUE(window);
   PostMessageW(window, WM_CLOSE, 0, 0);

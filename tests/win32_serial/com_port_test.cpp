@@ -25,7 +25,7 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   ASSERT_NE(terminal_port, nullptr) << "COM42 missing: the relay of com_pair.sh is not running";
   terminal_port->Configure(115200);
   TerminalSimulator sim(MakeDeviceTerminalLink(terminal_port));
-  sim.set_cell_count(40);
+  sim.SetCellCount(40);
 
   RefPtr<TestConnection> conn(new TestConnection(timing, OpenSystemSerialDevice));
   conn->SetConnection(u"COM41", u"NULL", 115200, 2);
@@ -35,17 +35,19 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
   ASSERT_TRUE(conn->port(0).CheckModemLines());
 
   ASSERT_TRUE(conn->Handshake(0));
-  EXPECT_EQ(conn->cell_count(), 40);
+  EXPECT_EQ(conn->cellCount(), 40);
   ASSERT_TRUE(sim.WaitForFrames(1, 10000));
   EXPECT_EQ(sim.received(), (Bytes{0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00}));
 
-  ASSERT_TRUE(conn->AcquireCommandLock());
   const uint8_t greeting[] = {0x76, 0x33, 0x23, 0x46};
-  ASSERT_TRUE(conn->SendFrame(0x68, 0, greeting, sizeof greeting));
-  uint8_t reply = 0;
-  EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
-  EXPECT_EQ(reply, 0x01);
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard lock(*conn);
+    ASSERT_TRUE(lock);
+    ASSERT_TRUE(conn->SendFrame(0x68, 0, greeting, sizeof greeting));
+    uint8_t reply = 0;
+    EXPECT_EQ(conn->ReadReply(&reply, 1), 1);
+    EXPECT_EQ(reply, 0x01);
+  }
   ASSERT_TRUE(sim.WaitForFrames(2, 10000));
   EXPECT_EQ(sim.frames()[1].payload, Bytes(greeting, greeting + 4));
 
@@ -66,7 +68,7 @@ TEST(ComPort, ConnectionTalksToTheTerminalOverAComPort) {
 
   EXPECT_TRUE(conn->port(0).DrainOutput());
   EXPECT_TRUE(conn->CloseAll());
-  EXPECT_EQ(conn->port(0).state(), kPortClosed);
+  EXPECT_EQ(conn->port(0).state(), PortState::kClosed);
   // Really closed: the port opens again.
   EXPECT_TRUE(conn->OpenPort(0));
   EXPECT_TRUE(conn->ClosePort(0));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -11,13 +12,6 @@ using namespace mirelon;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Frame(uint8_t command, uint8_t parameter, const Bytes& payload) {
-  Bytes f = {0xFF, 0xFF, command, parameter, static_cast<uint8_t>(payload.size() & 0xFF),
-             static_cast<uint8_t>(payload.size() >> 8)};
-  f.insert(f.end(), payload.begin(), payload.end());
-  return f;
-}
 
 Bytes Pattern(size_t n, int seed) {
   Bytes b(n);
@@ -65,23 +59,6 @@ class PortConnTest : public ::testing::Test {
   RefPtr<TestConnection> conn;
 };
 
-TEST(GrowBuffer, GrowsInStepsAndKeepsItsBlock) {
-  GrowBuffer b;
-  EXPECT_EQ(b.Reserve(0), nullptr);
-  uint8_t* p = b.Reserve(300);
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(b.capacity(), 512u);
-  p[299] = 0xAB;
-  EXPECT_EQ(b.Reserve(100), p);  // a smaller frame reuses the block
-  EXPECT_EQ(b.capacity(), 512u);
-  uint8_t* q = b.Reserve(513);
-  ASSERT_NE(q, nullptr);
-  EXPECT_EQ(b.capacity(), 768u);
-  EXPECT_EQ(b.Reserve(GrowBuffer::kLimit + 1), nullptr);
-  ASSERT_NE(b.Reserve(GrowBuffer::kLimit), nullptr);
-  EXPECT_EQ(b.capacity(), GrowBuffer::kLimit);
-}
-
 TEST(ReplyRing, DropsBytesBeyondItsSizeAndSignalsWhileHoldingBytes) {
   ReplyRing ring;
   EXPECT_FALSE(ring.available().IsSet());
@@ -103,11 +80,11 @@ TEST(ReplyRing, DropsBytesBeyondItsSizeAndSignalsWhileHoldingBytes) {
 TEST_F(PortConnTest, FramesAndRepliesSurviveAnySplitOfTheStream) {
   Make();
   Connect();
-  const Bytes a_payload = {1, 0xFF, 0xFF, 2, 0xFF};
+  const Bytes aPayload = {1, 0xFF, 0xFF, 2, 0xFF};
   const Bytes big = Pattern(300, 1), small = Pattern(100, 2);
   Bytes stream = {0x41};
-  for (const Bytes& part : {Frame(0x30, 7, a_payload), Bytes{0xFF, 0x05}, Frame(0x17, 0, {}),
-                            Frame(0x32, 0, big), Bytes{0xFF, 0x41}, Frame(0x33, 9, small)})
+  for (const Bytes& part : {EncodeFrame(0x30, 7, aPayload), Bytes{0xFF, 0x05}, EncodeFrame(0x17, 0),
+                            EncodeFrame(0x32, 0, big), Bytes{0xFF, 0x41}, EncodeFrame(0x33, 9, small)})
     stream.insert(stream.end(), part.begin(), part.end());
 
   std::mt19937 random(4);
@@ -128,7 +105,7 @@ TEST_F(PortConnTest, FramesAndRepliesSurviveAnySplitOfTheStream) {
     const SeenFrame* f = &frames[expected - 4];
     EXPECT_EQ(f[0].command, 0x30);
     EXPECT_EQ(f[0].parameter, 7);
-    EXPECT_EQ(f[0].payload, a_payload);
+    EXPECT_EQ(f[0].payload, aPayload);
     EXPECT_EQ(f[1].command, 0x17);
     EXPECT_TRUE(f[1].payload.empty());
     EXPECT_EQ(f[2].payload, big);
@@ -142,7 +119,7 @@ TEST_F(PortConnTest, EverySplitPointOfAShortStream) {
   Make();
   Connect();
   Bytes stream = {0x41};
-  for (const Bytes& part : {Frame(0x30, 1, {0xFF, 0xFF}), Bytes{0xFF, 0x05}, Frame(0x17, 0, {})})
+  for (const Bytes& part : {EncodeFrame(0x30, 1, Bytes{0xFF, 0xFF}), Bytes{0xFF, 0x05}, EncodeFrame(0x17, 0)})
     stream.insert(stream.end(), part.begin(), part.end());
   for (size_t k = 1; k < stream.size(); ++k) {
     sim.SetSplit({k, stream.size()}, 2);
@@ -188,14 +165,14 @@ TEST_F(PortConnTest, StalledFrameIsDroppedAndAssemblyStartsOver) {
 TEST_F(PortConnTest, HandshakeSendsTheIdentityRequestAndStoresTheReply) {
   Make();
   Connect();
-  sim.set_cell_count(32);
+  sim.SetCellCount(32);
   ASSERT_TRUE(conn->Handshake(0));
   EXPECT_EQ(sim.received(), (Bytes{0xFF, 0xFF, 0x10, 0x00, 0x00, 0x00}));
-  EXPECT_TRUE(conn->terminal_info_valid());
-  EXPECT_EQ(conn->cell_count(), 32);
-  EXPECT_EQ(conn->terminal_info().bytes[8], 'Q');
-  EXPECT_EQ(conn->terminal_info().bytes[9], 'Z');
-  EXPECT_EQ(conn->current_port_index(), 0);
+  EXPECT_TRUE(conn->terminalInfoValid());
+  EXPECT_EQ(conn->cellCount(), 32);
+  EXPECT_EQ(conn->terminalInfo().bytes[8], 'Q');
+  EXPECT_EQ(conn->terminalInfo().bytes[9], 'Z');
+  EXPECT_EQ(conn->currentPortIndex(), 0);
 }
 
 TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
@@ -203,22 +180,22 @@ TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
   Make();
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {
-    sim.set_identity(identity);
+    sim.SetIdentity(identity);
     EXPECT_FALSE(conn->Handshake(0));  // port not open: nothing is sent
   }
-  EXPECT_EQ(sim.identify_requests(), 0);
+  EXPECT_EQ(sim.identifyRequests(), 0);
   Connect();
   int requests = 0;
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {
-    sim.set_identity(identity);
+    sim.SetIdentity(identity);
     EXPECT_FALSE(conn->Handshake(0)) << static_cast<int>(identity);
     ASSERT_TRUE(sim.WaitForFrames(++requests, 10000));
   }
-  EXPECT_FALSE(conn->terminal_info_valid());
-  EXPECT_EQ(conn->cell_count(), 0);
+  EXPECT_FALSE(conn->terminalInfoValid());
+  EXPECT_EQ(conn->cellCount(), 0);
   // Leftovers of a failed exchange never leak into the next one.
-  sim.set_identity(TerminalSimulator::Identity::kAnswer);
+  sim.SetIdentity(TerminalSimulator::Identity::kAnswer);
   EXPECT_TRUE(conn->Handshake(0));
 }
 
@@ -226,12 +203,14 @@ TEST_F(PortConnTest, HandshakeWithTheLockHeldElsewhereSendsNothing) {
   timing.connCommandLockMs = 20;
   Make();
   Connect();
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  bool result = true;
-  std::thread other([&] { result = conn->Handshake(0); });
-  other.join();
-  EXPECT_FALSE(result);
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard held(*conn);
+    ASSERT_TRUE(held);
+    bool result = true;
+    std::thread other([&] { result = conn->Handshake(0); });
+    other.join();
+    EXPECT_FALSE(result);
+  }
   EXPECT_TRUE(conn->Handshake(0));
   EXPECT_EQ(sim.received().size(), 6u);  // only the second exchange wrote
 }
@@ -242,9 +221,10 @@ TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
   timing.serialReadTimeoutMs = 600000;
   Make();
   Connect();
-  sim.set_identity(TerminalSimulator::Identity::kSilent);
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  std::thread blocked([&] { EXPECT_FALSE(conn->AcquireCommandLock()); });
+  sim.SetIdentity(TerminalSimulator::Identity::kSilent);
+  std::optional<CommandLockGuard> held(std::in_place, *conn);
+  ASSERT_TRUE(*held);
+  std::thread blocked([&] { EXPECT_FALSE(CommandLockGuard(*conn)); });
   std::thread reply([&] {
     uint8_t b;
     EXPECT_EQ(conn->ReadReply(&b, 1), 0);
@@ -253,9 +233,9 @@ TEST_F(PortConnTest, StopEventEndsEveryWaitAtOnce) {
   ASSERT_TRUE(conn->StopDispatch());  // also ends the dispatch thread's ReadByte
   blocked.join();
   reply.join();
-  EXPECT_FALSE(conn->AcquireCommandLock());  // flag set: refused at once
+  EXPECT_FALSE(CommandLockGuard(*conn));  // held: refused at once
   EXPECT_FALSE(conn->Handshake(0));
-  conn->ReleaseCommandLock();
+  held.reset();
   EXPECT_FALSE(conn->Handshake(0));  // lock taken, the reply wait ends at once
   EXPECT_FALSE(conn->StartDispatch());  // stopped for good
 }
@@ -268,14 +248,14 @@ TEST_F(PortConnTest, CommandLockAdmitsOneHolderAtATime) {
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&] {
       for (int i = 0; i < 300; ++i) {
-        if (!conn->AcquireCommandLock()) {
+        CommandLockGuard lock(*conn);
+        if (!lock) {
           ++failures;
           continue;
         }
         if (inside.fetch_add(1) != 0) ++overlaps;
         std::this_thread::yield();
         inside.fetch_sub(1);
-        conn->ReleaseCommandLock();
       }
     });
   for (auto& t : threads) t.join();
@@ -286,11 +266,13 @@ TEST_F(PortConnTest, CommandLockAdmitsOneHolderAtATime) {
 TEST_F(PortConnTest, CommandLockTimesOutWhileHeld) {
   timing.connCommandLockMs = 10;
   Make(false);
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  std::thread other([&] { EXPECT_FALSE(conn->AcquireCommandLock()); });
-  other.join();
-  conn->ReleaseCommandLock();
-  EXPECT_TRUE(conn->AcquireCommandLock());
+  {
+    CommandLockGuard held(*conn);
+    ASSERT_TRUE(held);
+    std::thread other([&] { EXPECT_FALSE(CommandLockGuard(*conn)); });
+    other.join();
+  }
+  EXPECT_TRUE(CommandLockGuard(*conn));
 }
 
 TEST_F(PortConnTest, SendFrameNeedsAConnectedPortAndClearsOldReplies) {
@@ -305,10 +287,12 @@ TEST_F(PortConnTest, SendFrameNeedsAConnectedPortAndClearsOldReplies) {
   sim.SendBytes({0x99});  // a stale reply, then a frame to know it was seen
   sim.SendFrame(0x17, 0);
   ASSERT_TRUE(conn->WaitForFrames(1));
-  ASSERT_TRUE(conn->AcquireCommandLock());
-  ASSERT_TRUE(conn->SendFrame(0x20, 0, payload, 2));
-  EXPECT_EQ(Replies(1), Bytes{0x01});  // the answer, not the stale byte
-  conn->ReleaseCommandLock();
+  {
+    CommandLockGuard lock(*conn);
+    ASSERT_TRUE(lock);
+    ASSERT_TRUE(conn->SendFrame(0x20, 0, payload, 2));
+    EXPECT_EQ(Replies(1), Bytes{0x01});  // the answer, not the stale byte
+  }
   ASSERT_TRUE(sim.WaitForFrames(1, 10000));
   EXPECT_EQ(sim.frames()[0].payload, (Bytes{0, 1}));
 
@@ -332,7 +316,7 @@ TEST_F(PortConnTest, OutgoingPortHasPriorityOverIncomingPort) {
   ASSERT_TRUE(conn->WaitForFrames(2));
   EXPECT_EQ(conn->frames()[1].port, 1);
   EXPECT_EQ(conn->frames()[1].command, 0x50);
-  EXPECT_EQ(conn->current_port_index(), 1);  // answers go where the terminal spoke
+  EXPECT_EQ(conn->currentPortIndex(), 1);  // answers go where the terminal spoke
   ASSERT_TRUE(conn->SendFrame(0x52, 0, nullptr, 0));
   ASSERT_TRUE(sim2.WaitForFrames(1, 10000));
   EXPECT_EQ(sim2.frames()[0].command, 0x52);
@@ -342,14 +326,14 @@ TEST_F(PortConnTest, DeviceLossInTheMiddleOfAFrame) {
   Make();
   Connect();
   sim.SendFramePrefix(0x30, 0, Pattern(50, 0), 20);
-  ASSERT_TRUE(Eventually([&] { return line->host_input_queued() == 0; }));
+  ASSERT_TRUE(Eventually([&] { return line->hostInputQueued() == 0; }));
   sim.Disappear();
   ASSERT_TRUE(Eventually([&] { return conn->port(0).IsLost(); }));
-  EXPECT_EQ(conn->port(0).state(), kPortOpen);
+  EXPECT_EQ(conn->port(0).state(), PortState::kOpen);
   EXPECT_FALSE(conn->SendFrame(0x20, 0, nullptr, 0));
   EXPECT_TRUE(conn->frames().empty());
   EXPECT_TRUE(conn->CloseAll());
-  EXPECT_EQ(conn->port(0).state(), kPortClosed);
+  EXPECT_EQ(conn->port(0).state(), PortState::kClosed);
 }
 
 TEST_F(PortConnTest, WorkerRunsTheLoopUntilQuit) {
@@ -360,10 +344,10 @@ TEST_F(PortConnTest, WorkerRunsTheLoopUntilQuit) {
   EXPECT_TRUE(Eventually([&] { return conn->ticks.load() >= 2; }));
   EXPECT_TRUE(conn->StopWorker());
   EXPECT_FALSE(conn->HasWorkerWindow());
-  EXPECT_FALSE(conn->PostToWorker(60, 0));
+  EXPECT_FALSE(conn->PostToWorker({60}));
   EXPECT_TRUE(conn->StopWorker());
 
-  conn->refuse_window = true;
+  conn->refuseWindow = true;
   EXPECT_FALSE(conn->StartWorker());
 }
 
@@ -374,13 +358,13 @@ TEST_F(PortConnTest, AConnectionOutlivesADispatchThreadThatWouldNotStop) {
   {
     RefPtr<TestConnection> c(new TestConnection(timing, bus.opener(), destroyed));
     c->SetConnection(u"COM3", u"NULL", 9600, 0);
-    c->frame_gate = &gate;
+    c->frameGate = &gate;
     ASSERT_TRUE(c->StartDispatch());
     ASSERT_TRUE(c->OpenPort(0));
     sim.RaiseLines();
     ASSERT_TRUE(c->port(0).CheckModemLines());
     sim.SendFrame(0x17, 0);
-    ASSERT_TRUE(Eventually([&] { return line->host_input_queued() == 0; }));
+    ASSERT_TRUE(Eventually([&] { return line->hostInputQueued() == 0; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // inside OnFrame
     EXPECT_FALSE(c->StopDispatch());
     c->ClosePort(0);
@@ -396,9 +380,9 @@ TEST_F(PortConnTest, AConnectionOutlivesAWorkerThreadThatWouldNotStop) {
   Event gate;
   {
     RefPtr<TestConnection> c(new TestConnection(timing, bus.opener(), destroyed));
-    c->command_gate = &gate;
+    c->commandGate = &gate;
     ASSERT_TRUE(c->StartWorker());
-    ASSERT_TRUE(c->PostToWorker(50, 0));  // blocks the loop
+    ASSERT_TRUE(c->PostToWorker({50}));  // blocks the loop
     EXPECT_FALSE(c->StopWorker());
   }
   EXPECT_FALSE(destroyed->load());

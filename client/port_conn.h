@@ -1,9 +1,10 @@
 // The connection to one braille terminal, the base of every terminal
 // client: the terminal's two serial ports (index 0 the outgoing "Port",
-// index 1 the incoming "Port2"), frame assembly, the reply ring for bare
-// reply bytes, the command lock that serialises request/reply exchanges,
-// the identity handshake, and two threads: the worker thread, which hosts
-// the client's worker loop, and the frame dispatch thread.
+// index 1 the incoming "Port2"), a frame decoder per port, the reply ring
+// for bare reply bytes, the command lock that serialises request/reply
+// exchanges, the identity handshake, and two threads: the worker thread,
+// which hosts the client's worker loop, and the frame dispatch thread,
+// which reads the connected port and routes what its decoder finds.
 //
 // Lifetime: a CPortConn is counted (AddRef/Release, starting at 0) and is
 // destroyed by the Release that drops the last reference; it must be
@@ -23,50 +24,12 @@
 
 #include "base/event.h"
 #include "base/timing.h"
+#include "client/frame_decoder.h"
 #include "client/worker_loop.h"
 #include "modes/wire_protocol.h"
 #include "serial/serial_port.h"
 
 namespace mirelon {
-
-// A buffer that grows in steps of 256 bytes up to a limit and keeps its
-// block from one use to the next.
-class GrowBuffer {
- public:
-  static constexpr size_t kLimit = 65536;
-  static constexpr size_t kStep = 256;
-
-  // A block of at least `n` bytes holding the earlier content; null when n
-  // is 0 or above the limit (while no block is held), or on allocation
-  // failure.
-  uint8_t* Reserve(size_t n);
-  size_t capacity() const { return capacity_; }
-  size_t length() const { return length_; }
-  uint8_t* data() const { return data_.get(); }
-
- private:
-  size_t capacity_ = 0;
-  size_t length_ = 0;
-  std::unique_ptr<uint8_t[]> data_;
-};
-
-// One port's frame being assembled; handed to OnFrame when complete.
-struct FrameAssembly {
-  uint32_t command = 0;          // command byte of the frame in progress
-  uint32_t parameter = 0;
-  uint32_t position = 0;         // header bytes, then payload bytes, held
-  uint32_t expected_length = 0;  // 6 while reading a header, then the payload length
-  uint8_t* payload = nullptr;    // expected_length bytes once complete; null when 0
-  bool in_body = false;          // the header is complete
-  uint8_t header[kFrameHeaderSize] = {};
-  GrowBuffer buffer;
-
-  void Reset() {
-    command = parameter = position = expected_length = 0;
-    payload = nullptr;
-    in_body = false;
-  }
-};
 
 // Bare reply bytes received outside frames, guarded by the connection lock.
 class ReplyRing {
@@ -83,15 +46,36 @@ class ReplyRing {
 
  private:
   uint8_t bytes_[kSize] = {};
-  uint32_t write_index_ = 0;
-  uint32_t read_index_ = 0;
+  uint32_t writeIndex_ = 0;
+  uint32_t readIndex_ = 0;
   uint32_t count_ = 0;
   Event available_{Event::Kind::kManualReset};
 };
 
+class CPortConn;
+
+// One exchange's hold on a connection's command lock, which keeps whole
+// request/reply exchanges with the terminal apart: taken at construction,
+// waiting at most the lock time-out (and not at all once the connection's
+// stop event is set), and given back at destruction.
+class CommandLockGuard {
+ public:
+  explicit CommandLockGuard(CPortConn& conn);
+  ~CommandLockGuard();
+  CommandLockGuard(const CommandLockGuard&) = delete;
+  CommandLockGuard& operator=(const CommandLockGuard&) = delete;
+
+  // Waits for the lock once more when it is not held yet; true once held.
+  bool Retry();
+  explicit operator bool() const { return held_; }
+
+ private:
+  CPortConn& conn_;
+  bool held_;
+};
+
 class CPortConn {
  public:
-  static constexpr uint32_t CMD_CLIENT_QUIT = 1025;
   static constexpr size_t kStatusTextChars = 255;  // 256 with the terminator
 
   explicit CPortConn(const Timing& timing = Timing(),
@@ -107,7 +91,7 @@ class CPortConn {
   // The two port names (a name "NULL" stands for no port), the baud rate
   // of both ports and the protocol (0, 1 or 2). Called once, before the
   // threads start.
-  void SetConnection(const std::u16string& port_name, const std::u16string& port2_name,
+  void SetConnection(const std::u16string& portName, const std::u16string& port2Name,
                      uint32_t speed, int protocol);
 
   // The worker thread: it calls CreateWorkerWindow and then runs the
@@ -126,11 +110,6 @@ class CPortConn {
   // waits for the dispatch thread; false when it is still running after
   // the stop wait.
   bool StopDispatch();
-
-  // Serialises whole exchanges with the terminal; waits at most the lock
-  // time-out, and not at all once the stop event is set.
-  bool AcquireCommandLock();
-  void ReleaseCommandLock();
 
   // Empties the reply ring and writes one frame to the current port; false
   // (nothing sent) when that port is not connected or the payload is longer
@@ -153,30 +132,30 @@ class CPortConn {
   virtual bool CloseAll() = 0;
   virtual bool OpenPort(int index) = 0;
   virtual bool ClosePort(int index) = 0;
-  // A complete frame arrived on `port`; `frame` holds command, parameter,
-  // payload and its length (expected_length). Runs on the dispatch thread
-  // and must not wait for the worker thread.
-  virtual void OnFrame(SerialPort& port, const FrameAssembly& frame) = 0;
+  // A complete frame arrived on `port` (its payload is valid during the
+  // call only). Runs on the dispatch thread and must not wait for the
+  // worker thread.
+  virtual void OnFrame(SerialPort& port, const Frame& frame) = 0;
 
   SerialPort& port(int index) { return index == 0 ? port_ : port2_; }
-  int current_port_index() const { return current_port_.load(); }
-  SerialPort& current_port() { return port(current_port_.load()); }
-  const std::u16string& port_name() const { return port_name_; }
-  const std::u16string& port2_name() const { return port2_name_; }
+  int currentPortIndex() const { return currentPort_.load(); }
+  SerialPort& currentPort() { return port(currentPort_.load()); }
+  const std::u16string& portName() const { return portName_; }
+  const std::u16string& port2Name() const { return port2Name_; }
   uint32_t speed() const { return speed_; }
   int protocol() const { return protocol_; }
-  std::u16string status_text() const;
+  std::u16string statusText() const;
   // Keeps at most 255 characters.
-  void set_status_text(std::u16string_view text);
+  void SetStatusText(std::u16string_view text);
 
-  bool terminal_info_valid() const { return terminal_info_valid_.load(); }
-  TerminalInfo terminal_info() const;
-  int cell_count() const { return cell_count_.load(); }
+  bool terminalInfoValid() const { return terminalInfoValid_.load(); }
+  TerminalInfo terminalInfo() const;
+  int cellCount() const { return cellCount_.load(); }
 
   bool HasWorkerWindow() const;
   // Posts a command to the worker loop; false when there is none.
-  bool PostToWorker(uint32_t wparam, intptr_t lparam);
-  Event& stop_event() { return stop_event_; }
+  bool PostToWorker(WorkerCommand command);
+  Event& stopEvent() { return stopEvent_; }
   const Timing& timing() const { return timing_; }
 
  protected:
@@ -186,45 +165,52 @@ class CPortConn {
   void CloseWorkerWindow();
 
  private:
+  friend class CommandLockGuard;
+
+  bool AcquireCommandLock();
+  void ReleaseCommandLock();
   void WorkerMain();
   void DispatchMain();
+  // Reads what the decoder of port `index` wants (one header byte, or the
+  // rest of a frame) and routes what it finds.
   void AssemblyStep(int index);
   static void EndThread(std::thread& thread);
 
   const Timing timing_;
-  std::atomic<int> ref_count_{0};
+  std::atomic<int> refCount_{0};
   SerialPort port_;
   SerialPort port2_;
-  std::atomic<int> current_port_{0};
-  std::u16string port_name_;
-  std::u16string port2_name_;
+  std::atomic<int> currentPort_{0};
+  std::u16string portName_;
+  std::u16string port2Name_;
   uint32_t speed_ = 0;
   int protocol_ = 0;
-  mutable std::mutex status_lock_;
-  std::u16string status_text_;
+  mutable std::mutex statusLock_;
+  std::u16string statusText_;
 
-  mutable std::mutex worker_lock_;  // guards worker_window_
-  std::unique_ptr<WorkerLoop> worker_window_;
+  mutable std::mutex workerLock_;  // guards workerWindow_
+  std::unique_ptr<WorkerLoop> workerWindow_;
 
-  FrameAssembly assembly_[2];
-  std::mutex connection_lock_;  // guards reply_
+  FrameDecoder decoders_[2];
+  GrowBuffer readBuffer_;  // dispatch thread only
+  std::mutex connectionLock_;  // guards reply_
   ReplyRing reply_;
-  std::atomic<bool> command_busy_{false};
-  Event command_event_{Event::Kind::kAutoReset, true};
+  std::atomic<bool> commandBusy_{false};
+  Event commandEvent_{Event::Kind::kAutoReset, true};
 
-  mutable std::mutex info_lock_;
-  TerminalInfo terminal_info_;
-  std::atomic<bool> terminal_info_valid_{false};
-  std::atomic<int> cell_count_{0};
+  mutable std::mutex infoLock_;
+  TerminalInfo terminalInfo_;
+  std::atomic<bool> terminalInfoValid_{false};
+  std::atomic<int> cellCount_{0};
 
-  std::thread worker_thread_;
-  Event worker_started_{Event::Kind::kManualReset};
-  Event worker_ended_{Event::Kind::kManualReset};
-  std::atomic<int> dispatch_stop_{0};
-  std::thread dispatch_thread_;
-  Event dispatch_started_{Event::Kind::kManualReset};
-  Event dispatch_ended_{Event::Kind::kManualReset};
-  Event stop_event_{Event::Kind::kManualReset};  // set once, never reset
+  std::thread workerThread_;
+  Event workerStarted_{Event::Kind::kManualReset};
+  Event workerEnded_{Event::Kind::kManualReset};
+  std::atomic<bool> dispatchStop_{false};
+  std::thread dispatchThread_;
+  Event dispatchStarted_{Event::Kind::kManualReset};
+  Event dispatchEnded_{Event::Kind::kManualReset};
+  Event stopEvent_{Event::Kind::kManualReset};  // set once, never reset
 };
 
 }  // namespace mirelon
