@@ -21,6 +21,12 @@ class CellWriter {
   // instead of two; と or って right after the mark tells the same.
   void Write(std::u16string_view text, size_t source, bool continuesSentence = false);
 
+  // Room for about `cells` cells, so that a long text is not copied as it grows.
+  void Reserve(size_t cells) {
+    cells_.reserve(cells);
+    sources_.reserve(cells);
+  }
+
   // One blank between words: nothing at the start, after a blank, or where
   // punctuation already owes blanks.
   void WordSpace(size_t source);

@@ -138,6 +138,11 @@ class KanaTables {
       }
     }
     for (const auto& s : kSpecialSounds) pairs_[Key(s.first, s.second)] = std::u16string(s.cells);
+    // The katakana block straight from an array (the map's entries stay put).
+    for (size_t i = 0; i < katakana_.size(); ++i) {
+      auto it = single_.find(static_cast<char16_t>(kKatakanaFirst + i));
+      katakana_[i] = it == single_.end() ? nullptr : &it->second;
+    }
 
     // Reading back: plain kana from full-size kana only, two-cell kana
     // from every voiced, semi-voiced, yōon and special-sound entry.
@@ -154,10 +159,14 @@ class KanaTables {
   }
 
   const std::u16string* Single(char16_t kana) const {
+    if (kana >= kKatakanaFirst && kana < kKatakanaFirst + katakana_.size())
+      return katakana_[kana - kKatakanaFirst];
     auto it = single_.find(kana);
     return it == single_.end() ? nullptr : &it->second;
   }
   const std::u16string* Pair(char16_t first, char16_t second) const {
+    // Every two-kana unit ends in a small vowel or small ya, yu, yo.
+    if (kSmallSeconds.find(second) == std::u16string_view::npos) return nullptr;
     auto it = pairs_.find(Key(first, second));
     return it == pairs_.end() ? nullptr : &it->second;
   }
@@ -173,7 +182,11 @@ class KanaTables {
  private:
   static uint32_t Key(char16_t a, char16_t b) { return (uint32_t(a) << 16) | b; }
 
+  static constexpr char16_t kKatakanaFirst = 0x30A0;
+  static constexpr std::u16string_view kSmallSeconds = u"ァィゥェォャュョ";
+
   std::unordered_map<char16_t, std::u16string> single_;
+  std::array<const std::u16string*, 0x60> katakana_{};
   std::unordered_map<uint32_t, std::u16string> pairs_;
   std::unordered_map<uint8_t, char16_t> readSingle_;
   std::unordered_map<uint32_t, std::u16string> readPair_;
@@ -185,6 +198,8 @@ const KanaTables& Tables() {
 }
 
 const Punctuation* FindPunctuation(char16_t c) {
+  // Kana are by far the most frequent characters; ・ is the one mark among them.
+  if (c >= 0x3041 && c <= 0x30FF && c != u'・') return nullptr;
   for (const auto& p : kPunctuation)
     if (p.mark == c) return &p;
   return nullptr;
