@@ -108,7 +108,8 @@ class MecabReadingProvider : public ReadingProvider {
       bool conjugates = pos == "動詞" || pos == "助動詞" || pos == "形容詞";
       if (conjugates && known(6)) token.baseForm = Widen(f.field[6]);
       if (known(7)) token.reading = Widen(f.field[7]);
-      if (known(8)) token.pronunciation = Widen(f.field[8]);
+      if (known(8))
+        token.pronunciation = f.field[8] == f.field[7] ? token.reading : Widen(f.field[8]);
     }
     return tokens;
   }

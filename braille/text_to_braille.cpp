@@ -78,12 +78,6 @@ size_t Morae(std::u16string_view kana) {
   return n;
 }
 
-std::u16string Katakana(std::u16string_view s) {
-  std::u16string out;
-  for (char16_t c : s) out += ToKatakana(c);
-  return out;
-}
-
 // The kana a word is written with. With a pronunciation of the same
 // length, the dictionary tells which う is a long vowel (ー in the
 // pronunciation) and which は and へ are read わ and え; an い, え or お
@@ -91,13 +85,17 @@ std::u16string Katakana(std::u16string_view s) {
 // う-column kana is taken as a long vowel, and the particles は and へ are
 // read わ and え.
 std::u16string WrittenKana(const ReadingToken& token, bool asPronounced) {
-  std::u16string reading = Katakana(token.reading.empty() ? token.surface : token.reading);
-  if (!asPronounced) return reading;
-  const std::u16string& spoken = token.pronunciation;
+  std::u16string_view reading = token.reading.empty() ? token.surface : token.reading;
   std::u16string out;
+  out.reserve(reading.size());
+  if (!asPronounced) {
+    for (char16_t c : reading) out += ToKatakana(c);
+    return out;
+  }
+  const std::u16string& spoken = token.pronunciation;
   if (!spoken.empty() && spoken.size() == reading.size()) {
     for (size_t i = 0; i < reading.size(); ++i) {
-      char16_t r = reading[i], p = spoken[i];
+      char16_t r = ToKatakana(reading[i]), p = spoken[i];
       if ((p == u'ー' && r == u'ウ') || (r == u'ハ' && p == u'ワ') || (r == u'ヘ' && p == u'エ'))
         out += p;
       else
@@ -107,11 +105,11 @@ std::u16string WrittenKana(const ReadingToken& token, bool asPronounced) {
   }
   if (token.wordClass == WordClass::Particle && (token.surface == u"は" || token.surface == u"へ"))
     return token.surface == u"は" ? u"ワ" : u"エ";
-  for (size_t i = 0; i < reading.size(); ++i) {
-    if (i > 0 && reading[i] == u'ウ' && VowelOf(reading[i - 1]) != 0)
-      out += u'ー';
-    else
-      out += reading[i];
+  char16_t before = 0;
+  for (char16_t c : reading) {
+    char16_t k = ToKatakana(c);
+    out += (k == u'ウ' && VowelOf(before) != 0) ? u'ー' : k;
+    before = k;
   }
   return out;
 }
