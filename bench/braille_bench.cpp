@@ -94,8 +94,8 @@ void BM_MecabRawCorpus(benchmark::State& state) {
   mecab_destroy(tagger);
   state.counters["chars/s"] = benchmark::Counter(static_cast<double>(CorpusCharacters()),
                                                  benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["sentences/s"] = benchmark::Counter(
-      static_cast<double>(Sentences().size()), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["sentences/s"] = benchmark::Counter(static_cast<double>(Sentences().size()),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The same sentences through the translator, as the braille line list asks.
@@ -111,8 +111,8 @@ void BM_TranslateCorpus(benchmark::State& state) {
     for (const auto& t : texts) benchmark::DoNotOptimize(TranslateToBraille(*analyser, t, 0x30003));
   state.counters["chars/s"] = benchmark::Counter(static_cast<double>(CorpusCharacters()),
                                                  benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["sentences/s"] = benchmark::Counter(
-      static_cast<double>(Sentences().size()), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["sentences/s"] = benchmark::Counter(static_cast<double>(Sentences().size()),
+                                                     benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_TranslateKanaText(benchmark::State& state) {

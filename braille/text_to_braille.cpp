@@ -168,9 +168,9 @@ std::u16string CounterKana(std::u16string_view number, const ReadingToken& count
   };
   // Counters whose first kana the number before them voices.
   static constexpr Voicing kVoicings[] = {
-      {u"フン", u"プン", u"プン", u"プン"}, {u"ホン", u"ポン", u"ボン", u"ホン"},
-      {u"ハイ", u"パイ", u"バイ", u"ハイ"}, {u"ヒキ", u"ピキ", u"ビキ", u"ヒキ"},
-      {u"ハツ", u"パツ", u"パツ", u"ハツ"}, {u"ハク", u"パク", u"パク", u"ハク"},
+      {u"フン", u"プン", u"プン", u"プン"},         {u"ホン", u"ポン", u"ボン", u"ホン"},
+      {u"ハイ", u"パイ", u"バイ", u"ハイ"},         {u"ヒキ", u"ピキ", u"ビキ", u"ヒキ"},
+      {u"ハツ", u"パツ", u"パツ", u"ハツ"},         {u"ハク", u"パク", u"パク", u"ハク"},
       {u"ヒョウ", u"ピョウ", u"ビョウ", u"ヒョウ"},
   };
   for (const auto& v : kVoicings) {
@@ -232,6 +232,7 @@ class Translator {
         writer_.Write(text.substr(i, 1), i);
         prev_ = Prev::Start;
         lastKana_ = 0;
+        lastNumber_.clear();  // "3 本" is no count
         ++i;
         continue;
       }
@@ -240,6 +241,7 @@ class Translator {
         writer_.Write(text.substr(i, phrase), i);
         prev_ = Prev::Word;
         lastKana_ = 0;
+        lastNumber_.clear();
         i += phrase;
         continue;
       }
@@ -265,7 +267,6 @@ class Translator {
     NumberMark,  // a colon or slash right after a number
     Prefix,
     OpenBracket,
-    Particle,
   };
 
   void Space(bool attached, size_t source) {
@@ -355,7 +356,8 @@ class Translator {
     bool standsApart = t.baseForm == u"ござる" || t.baseForm == u"くださる";
     if (t.baseForm == u"ござる") cls = WordClass::Verb;
     // The formal nouns の and ん (行くのです, 行くんです) lean on the word before.
-    bool formalNo = t.dependent && cls != WordClass::Verb && (t.surface == u"の" || t.surface == u"ん");
+    bool formalNo =
+        t.dependent && cls != WordClass::Verb && (t.surface == u"の" || t.surface == u"ん");
 
     if (afterDigits && t.surface == u"月") {
       // After digits the analyser takes 月 for the moon; a date means the month.
@@ -421,26 +423,22 @@ class Translator {
       prevTimeNoun_ = t.timeNoun;
       singleKanjiNoun_ = t.surface.size() == 1 && IsKanji(t.surface[0]);
     }
+    prev_ = PrevAfter(cls);
+  }
+
+  static Prev PrevAfter(WordClass cls) {
     switch (cls) {
       case WordClass::Verb:
-        prev_ = Prev::Verb;
-        break;
+        return Prev::Verb;
       case WordClass::Noun:
       case WordClass::SahenNoun:
-        prev_ = Prev::Noun;
-        break;
+        return Prev::Noun;
       case WordClass::Numeral:
-        prev_ = Prev::Numeral;
-        break;
+        return Prev::Numeral;
       case WordClass::Prefix:
-        prev_ = Prev::Prefix;
-        break;
-      case WordClass::Particle:
-        prev_ = Prev::Particle;
-        break;
+        return Prev::Prefix;
       default:
-        prev_ = Prev::Word;
-        break;
+        return Prev::Word;
     }
   }
 

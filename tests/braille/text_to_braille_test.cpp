@@ -93,7 +93,8 @@ TEST(TextToBraille, SpacingFollowsWordClasses) {
   // ダイニ カイギシツデ ベンキョー スル: する stands apart from its noun.
   EXPECT_EQ(Translate(p, u"第二会議室で勉強する"), u"⠐⠕⠃⠇⠀⠡⠃⠐⠣⠳⠝⠐⠟⠀⠐⠯⠴⠈⠪⠒⠀⠹⠙");
   // ソンスル: not after a noun of one kanji.
-  p.Add(u"損する", {Word(u"損", u"ソン", u"ソン"), Word(u"する", u"スル", u"スル", WordClass::Verb, true)});
+  p.Add(u"損する",
+        {Word(u"損", u"ソン", u"ソン"), Word(u"する", u"スル", u"スル", WordClass::Verb, true)});
   EXPECT_EQ(Translate(p, u"損する"), u"⠺⠴⠹⠙");
   p.Add(u"読んでください", {Word(u"読ん", u"ヨン", u"ヨン", WordClass::Verb),
                             Word(u"で", u"デ", u"デ", WordClass::Particle),
@@ -160,16 +161,16 @@ TEST(TextToBraille, CountersAfterNumbers) {
   struct {
     std::u16string_view number, counter, reading, braille;
   } cases[] = {
-      {u"1", u"分", u"フン", u"⠼⠁⠠⠭⠴"},        {u"2", u"分", u"フン", u"⠼⠃⠭⠴"},
-      {u"3", u"分", u"フン", u"⠼⠉⠠⠭⠴"},        {u"6", u"分", u"フン", u"⠼⠋⠠⠭⠴"},
-      {u"8", u"分", u"フン", u"⠼⠓⠭⠴"},          {u"20", u"分", u"フン", u"⠼⠃⠚⠠⠭⠴"},
-      {u"3", u"本", u"ホン", u"⠼⠉⠐⠮⠴"},        {u"4", u"本", u"ホン", u"⠼⠙⠮⠴"},
-      {u"300", u"本", u"ホン", u"⠼⠉⠚⠚⠠⠮⠴"},  {u"1000", u"本", u"ホン", u"⠼⠁⠚⠚⠚⠐⠮⠴"},
-      {u"3.5", u"本", u"ホン", u"⠼⠉⠂⠑⠮⠴"},    {u"0", u"本", u"ホン", u"⠼⠚⠮⠴"},
-      {u"1", u"杯", u"ハイ", u"⠼⠁⠠⠥⠃"},        {u"13", u"階", u"カイ", u"⠼⠁⠉⠐⠡⠃"},
-      {u"2", u"日", u"ニチ", u"⠼⠃⠡"},           {u"02", u"日", u"ニチ", u"⠼⠚⠃⠡"},
-      {u"24", u"日", u"ニチ", u"⠼⠃⠙⠡"},         {u"1", u"日", u"ニチ", u"⠼⠁⠇⠗"},
-      {u"31", u"日", u"ニチ", u"⠼⠉⠁⠇⠗"},       {u"3", u"日間", u"ニチカン", u"⠼⠉⠡⠡⠴"},
+      {u"1", u"分", u"フン", u"⠼⠁⠠⠭⠴"},     {u"2", u"分", u"フン", u"⠼⠃⠭⠴"},
+      {u"3", u"分", u"フン", u"⠼⠉⠠⠭⠴"},     {u"6", u"分", u"フン", u"⠼⠋⠠⠭⠴"},
+      {u"8", u"分", u"フン", u"⠼⠓⠭⠴"},      {u"20", u"分", u"フン", u"⠼⠃⠚⠠⠭⠴"},
+      {u"3", u"本", u"ホン", u"⠼⠉⠐⠮⠴"},     {u"4", u"本", u"ホン", u"⠼⠙⠮⠴"},
+      {u"300", u"本", u"ホン", u"⠼⠉⠚⠚⠠⠮⠴"}, {u"1000", u"本", u"ホン", u"⠼⠁⠚⠚⠚⠐⠮⠴"},
+      {u"3.5", u"本", u"ホン", u"⠼⠉⠂⠑⠮⠴"},  {u"0", u"本", u"ホン", u"⠼⠚⠮⠴"},
+      {u"1", u"杯", u"ハイ", u"⠼⠁⠠⠥⠃"},     {u"13", u"階", u"カイ", u"⠼⠁⠉⠐⠡⠃"},
+      {u"2", u"日", u"ニチ", u"⠼⠃⠡"},       {u"02", u"日", u"ニチ", u"⠼⠚⠃⠡"},
+      {u"24", u"日", u"ニチ", u"⠼⠃⠙⠡"},     {u"1", u"日", u"ニチ", u"⠼⠁⠇⠗"},
+      {u"31", u"日", u"ニチ", u"⠼⠉⠁⠇⠗"},    {u"3", u"日間", u"ニチカン", u"⠼⠉⠡⠡⠴"},
       {u"5", u"個", u"コ", u"⠼⠑⠪"},
   };
   for (const auto& c : cases) {
@@ -179,7 +180,8 @@ TEST(TextToBraille, CountersAfterNumbers) {
                                 std::u16string(c.reading), WordClass::Suffix);
     counter.counter = true;
     std::vector<ReadingToken> words;
-    for (char16_t d : c.number) words.push_back(Word(std::u16string(1, d), u"", u"", WordClass::Numeral));
+    for (char16_t d : c.number)
+      words.push_back(Word(std::u16string(1, d), u"", u"", WordClass::Numeral));
     words.push_back(counter);
     p.Add(text, words);
     EXPECT_EQ(Translate(p, text), c.braille) << Utf16ToUtf8(text);
@@ -203,7 +205,8 @@ TEST(TextToBraille, EverydaySentences) {
     ASSERT_NE(tab, std::string::npos) << line;
     size_t end = line.find('\t', tab + 1);
     std::u16string text = U16(line.substr(0, tab));
-    std::u16string expected = U16(line.substr(tab + 1, end == std::string::npos ? end : end - tab - 1));
+    std::u16string expected =
+        U16(line.substr(tab + 1, end == std::string::npos ? end : end - tab - 1));
     std::u16string got = Translate(*analyser, text);
     ++sentences;
     cells += expected.size();
@@ -214,7 +217,8 @@ TEST(TextToBraille, EverydaySentences) {
       ADD_FAILURE() << line.substr(0, tab) << "\n  expected " << Utf16ToUtf8(expected)
                     << "\n  got      " << Utf16ToUtf8(got);
   }
-  double accuracy = cells ? 100.0 * static_cast<double>(cells - wrongCells) / static_cast<double>(cells) : 0;
+  double accuracy =
+      cells ? 100.0 * static_cast<double>(cells - wrongCells) / static_cast<double>(cells) : 0;
   std::printf("everyday sentences: %zu of %zu exact, cell accuracy %.2f%% (%zu cells)\n", exact,
               sentences, accuracy, cells);
   RecordProperty("exact", static_cast<int>(exact));
