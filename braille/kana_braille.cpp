@@ -252,26 +252,6 @@ int LetterIndex(uint8_t dots) {
 
 }  // namespace
 
-char16_t ToKatakana(char16_t c) {
-  return IsHiragana(c) ? static_cast<char16_t>(c + 0x60) : c;
-}
-
-char16_t NarrowAlphanumeric(char16_t c) {
-  if ((c >= u'０' && c <= u'９') || (c >= u'Ａ' && c <= u'Ｚ') || (c >= u'ａ' && c <= u'ｚ'))
-    return static_cast<char16_t>(c - 0xFEE0);
-  return c;
-}
-
-bool IsAsciiLetter(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-bool IsAsciiDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
-bool IsSpaceChar(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'　';
-}
-
 size_t LatinPhraseLength(std::u16string_view text, size_t i) {
   auto letter = [&](size_t k) {
     return k < text.size() && IsAsciiLetter(NarrowAlphanumeric(text[k]));
@@ -295,7 +275,7 @@ size_t LatinPhraseLength(std::u16string_view text, size_t i) {
 
 void CellWriter::Put(uint8_t cell, size_t source) {
   cells_.push_back(cell);
-  sources_.push_back(source);
+  if (keepSources_) sources_.push_back(source);
 }
 
 void CellWriter::PutDots(std::u16string_view unicodeBraille, size_t source) {

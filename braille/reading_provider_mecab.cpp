@@ -6,6 +6,7 @@
 #include <mecab.h>
 
 #include <mutex>
+#include <unordered_map>
 
 #include "base/utf.h"
 
@@ -94,29 +95,49 @@ class MecabReadingProvider : public ReadingProvider {
     tokens.reserve(text.size() / 2 + 4);
     for (; node; node = node->next) {
       if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
-      ReadingToken& token = tokens.emplace_back();
+      ReadingToken& token = tokens.emplace_back(WordOf(node->feature));
       token.surface = Widen(std::string_view(node->surface, node->length));
-      Features f = SplitFeatures(node->feature);
-      std::string_view pos = f.field[0], sub = f.field[1], sub2 = f.field[2];
-      auto known = [&](size_t n) { return !f.field[n].empty() && f.field[n] != "*"; };
-      token.wordClass = Classify(pos, sub);
-      token.suru = pos == "動詞" && f.field[6] == "する";
-      token.dependent = sub == "非自立";
-      token.counter = pos == "名詞" && sub == "接尾" && sub2 == "助数詞";
-      token.timeNoun = pos == "名詞" && sub == "副詞可能";
-      // The dictionary form matters for the conjugating words only.
-      bool conjugates = pos == "動詞" || pos == "助動詞" || pos == "形容詞";
-      if (conjugates && known(6)) token.baseForm = Widen(f.field[6]);
-      if (known(7)) token.reading = Widen(f.field[7]);
-      if (known(8))
-        token.pronunciation = f.field[8] == f.field[7] ? token.reading : Widen(f.field[8]);
     }
     return tokens;
   }
 
  private:
+  // Everything of a word but its surface, from its feature line.
+  static ReadingToken ParseFeatures(const char* feature) {
+    ReadingToken token;
+    Features f = SplitFeatures(feature);
+    std::string_view pos = f.field[0], sub = f.field[1], sub2 = f.field[2];
+    auto known = [&](size_t n) { return !f.field[n].empty() && f.field[n] != "*"; };
+    token.wordClass = Classify(pos, sub);
+    token.suru = pos == "動詞" && f.field[6] == "する";
+    token.dependent = sub == "非自立";
+    token.counter = pos == "名詞" && sub == "接尾" && sub2 == "助数詞";
+    token.timeNoun = pos == "名詞" && sub == "副詞可能";
+    // The dictionary form matters for the conjugating words only.
+    bool conjugates = pos == "動詞" || pos == "助動詞" || pos == "形容詞";
+    if (conjugates && known(6)) token.baseForm = Widen(f.field[6]);
+    if (known(7)) token.reading = Widen(f.field[7]);
+    if (known(8))
+      token.pronunciation = f.field[8] == f.field[7] ? token.reading : Widen(f.field[8]);
+    return token;
+  }
+
+  // A word's feature line lies in the dictionary (or, for an unknown word,
+  // in the unknown-word dictionary), so one line is always at one address:
+  // each is read once and kept. Only constrained (partial) analysis, which
+  // is not used here, makes feature lines of its own.
+  const ReadingToken& WordOf(const char* feature) {
+    auto it = words_.find(feature);
+    if (it != words_.end()) return it->second;
+    if (words_.size() >= kMaxWords) words_.clear();
+    return words_.emplace(feature, ParseFeatures(feature)).first->second;
+  }
+
+  static constexpr size_t kMaxWords = 50000;
+
   mecab_t* tagger_;
   std::mutex mutex_;
+  std::unordered_map<const char*, ReadingToken> words_;  // by feature line; under mutex_
 };
 
 }  // namespace

@@ -218,7 +218,7 @@ class Translator {
  public:
   Translator(ReadingProvider& provider, uint32_t option)
       : provider_(provider),
-        writer_(option & 0xFFFF),
+        writer_(option & 0xFFFF, false),
         spacing_((option & kZerinWordSpacing) != 0),
         asPronounced_((option & kZerinAsPronounced) != 0) {}
 
@@ -469,8 +469,12 @@ std::vector<uint8_t> TranslateToBraille(ReadingProvider& provider, std::u16strin
                                         uint32_t option) {
   Translator translator(provider, option);
   translator.Translate(text);
-  std::vector<uint8_t> bytes = translator.cells();
-  if (!bytes.empty()) bytes.push_back(0);
+  const std::vector<uint8_t>& cells = translator.cells();
+  std::vector<uint8_t> bytes;
+  if (cells.empty()) return bytes;
+  bytes.reserve(cells.size() + 1);
+  bytes.assign(cells.begin(), cells.end());
+  bytes.push_back(0);
   return bytes;
 }
 
