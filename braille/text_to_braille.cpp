@@ -171,7 +171,7 @@ std::u16string CounterKana(std::u16string_view number, const ReadingToken& count
       {u"フン", u"プン", u"プン", u"プン"},         {u"ホン", u"ポン", u"ボン", u"ホン"},
       {u"ハイ", u"パイ", u"バイ", u"ハイ"},         {u"ヒキ", u"ピキ", u"ビキ", u"ヒキ"},
       {u"ハツ", u"パツ", u"パツ", u"ハツ"},         {u"ハク", u"パク", u"パク", u"ハク"},
-      {u"ヒョウ", u"ピョウ", u"ビョウ", u"ヒョウ"},
+      {u"ヒョー", u"ピョー", u"ビョー", u"ヒョー"},
   };
   for (const auto& v : kVoicings) {
     if (kana != v.plain) continue;

@@ -172,6 +172,8 @@ TEST(TextToBraille, CountersAfterNumbers) {
       {u"24", u"日", u"ニチ", u"⠼⠃⠙⠡"},     {u"1", u"日", u"ニチ", u"⠼⠁⠇⠗"},
       {u"31", u"日", u"ニチ", u"⠼⠉⠁⠇⠗"},    {u"3", u"日間", u"ニチカン", u"⠼⠉⠡⠡⠴"},
       {u"5", u"個", u"コ", u"⠼⠑⠪"},
+      {u"1", u"票", u"ヒョー", u"⠼⠁⠨⠮⠒"},
+      {u"3", u"票", u"ヒョー", u"⠼⠉⠘⠮⠒"},
   };
   for (const auto& c : cases) {
     FakeReadingProvider p;
