@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/utf.h"
+#include "braille/reading_provider_mecab.h"
 #include "braille/text_to_braille.h"
 #include "braille_test_util.h"
 #include "support/fake_reading_provider.h"
@@ -156,6 +157,95 @@ TEST(Zerin, OpenTranslateClose) {
   EXPECT_FALSE(ZerinTextToBrlNW(text.c_str(), 0, 1, kAll));
 }
 
+// Word division and readings that depend on the words around, with words
+// as IPADIC gives them, so that the rules hold whatever the analyser.
+TEST(TextToBraille, RulesAcrossWords) {
+  auto w = [](std::u16string surface, std::u16string reading, std::u16string spoken,
+              WordClass cls = WordClass::Noun) {
+    return Word(std::move(surface), std::move(reading), std::move(spoken), cls);
+  };
+  auto base = [](ReadingToken t, std::u16string baseForm, bool dependent = false) {
+    t.baseForm = std::move(baseForm);
+    t.dependent = dependent;
+    return t;
+  };
+  auto timeNoun = [](ReadingToken t) {
+    t.timeNoun = true;
+    return t;
+  };
+  const auto particle = WordClass::Particle, aux = WordClass::Auxiliary, verb = WordClass::Verb;
+  ReadingToken shi = Word(u"し", u"シ", u"シ", verb, true);
+  ReadingToken colon = w(u":", u"", u"", WordClass::SahenNoun);  // IPADIC's class for ASCII marks
+  ReadingToken counterHon = w(u"本", u"ホン", u"ホン", WordClass::Suffix);
+  counterHon.counter = true;
+  struct {
+    std::u16string text;
+    std::vector<ReadingToken> words;
+    std::u16string_view braille;
+  } cases[] = {
+      // シュッセキ シマス: する apart from its noun.
+      {u"出席します",
+       {w(u"出席", u"シュッセキ", u"シュッセキ", WordClass::SahenNoun), shi,
+        w(u"ます", u"マス", u"マス", aux)},
+       u"⠈⠹⠂⠻⠣⠀⠳⠵⠹"},
+      // ヨンデ ミル, オマチ クダサイ: supporting verbs apart, also right after a verb's stem.
+      {u"読んでみる",
+       {w(u"読ん", u"ヨン", u"ヨン", verb), w(u"で", u"デ", u"デ", particle),
+        base(w(u"みる", u"ミル", u"ミル", verb), u"みる", true)},
+       u"⠜⠴⠐⠟⠀⠷⠙"},
+      {u"お待ちください",
+       {w(u"お待ち", u"オマチ", u"オマチ", verb),
+        base(w(u"ください", u"クダサイ", u"クダサイ", verb), u"くださる", true)},
+       u"⠊⠵⠗⠀⠩⠐⠕⠱⠃"},
+      // オハヨー ゴザイマス: ござる apart although filed as an auxiliary.
+      {u"おはようございます",
+       {w(u"おはよう", u"オハヨウ", u"オハヨー", WordClass::Word),
+        base(w(u"ござい", u"ゴザイ", u"ゴザイ", aux), u"ござる"),
+        w(u"ます", u"マス", u"マス", aux)},
+       u"⠊⠥⠜⠒⠀⠐⠪⠐⠱⠃⠵⠹"},
+      // イコー: the う of the auxiliary after an お-row syllable.
+      {u"行こう",
+       {w(u"行こ", u"イコ", u"イコ", verb), base(w(u"う", u"ウ", u"ウ", aux), u"う")},
+       u"⠃⠪⠒"},
+      // ナンノ but ナニカ.
+      {u"何の", {w(u"何", u"ナニ", u"ナニ"), w(u"の", u"ノ", u"ノ", particle)}, u"⠅⠴⠎"},
+      {u"何か", {w(u"何", u"ナニ", u"ナニ"), w(u"か", u"カ", u"カ", particle)}, u"⠅⠇⠡"},
+      // Marks the dictionary takes for nouns stay on the numbers.
+      {u"12:", {w(u"12", u"", u"", WordClass::Numeral), colon}, u"⠼⠁⠃⠐⠂"},
+      {u"9:07",
+       {w(u"9", u"", u"", WordClass::Numeral), colon, w(u"07", u"", u"", WordClass::Numeral)},
+       u"⠼⠊⠐⠂⠼⠚⠛"},
+      // Compound nouns: トーキョーエキ, シューゴー ジカン; アシタ ゴゴ as two adverbial nouns.
+      {u"東京駅",
+       {w(u"東京", u"トウキョウ", u"トーキョー"), w(u"駅", u"エキ", u"エキ")},
+       u"⠞⠒⠈⠪⠒⠋⠣"},
+      {u"集合時間",
+       {w(u"集合", u"シュウゴウ", u"シューゴー", WordClass::SahenNoun),
+        w(u"時間", u"ジカン", u"ジカン")},
+       u"⠈⠹⠒⠐⠪⠒⠀⠐⠳⠡⠴"},
+      {u"明日午後",
+       {timeNoun(w(u"明日", u"アシタ", u"アシタ")), timeNoun(w(u"午後", u"ゴゴ", u"ゴゴ"))},
+       u"⠁⠳⠕⠀⠐⠪⠐⠪"},
+      // イクノデス: the formal noun の leans on the verb.
+      {u"行くのです",
+       {w(u"行く", u"イク", u"イク", verb), base(w(u"の", u"ノ", u"ノ"), u"", true),
+        w(u"です", u"デス", u"デス", aux)},
+       u"⠃⠩⠎⠐⠟⠹"},
+      // A counter after a blank is not voiced by the number before it.
+      {u"3 本", {counterHon}, u"⠼⠉⠀⠮⠴"},
+      // One dictionary entry, two braille words.
+      {u"もう少し", {w(u"もう少し", u"モウスコシ", u"モースコシ", WordClass::Word)}, u"⠾⠒⠀⠹⠪⠳"},
+  };
+  for (const auto& c : cases) {
+    FakeReadingProvider p;
+    std::u16string piece;  // the words are those of the text's last piece
+    for (const auto& word : c.words) piece += word.surface;
+    p.Add(piece, c.words);
+    p.Add(u"3", {w(u"3", u"", u"", WordClass::Numeral)});
+    EXPECT_EQ(Translate(p, c.text), c.braille) << Utf16ToUtf8(c.text);
+  }
+}
+
 // A counter after digits takes the reading the number gives it.
 TEST(TextToBraille, CountersAfterNumbers) {
   struct {
@@ -171,8 +261,7 @@ TEST(TextToBraille, CountersAfterNumbers) {
       {u"2", u"日", u"ニチ", u"⠼⠃⠡"},       {u"02", u"日", u"ニチ", u"⠼⠚⠃⠡"},
       {u"24", u"日", u"ニチ", u"⠼⠃⠙⠡"},     {u"1", u"日", u"ニチ", u"⠼⠁⠇⠗"},
       {u"31", u"日", u"ニチ", u"⠼⠉⠁⠇⠗"},    {u"3", u"日間", u"ニチカン", u"⠼⠉⠡⠡⠴"},
-      {u"5", u"個", u"コ", u"⠼⠑⠪"},
-      {u"1", u"票", u"ヒョー", u"⠼⠁⠨⠮⠒"},
+      {u"5", u"個", u"コ", u"⠼⠑⠪"},         {u"1", u"票", u"ヒョー", u"⠼⠁⠨⠮⠒"},
       {u"3", u"票", u"ヒョー", u"⠼⠉⠘⠮⠒"},
   };
   for (const auto& c : cases) {
@@ -188,6 +277,34 @@ TEST(TextToBraille, CountersAfterNumbers) {
     p.Add(text, words);
     EXPECT_EQ(Translate(p, text), c.braille) << Utf16ToUtf8(text);
   }
+}
+
+// What MeCab's words carry for the rules, on both platforms; a dictionary
+// folder that is not there gives no analyser rather than a broken one.
+TEST(TextToBraille, MecabWordsCarryWhatTheRulesNeed) {
+  auto analyser = CreateSystemReadingProvider();
+  ASSERT_TRUE(analyser);
+  auto words = analyser->Analyse(u"明日3本ございますか降るそうです");
+  ASSERT_TRUE(words);
+  auto find = [&](std::u16string_view surface) {
+    for (const auto& w : *words)
+      if (w.surface == surface) return w;
+    ADD_FAILURE() << Utf16ToUtf8(surface);
+    return ReadingToken{};
+  };
+  EXPECT_TRUE(find(u"明日").timeNoun);
+  EXPECT_TRUE(find(u"本").counter);
+  EXPECT_EQ(find(u"本").reading, u"ホン");
+  EXPECT_EQ(find(u"ござい").baseForm, u"ござる");
+  EXPECT_EQ(find(u"そう").wordClass, WordClass::Auxiliary);
+  words = analyser->Analyse(u"読んでください");
+  ASSERT_TRUE(words && words->size() == 3);
+  EXPECT_TRUE((*words)[2].dependent && (*words)[2].baseForm == u"くださる");
+#ifdef _WIN32
+  EXPECT_FALSE(CreateMecabReadingProvider("Z:\\no\\such\\folder", "nul"));
+#else
+  EXPECT_FALSE(CreateMecabReadingProvider("/no/such/folder", "/dev/null"));
+#endif
 }
 
 // The sentences of everyday_sentences.tsv through the system's analyser:
