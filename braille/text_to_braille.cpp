@@ -247,7 +247,7 @@ class Translator {
       }
       size_t j = i + 1;
       while (j < text.size() && !IsSpaceChar(text[j]) && !IsUnicodeBraille(text[j]) &&
-             !LatinPhraseLength(text, j))
+             !(IsAsciiLetter(NarrowAlphanumeric(text[j])) && LatinPhraseLength(text, j)))
         ++j;
       TranslatePiece(text.substr(i, j - i), i);
       i = j;
