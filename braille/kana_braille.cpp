@@ -138,6 +138,11 @@ class KanaTables {
       }
     }
     for (const auto& s : kSpecialSounds) pairs_[Key(s.first, s.second)] = std::u16string(s.cells);
+    // The katakana block straight from an array (the map's entries stay put).
+    for (size_t i = 0; i < katakana_.size(); ++i) {
+      auto it = single_.find(static_cast<char16_t>(kKatakanaFirst + i));
+      katakana_[i] = it == single_.end() ? nullptr : &it->second;
+    }
 
     // Reading back: plain kana from full-size kana only, two-cell kana
     // from every voiced, semi-voiced, yōon and special-sound entry.
@@ -154,10 +159,14 @@ class KanaTables {
   }
 
   const std::u16string* Single(char16_t kana) const {
+    if (kana >= kKatakanaFirst && kana < kKatakanaFirst + katakana_.size())
+      return katakana_[kana - kKatakanaFirst];
     auto it = single_.find(kana);
     return it == single_.end() ? nullptr : &it->second;
   }
   const std::u16string* Pair(char16_t first, char16_t second) const {
+    // Every two-kana unit ends in a small vowel or small ya, yu, yo.
+    if (kSmallSeconds.find(second) == std::u16string_view::npos) return nullptr;
     auto it = pairs_.find(Key(first, second));
     return it == pairs_.end() ? nullptr : &it->second;
   }
@@ -173,7 +182,11 @@ class KanaTables {
  private:
   static uint32_t Key(char16_t a, char16_t b) { return (uint32_t(a) << 16) | b; }
 
+  static constexpr char16_t kKatakanaFirst = 0x30A0;
+  static constexpr std::u16string_view kSmallSeconds = u"ァィゥェォャュョ";
+
   std::unordered_map<char16_t, std::u16string> single_;
+  std::array<const std::u16string*, 0x60> katakana_{};
   std::unordered_map<uint32_t, std::u16string> pairs_;
   std::unordered_map<uint8_t, char16_t> readSingle_;
   std::unordered_map<uint32_t, std::u16string> readPair_;
@@ -185,6 +198,8 @@ const KanaTables& Tables() {
 }
 
 const Punctuation* FindPunctuation(char16_t c) {
+  // Kana are by far the most frequent characters; ・ is the one mark among them.
+  if (c >= 0x3041 && c <= 0x30FF && c != u'・') return nullptr;
   for (const auto& p : kPunctuation)
     if (p.mark == c) return &p;
   return nullptr;
@@ -237,26 +252,6 @@ int LetterIndex(uint8_t dots) {
 
 }  // namespace
 
-char16_t ToKatakana(char16_t c) {
-  return IsHiragana(c) ? static_cast<char16_t>(c + 0x60) : c;
-}
-
-char16_t NarrowAlphanumeric(char16_t c) {
-  if ((c >= u'０' && c <= u'９') || (c >= u'Ａ' && c <= u'Ｚ') || (c >= u'ａ' && c <= u'ｚ'))
-    return static_cast<char16_t>(c - 0xFEE0);
-  return c;
-}
-
-bool IsAsciiLetter(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-bool IsAsciiDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
-bool IsSpaceChar(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'　';
-}
-
 size_t LatinPhraseLength(std::u16string_view text, size_t i) {
   auto letter = [&](size_t k) {
     return k < text.size() && IsAsciiLetter(NarrowAlphanumeric(text[k]));
@@ -280,7 +275,7 @@ size_t LatinPhraseLength(std::u16string_view text, size_t i) {
 
 void CellWriter::Put(uint8_t cell, size_t source) {
   cells_.push_back(cell);
-  sources_.push_back(source);
+  if (keepSources_) sources_.push_back(source);
 }
 
 void CellWriter::PutDots(std::u16string_view unicodeBraille, size_t source) {

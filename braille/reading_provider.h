@@ -1,6 +1,6 @@
 // Where the text-to-braille translator gets the words of a text and their
-// readings: a morphological analyser on Linux, the system's Japanese IME
-// on Windows, a table in tests.
+// readings: MeCab with the IPADIC dictionary (the system's Japanese IME on
+// a Windows without the dictionary), a table in tests.
 #pragma once
 
 #include <memory>
@@ -35,6 +35,14 @@ struct ReadingToken {
   std::u16string pronunciation;
   WordClass wordClass = WordClass::Word;
   bool suru = false;  // a form of the verb する
+  // Dictionary form of a verb, adjective or auxiliary (ござる for ござい,
+  // くださる for ください); empty for other words and when not known.
+  std::u16string baseForm;
+  // A verb, adjective or noun that does not stand on its own: a supporting
+  // verb (いる, おく, しまう, みる after て), a formal noun (の, こと).
+  bool dependent = false;
+  bool counter = false;   // a counter suffix (本, 分, 日 after a number)
+  bool timeNoun = false;  // a noun that also serves as an adverb (今日, 午後, 来週)
 };
 
 class ReadingProvider {

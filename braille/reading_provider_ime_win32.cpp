@@ -1,7 +1,8 @@
 // Readings from the Japanese IME's language interface ("MSIME.Japan"),
-// which Japanese Windows installs. It gives the reading of a whole piece of
-// text, not its words, so the translator gets one token per piece and no
-// word spacing within it.
+// which Japanese Windows installs: the fallback when the program's own
+// dictionary is missing. It gives the reading of a whole piece of text, not
+// its words, so the translator gets one token per piece and no word spacing
+// within it.
 #include <objbase.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -77,7 +78,7 @@ class ImeReadingProvider : public ReadingProvider {
 
 }  // namespace
 
-std::unique_ptr<ReadingProvider> CreateSystemReadingProvider() {
+std::unique_ptr<ReadingProvider> CreateImeReadingProvider() {
   auto apartment = std::make_unique<ComApartment>();
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(L"MSIME.Japan", &clsid))) return nullptr;
