@@ -20,6 +20,21 @@
 #define CMD_NEW_MESSAGES 205
 #define CMD_POST_TEXT 207
 
+// The one-line input dialogs: a text field (240) and a number field with
+// arrow-key stepping (241).
+#define IDD_LINE_INPUT 240
+#define IDD_NUMBER_INPUT 241
+#define IDC_LINE_PROMPT 105
+#define IDC_LINE_LABEL 250
+#define IDC_LINE_FIELD 251
+#define IDC_LINE_SPIN 253
+
+// Keyboard braille input: switching it (F2), its settings dialog and the
+// input test.
+#define CMD_BRL_INPUT_TOGGLE 311
+#define CMD_BRL_INPUT_SETTINGS 312
+#define CMD_BRL_INPUT_TEST 319
+
 // The speech engine's voice settings dialog.
 #define IDD_VOICE_SETTINGS 600
 #define IDC_MAIN_VOICE 601

@@ -1,0 +1,53 @@
+// A thread of windows for the tests of this folder: it owns a plain
+// top-level window (the owner of the dialogs under test) and runs a task
+// there, while the test drives the windows with real keyboard input.
+#pragma once
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace mirelon::test {
+
+class WindowThread {
+ public:
+  // `task` runs on the new thread with the owner window, which exists
+  // until the task returns.
+  explicit WindowThread(std::function<void(HWND owner)> task);
+  ~WindowThread();
+  WindowThread(const WindowThread&) = delete;
+  WindowThread& operator=(const WindowThread&) = delete;
+
+  // Waits for the task to return; false when it did not within the bound.
+  bool Join();
+  bool Done() const { return done_; }
+  HWND owner() const { return owner_; }
+  DWORD id() const { return id_; }
+
+  // A visible top-level window of the thread with this title, once there.
+  HWND WaitForWindow(const std::wstring& title) const;
+
+ private:
+  std::atomic<HWND> owner_{nullptr};
+  std::atomic<DWORD> id_{0};
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
+// Real keyboard input, one key at a time.
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+void Tap(WORD vk);
+// Gives the last input time to reach the windows.
+void Settle();
+
+// The text of a window (an edit field) of this process.
+std::wstring TextOf(HWND window);
+
+}  // namespace mirelon::test
+
+#endif
