@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/brl_input.h"
 #include "app/terminal_connector.h"
 #include "base/timing.h"
 #include "client/client_registry.h"
@@ -47,6 +48,11 @@ struct TalkControllerOptions {
   bool openTranslator = true;
   // The list of talks used; none: the user's own.
   std::optional<RecentTalks> recent;
+  // Where keyboard braille input's settings live; none: the per-user folder.
+  std::optional<std::u16string> brlInputSettingsPath;
+  // Whether the input states keyboard braille input reports are spoken;
+  // none: they are not.
+  std::function<bool()> speakInputMode;
 };
 
 class TalkController {
@@ -93,6 +99,8 @@ class TalkController {
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
   SpeechEngine* Speech() const { return speech_.get(); }
+  // Keyboard braille input: its switch, settings and keyboard.
+  BrlInput& BrailleInput() { return brlInput_; }
 
  private:
   class Sink;
@@ -117,6 +125,7 @@ class TalkController {
   std::vector<std::u16string> terminals_;
 
   SpeechEnginePtr speech_;
+  BrlInput brlInput_;
   bool enginesStarted_ = false;
   bool translatorOpen_ = false;
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "braille/braille_keyboard.h"
 #include "speech/speech_engine.h"
 #include "talk/open_talk.h"
 #include "ui/feedback_sounds.h"
@@ -35,6 +36,8 @@ class TalkFrontEnd {
 
   // The speech engine of the run; none: the run is silent.
   virtual SpeechEnginePtr CreateSpeechEngine() { return nullptr; }
+  // Keyboard braille input; none: the run has none.
+  virtual std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() { return nullptr; }
   // The controller put text into the incoming pane.
   virtual void PaneChanged() {}
   // The first scan is done and the controller has done its part (the in

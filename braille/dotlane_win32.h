@@ -25,6 +25,10 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "braille/braille_keyboard.h"
+
 namespace mirelon {
 
 inline constexpr int kDotlaneCells = 9;
@@ -60,5 +64,9 @@ void Dotlane_SetBrlMode(HWND control, BOOL on);
 // The braille input test: a small modal window in which the user types
 // chords and sees each cell, its dots and the text it produced.
 void Dotlane_ShowTestingDialog(HWND owner);
+
+// The program's keyboard braille input: this library, with `mainWindow`
+// taking the notifications from start-up on.
+std::unique_ptr<BrailleKeyboard> CreateDotlaneKeyboard(HWND mainWindow);
 
 }  // namespace mirelon

@@ -16,6 +16,8 @@
 #include "support/fake_front_end.h"
 #include "support/fast_timing.h"
 #include "support/memory_serial.h"
+#include "support/recording_braille_keyboard.h"
+#include "support/recording_speech_engine.h"
 #include "support/scripted_stream_store.h"
 #include "support/temp_dir.h"
 #include "support/terminal_simulator.h"
@@ -103,6 +105,34 @@ TEST_F(TalkControllerTest, MessagesAreShownAndCutIntoBrailleLinesAsTheyAreRead) 
   EXPECT_EQ(lines, (std::vector<std::u16string>{u"12* 12: user1さん 3/05 9:07", u"12  Hello", u"12  there",
                                                 u"13* 13: ", u"13  empty header",
                                                 u"14* 14: user1さん 3/05 9:07", u"14  live"}));
+}
+
+// Keyboard braille input comes up after the speech engine and goes before
+// it, and speaks and sounds through the run's engine and front end.
+TEST_F(TalkControllerTest, BrailleInputLivesInsideTheSpeechEnginesLife) {
+  RecordingSpeechEngine engine;
+  front.speech = &engine;
+  front.keyboard = [&] { return std::make_unique<RecordingBrailleKeyboard>(engine.calls, reinterpret_cast<void*>(16)); };
+  TalkControllerOptions options = Options();
+  options.brlInputSettingsPath = dir.File(u"BrlInput.set");
+  bool speakStates = false;
+  options.speakInputMode = [&] { return speakStates; };
+  {
+    TalkController controller(store, front, options);
+    controller.StartEngines();
+    EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"StartDlgSupport", u"RegisterNotifyMessage",
+                                                         u"SetInputMode(16,0,0)"}));
+    controller.BrailleInput().Toggle(reinterpret_cast<void*>(16));
+    EXPECT_EQ(engine.calls.back(), u"Speak(点字入力開始（テキスト入力なし）,1)");
+    controller.BrailleInput().Notified(1, u"数符");
+    speakStates = true;
+    controller.BrailleInput().Notified(1, u"外字符");
+    controller.BrailleInput().Notified(2, u"");
+    EXPECT_EQ(engine.calls.back(), u"Speak(外字符,1)");
+    EXPECT_EQ(front.sounds, std::vector<FeedbackSound>{FeedbackSound::kRefusal});
+    engine.calls.clear();
+  }
+  EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"EndDlgSupport", u"DestroyEngine"}));
 }
 
 // A read that hangs (a network share gone away) keeps the watcher from
