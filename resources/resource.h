@@ -34,6 +34,9 @@
 #define CMD_BRL_INPUT_TOGGLE 311
 #define CMD_BRL_INPUT_SETTINGS 312
 #define CMD_BRL_INPUT_TEST 319
+#define IDD_BRL_INPUT_SETTINGS 520
+#define IDC_BRL_INPUT_SWITCH 521
+#define IDC_BRL_INPUT_TYPE 522
 
 // The speech engine's voice settings dialog.
 #define IDD_VOICE_SETTINGS 600

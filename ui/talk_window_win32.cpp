@@ -10,11 +10,14 @@
 #include "app/talk_front_end.h"
 #include "base/timing.h"
 #include "base/utf.h"
+#include "braille/brl_input_control_win32.h"
+#include "braille/dotlane_win32.h"
 #include "client/worker_loop.h"
 #include "resources/resource.h"
 #include "speech/speech_sapi_win32.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
+#include "ui/brl_input_commands_win32.h"
 #include "ui/display_text.h"
 #include "ui/header_navigation.h"
 #include "ui/rich_edit_talk_pane_win32.h"
@@ -87,7 +90,10 @@ class TalkWindow final : public TalkFrontEnd {
   void PlaySound(FeedbackSound sound) override { sounds_.Play(sound); }
   std::shared_ptr<UiThread> Thread() override { return thread_; }
   bool Pump(int64_t ms, const std::function<bool()>& enough) override;
-  SpeechEnginePtr CreateSpeechEngine() override { return CreateVoxmira(window_); }
+  SpeechEnginePtr CreateSpeechEngine() override {
+    return environment_.speech ? environment_.speech(window_) : CreateVoxmira(window_);
+  }
+  std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() override { return CreateDotlaneKeyboard(window_); }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -142,6 +148,7 @@ void TalkWindow::OnInitDialog() {
     // Beyond the default 32,767 characters.
     SendMessageW(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   }
+  FollowBrailleInputFocus(outgoing_);
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
   prompts_ = std::make_unique<WindowPrompts>(window_, store_);
   thread_->Attach(window_);
@@ -151,13 +158,21 @@ void TalkWindow::OnInitDialog() {
 
 INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (thread_->HandleMessage(msg, lParam)) return TRUE;
+  if (controller_ && msg != 0 && msg == controller_->BrailleInput().Settings().notifyMessage) {
+    // What keyboard braille input reports: an input state, a refused chord.
+    controller_->BrailleInput().Notified(LOWORD(wParam), lParam && LOWORD(wParam) == kDotlaneNotifyState
+                                                            ? FromWide(reinterpret_cast<const wchar_t*>(lParam))
+                                                            : std::u16string());
+    return TRUE;
+  }
   switch (msg) {
     case WM_COMMAND:
       OnCommand(wParam);
       return TRUE;
     case WM_SYSCOMMAND:
-      if (LOWORD(wParam) == CMD_ABOUT) {
-        OnCommand(CMD_ABOUT);
+      // The items the window added to its system menu (the system's own
+      // commands are 0xF000 and above).
+      if (wParam < 0xF000 && OnCommand(LOWORD(wParam))) {
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
       }
@@ -191,6 +206,13 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       if (wParam) DestroyWindow(window_);
       return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) Dotlane_OnActivate();
+      return FALSE;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      Dotlane_SetInMenuLoop(window_, msg == WM_ENTERMENULOOP);
+      return FALSE;
     case WM_DESTROY:
       // Nothing the watcher or a client says reaches the window any more.
       thread_->Close();
@@ -212,7 +234,7 @@ bool TalkWindow::OnCommand(WPARAM wParam) {
       Send();
       return true;
   }
-  return false;
+  return controller_ && RunBrlInputCommand(controller_->BrailleInput(), window_, LOWORD(wParam), outgoing_);
 }
 
 INT_PTR CALLBACK TalkWindow::AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
@@ -315,6 +337,7 @@ bool TalkWindow::Pump(int64_t ms, const std::function<bool()>& enough) {
         PostQuitMessage(static_cast<int>(msg.wParam));
         return false;
       }
+      if (Dotlane_OnGetMessage(&msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -337,11 +360,14 @@ void TalkWindow::Run() {
   TalkControllerOptions options;
   options.timing = environment_.timing;
   options.opener = environment_.opener;
+  options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
-  // Keyboard braille input is off: braille patterns in the talk are shown
-  // as kana.
-  controller_->View().SetDisplayConversion(
-      [](std::u16string_view text) -> std::optional<std::u16string> { return BrailleAsKanaForDisplay(text); });
+  // While keyboard braille input is off, braille patterns in the talk are
+  // shown as kana.
+  controller_->View().SetDisplayConversion([this](std::u16string_view text) -> std::optional<std::u16string> {
+    if (controller_->BrailleInput().On()) return std::u16string(text);
+    return BrailleAsKanaForDisplay(text);
+  });
   controller_->StartEngines();
   ShowWindow(window_, SW_SHOWNORMAL);
   UpdateWindow(window_);
@@ -352,6 +378,7 @@ void TalkWindow::Run() {
     HACCEL accelerators = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_TALK_ACCEL));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (Dotlane_OnGetMessage(&msg)) continue;
       if (TranslateAcceleratorW(window_, accelerators, &msg)) continue;
       if (IsDialogMessageW(window_, &msg)) continue;
       TranslateMessage(&msg);

@@ -5,9 +5,14 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "app/command_line.h"
 #include "base/timing.h"
 #include "serial/serial_device.h"
+#include "speech/speech_engine.h"
 #include "talk/stream_store.h"
 
 namespace mirelon {
@@ -17,6 +22,10 @@ namespace mirelon {
 struct TalkWindowEnvironment {
   Timing timing;
   SerialDeviceOpener opener = OpenSystemSerialDevice;
+  // Makes the run's speech engine for the talk window; none: the system's.
+  std::function<SpeechEnginePtr(HWND)> speech;
+  // Where keyboard braille input's settings live; none: the per-user folder.
+  std::optional<std::u16string> brlInputSettingsPath;
 };
 
 // Creates the talk window, brings the engines up, opens the talk, runs the

@@ -191,6 +191,39 @@ TEST_F(LineInput, F2InsideTheKeywordDialogSwitchesBrailleInputAtOnce) {
   Dotlane_EndDlgSupport();
 }
 
+TEST_F(LineInput, ChordsReachBothPrompts) {
+  Dotlane_StartDlgSupport();
+  std::u16string keyword(65, u'\0');
+  LineInputRequest text;
+  text.title = u"キーワード検索";
+  text.resultBuffer = keyword.data();
+  text.resultSize = 65;
+  LineInputRequest number;
+  number.title = u"番号を指定して移動";
+  WindowThread ui([&](HWND owner) {
+    Dotlane_SetInputMode(owner, RegisterWindowMessageW(L"test"), kDotlaneCells);
+    RunLineInput(IDD_LINE_INPUT, owner, text);
+    RunLineInput(IDD_NUMBER_INPUT, owner, number);
+  });
+  HWND dialog = ui.WaitForWindow(L"キーワード検索");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(gui::BringToForeground(dialog));
+  test::TypeCells(u"⠃⠀⠿");
+  Tap(VK_RETURN);
+  // The number field takes digit cells as digits, with or without the
+  // number sign, and nothing else.
+  dialog = ui.WaitForWindow(L"番号を指定して移動");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(gui::BringToForeground(dialog));
+  test::TypeCells(u"⠼⠁⠃⠡⠉");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LINE_FIELD)), L"123");
+  Tap(VK_RETURN);
+  ASSERT_TRUE(ui.Join());
+  EXPECT_EQ(std::u16string(keyword.c_str()), u"⠃⠀⠿");
+  EXPECT_EQ(number.number, 123);
+  Dotlane_EndDlgSupport();
+}
+
 }  // namespace
 }  // namespace mirelon
 #endif

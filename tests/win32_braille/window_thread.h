@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace mirelon::test {
@@ -38,10 +39,20 @@ class WindowThread {
   std::thread thread_;
 };
 
+// A visible top-level window of the thread with this title, once there.
+HWND WaitForThreadWindow(DWORD thread, const std::wstring& title);
+
 // Real keyboard input, one key at a time.
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void Tap(WORD vk);
+// The same by the key's place on the keyboard (its scan code).
+void PlaceDown(WORD scanCode);
+void PlaceUp(WORD scanCode);
+// Six-key braille: each Unicode braille cell as one chord, its keys (F D
+// S J K L, A ; for dots 7 and 8, Space for the blank cell) pressed in dot
+// order and released in the same order, one key over the next.
+void TypeCells(std::u16string_view cells);
 // Gives the last input time to reach the windows.
 void Settle();
 
