@@ -47,7 +47,8 @@ void BrlInput::Toggle(void* window) {
     if (text.size() > kAnnouncementLimit) text.resize(kAnnouncementLimit);
   }
   // Spoken whatever the speech scenes say.
-  if (SpeechEngine* speech = hooks_.speech ? hooks_.speech() : nullptr) SpeakWithMainVoice(*speech, text);
+  if (SpeechEngine* speech = hooks_.speech ? hooks_.speech() : nullptr)
+    SpeakWithMainVoice(*speech, text);
 }
 
 void BrlInput::Confirmed(void* window) {

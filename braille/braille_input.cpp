@@ -10,7 +10,9 @@ namespace {
 
 // Cells are written as Unicode braille, as the braille reference writes
 // them; Dots() gives the dot set.
-constexpr uint8_t Dots(char16_t unicodeBraille) { return static_cast<uint8_t>(unicodeBraille - kUnicodeBrailleBase); }
+constexpr uint8_t Dots(char16_t unicodeBraille) {
+  return static_cast<uint8_t>(unicodeBraille - kUnicodeBrailleBase);
+}
 
 constexpr uint8_t kBlank = 0;
 constexpr uint8_t kNumberSign = Dots(u'⠼');
@@ -38,22 +40,32 @@ char16_t Digit(uint8_t dots) {
 // What a prefix waits for, as the input state tells it.
 std::u16string PrefixState(uint8_t dots) {
   switch (dots) {
-    case Dots(u'⠐'): return u"濁音";
-    case Dots(u'⠠'): return u"半濁音";
-    case Dots(u'⠈'): return u"拗音";
-    case Dots(u'⠘'): return u"拗濁音";
-    case Dots(u'⠨'): return u"拗半濁音";
-    default: return u"特殊音";
+    case Dots(u'⠐'):
+      return u"濁音";
+    case Dots(u'⠠'):
+      return u"半濁音";
+    case Dots(u'⠈'):
+      return u"拗音";
+    case Dots(u'⠘'):
+      return u"拗濁音";
+    case Dots(u'⠨'):
+      return u"拗半濁音";
+    default:
+      return u"特殊音";
   }
 }
 
 // A prefix that is also a mark of its own.
 std::u16string_view PrefixAlone(uint8_t dots) {
   switch (dots) {
-    case Dots(u'⠐'): return u"・";
-    case Dots(u'⠢'): return u"？";
-    case Dots(u'⠲'): return u"。";
-    default: return {};
+    case Dots(u'⠐'):
+      return u"・";
+    case Dots(u'⠢'):
+      return u"？";
+    case Dots(u'⠲'):
+      return u"。";
+    default:
+      return {};
   }
 }
 
@@ -61,16 +73,26 @@ std::u16string_view PrefixAlone(uint8_t dots) {
 
 ChordKey ChordKeyFromScanCode(unsigned scanCode) {
   switch (scanCode) {
-    case 0x21: return ChordKey::kDot1;  // F
-    case 0x20: return ChordKey::kDot2;  // D
-    case 0x1F: return ChordKey::kDot3;  // S
-    case 0x24: return ChordKey::kDot4;  // J
-    case 0x25: return ChordKey::kDot5;  // K
-    case 0x26: return ChordKey::kDot6;  // L
-    case 0x1E: return ChordKey::kDot7;  // A
-    case 0x27: return ChordKey::kDot8;  // ;
-    case 0x39: return ChordKey::kSpace;
-    default: return ChordKey::kNone;
+    case 0x21:
+      return ChordKey::kDot1;  // F
+    case 0x20:
+      return ChordKey::kDot2;  // D
+    case 0x1F:
+      return ChordKey::kDot3;  // S
+    case 0x24:
+      return ChordKey::kDot4;  // J
+    case 0x25:
+      return ChordKey::kDot5;  // K
+    case 0x26:
+      return ChordKey::kDot6;  // L
+    case 0x1E:
+      return ChordKey::kDot7;  // A
+    case 0x27:
+      return ChordKey::kDot8;  // ;
+    case 0x39:
+      return ChordKey::kSpace;
+    default:
+      return ChordKey::kNone;
   }
 }
 
@@ -80,7 +102,8 @@ bool ChordAssembler::Down(ChordKey key) {
   if (held_ & bit) return true;
   held_ |= bit;
   if (key != ChordKey::kSpace)
-    dots_ |= static_cast<uint8_t>(1u << (static_cast<unsigned>(key) - static_cast<unsigned>(ChordKey::kDot1)));
+    dots_ |= static_cast<uint8_t>(
+        1u << (static_cast<unsigned>(key) - static_cast<unsigned>(ChordKey::kDot1)));
   return true;
 }
 

@@ -15,7 +15,18 @@ namespace mirelon {
 class KantenjiMap;
 
 // The keys of six-key (and eight-key) typing.
-enum class ChordKey : uint8_t { kNone, kDot1, kDot2, kDot3, kDot4, kDot5, kDot6, kDot7, kDot8, kSpace };
+enum class ChordKey : uint8_t {
+  kNone,
+  kDot1,
+  kDot2,
+  kDot3,
+  kDot4,
+  kDot5,
+  kDot6,
+  kDot7,
+  kDot8,
+  kSpace
+};
 
 // The chord key at a place on the keyboard (a set-1 scan code, without the
 // extended-key flag): F D S J K L, A ;, Space. kNone for every other key.

@@ -13,12 +13,16 @@ class DotlaneKeyboard final : public BrailleKeyboard {
   void* MainWindow() const override { return mainWindow_; }
   bool StartDlgSupport() override { return Dotlane_StartDlgSupport() != FALSE; }
   void EndDlgSupport() override { Dotlane_EndDlgSupport(); }
-  unsigned RegisterNotifyMessage() override { return RegisterWindowMessageW(L"Voxmira BrlInput NotifyMessage"); }
+  unsigned RegisterNotifyMessage() override {
+    return RegisterWindowMessageW(L"Voxmira BrlInput NotifyMessage");
+  }
   void SetInputMode(void* window, unsigned message, int value) override {
     Dotlane_SetInputMode(static_cast<HWND>(window), message, value);
   }
   int GetInputMode() override { return Dotlane_GetInputMode(); }
-  void ShowTestingDialog(void* owner) override { Dotlane_ShowTestingDialog(static_cast<HWND>(owner)); }
+  void ShowTestingDialog(void* owner) override {
+    Dotlane_ShowTestingDialog(static_cast<HWND>(owner));
+  }
 
  private:
   HWND mainWindow_;

@@ -11,7 +11,8 @@ namespace {
 
 constexpr UINT_PTR kFocusSubclassId = 0x42524C;  // one subclass per control
 
-LRESULT CALLBACK FocusProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK FocusProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR) {
   switch (msg) {
     case WM_SETFOCUS:
       if (Dotlane_GetInputMode() > 0) BringInputControlInLine(control, true);

@@ -3,7 +3,7 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cwctype>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,8 +97,8 @@ bool IsNumberField(HWND control) {
 BrailleInputReader& ReaderFor(HWND control, int mode) {
   Dotlane& s = State();
   if (!s.reader || s.readerControl != control || s.readerMode != mode) {
-    s.reader = std::make_unique<BrailleInputReader>(mode, mode == kDotlaneKantenji ? Kantenji() : nullptr,
-                                                    IsNumberField(control));
+    s.reader = std::make_unique<BrailleInputReader>(
+        mode, mode == kDotlaneKantenji ? Kantenji() : nullptr, IsNumberField(control));
     s.readerControl = control;
     s.readerMode = mode;
   }
@@ -113,7 +113,8 @@ void Notify(WPARAM code, const std::u16string& text = {}) {
     if (IsWindow(s.notifyOwners[i])) target = s.notifyOwners[i];
   if (!target) return;
   const std::wstring wide = ToWide(text);
-  SendMessageW(target, s.notifyMessage, code, code == kDotlaneNotifyState ? reinterpret_cast<LPARAM>(wide.c_str()) : 0);
+  SendMessageW(target, s.notifyMessage, code,
+               code == kDotlaneNotifyState ? reinterpret_cast<LPARAM>(wide.c_str()) : 0);
 }
 
 // Types the text into the control as characters typed on the keyboard
@@ -153,9 +154,20 @@ void Deliver(HWND control, int mode, uint8_t cell) {
 
 bool IsModifierKey(WPARAM vk) {
   switch (vk) {
-    case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_LSHIFT: case VK_RSHIFT:
-    case VK_LCONTROL: case VK_RCONTROL: case VK_LMENU: case VK_RMENU: case VK_LWIN: case VK_RWIN:
-    case VK_CAPITAL: case VK_KANA: case VK_KANJI:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_LMENU:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_CAPITAL:
+    case VK_KANA:
+    case VK_KANJI:
       return true;
     default:
       return false;
@@ -163,7 +175,8 @@ bool IsModifierKey(WPARAM vk) {
 }
 
 bool ModifierHeld() {
-  return (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000) || (GetKeyState(VK_SHIFT) & 0x8000);
+  return (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000) ||
+         (GetKeyState(VK_SHIFT) & 0x8000);
 }
 
 // The chord key of a key message: by its place on the keyboard, or, when
@@ -173,16 +186,26 @@ ChordKey KeyOf(const MSG& msg) {
   const bool extended = (msg.lParam >> 24) & 1;
   if (scan != 0) return extended ? ChordKey::kNone : ChordKeyFromScanCode(scan);
   switch (msg.wParam) {
-    case 'F': return ChordKey::kDot1;
-    case 'D': return ChordKey::kDot2;
-    case 'S': return ChordKey::kDot3;
-    case 'J': return ChordKey::kDot4;
-    case 'K': return ChordKey::kDot5;
-    case 'L': return ChordKey::kDot6;
-    case 'A': return ChordKey::kDot7;
-    case VK_OEM_1: return ChordKey::kDot8;
-    case VK_SPACE: return ChordKey::kSpace;
-    default: return ChordKey::kNone;
+    case 'F':
+      return ChordKey::kDot1;
+    case 'D':
+      return ChordKey::kDot2;
+    case 'S':
+      return ChordKey::kDot3;
+    case 'J':
+      return ChordKey::kDot4;
+    case 'K':
+      return ChordKey::kDot5;
+    case 'L':
+      return ChordKey::kDot6;
+    case 'A':
+      return ChordKey::kDot7;
+    case VK_OEM_1:
+      return ChordKey::kDot8;
+    case VK_SPACE:
+      return ChordKey::kSpace;
+    default:
+      return ChordKey::kNone;
   }
 }
 
@@ -194,7 +217,9 @@ BOOL Dotlane_StartDlgSupport() {
   return TRUE;
 }
 
-void Dotlane_EndDlgSupport() { State() = Dotlane{}; }
+void Dotlane_EndDlgSupport() {
+  State() = Dotlane{};
+}
 
 void Dotlane_SetInputMode(HWND window, UINT message, int value) {
   Dotlane& s = State();
@@ -211,7 +236,9 @@ void Dotlane_SetInputMode(HWND window, UINT message, int value) {
   s.chords.Reset();
 }
 
-int Dotlane_GetInputMode() { return State().mode; }
+int Dotlane_GetInputMode() {
+  return State().mode;
+}
 
 BOOL Dotlane_OnGetMessage(MSG* msg) {
   Dotlane& s = State();
@@ -244,8 +271,8 @@ BOOL Dotlane_OnGetMessage(MSG* msg) {
     return TRUE;
   }
   if (!down || IsModifierKey(msg->wParam)) return FALSE;
-  if (msg->wParam == VK_BACK && m == WM_KEYDOWN && !ModifierHeld() && s.reader && s.readerControl == control &&
-      s.reader->Backspace())
+  if (msg->wParam == VK_BACK && m == WM_KEYDOWN && !ModifierHeld() && s.reader &&
+      s.readerControl == control && s.reader->Backspace())
     return TRUE;
   // Any other key: what waits goes in first, then the key has its effect;
   // Backspace keeps a number or a Latin word going.
@@ -253,7 +280,9 @@ BOOL Dotlane_OnGetMessage(MSG* msg) {
   return FALSE;
 }
 
-void Dotlane_OnActivate() { State().chords.Reset(); }
+void Dotlane_OnActivate() {
+  State().chords.Reset();
+}
 
 void Dotlane_SetInMenuLoop(HWND window, BOOL inMenu) {
   Dotlane& s = State();
@@ -291,7 +320,8 @@ namespace {
 
 constexpr WORD kTestField = 101;
 constexpr WORD kTestRecord = 102;
-constexpr WORD kButtonClass = 0x0080, kEditClass = 0x0081, kStaticClass = 0x0082, kListBoxClass = 0x0083;
+constexpr WORD kButtonClass = 0x0080, kEditClass = 0x0081, kStaticClass = 0x0082,
+               kListBoxClass = 0x0083;
 
 // A dialog template built in memory (DLGTEMPLATE and its items).
 class DialogTemplate {
@@ -309,7 +339,8 @@ class DialogTemplate {
     String(L"MS UI Gothic");
   }
 
-  void Add(DWORD style, short x, short y, short cx, short cy, WORD id, WORD windowClass, const wchar_t* text) {
+  void Add(DWORD style, short x, short y, short cx, short cy, WORD id, WORD windowClass,
+           const wchar_t* text) {
     if (words_.size() % 2) words_.push_back(0);  // items start on a DWORD
     Dword(style | WS_CHILD | WS_VISIBLE);
     Dword(0);
@@ -371,7 +402,8 @@ INT_PTR CALLBACK TestProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
       s.testMode = s.mode ? s.mode : s.lastMode;
       s.testObserver = [record](uint8_t cell, const BrailleInputStep& step) {
         const std::wstring line = Describe(cell, step);
-        const LRESULT index = SendMessageW(record, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        const LRESULT index =
+            SendMessageW(record, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         SendMessageW(record, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
       };
       Dotlane_SetBrlMode(field, TRUE);
@@ -406,11 +438,13 @@ void Dotlane_ShowTestingDialog(HWND owner) {
   Dotlane& s = State();
   if (!s.started || s.testField) return;
   DialogTemplate t(L"点字入力テスト", 260, 170);
-  t.Add(0, 8, 6, 244, 10, 0xFFFF, kStaticClass, L"点字を入力してください。入力したマスと点、入力された文字が記録に出ます。");
+  t.Add(0, 8, 6, 244, 10, 0xFFFF, kStaticClass,
+        L"点字を入力してください。入力したマスと点、入力された文字が記録に出ます。");
   t.Add(0, 8, 20, 100, 10, 0xFFFF, kStaticClass, L"入力欄(&I)");
   t.Add(WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 32, 244, 14, kTestField, kEditClass, L"");
   t.Add(0, 8, 52, 100, 10, 0xFFFF, kStaticClass, L"入力の記録(&R)");
-  t.Add(WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 8, 64, 244, 78, kTestRecord, kListBoxClass, L"");
+  t.Add(WS_BORDER | WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 8, 64, 244, 78, kTestRecord,
+        kListBoxClass, L"");
   t.Add(BS_DEFPUSHBUTTON | WS_TABSTOP, 202, 150, 50, 14, IDOK, kButtonClass, L"閉じる");
   HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, &TestProc, 0);
   if (!dialog) return;

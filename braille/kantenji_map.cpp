@@ -55,17 +55,39 @@ std::optional<std::u16string> Unescape(std::u16string_view field) {
     const char16_t kind = field[++i];
     size_t digits = 0;
     switch (kind) {
-      case u'x': digits = 4; break;
-      case u'y': digits = 5; break;
-      case u'z': digits = 8; break;
-      case u's': out += u' '; continue;
-      case u't': out += u'\t'; continue;
-      case u'n': out += u'\n'; continue;
-      case u'r': out += u'\r'; continue;
-      case u'f': out += u'\f'; continue;
-      case u'v': out += u'\v'; continue;
-      case u'e': out += u'\x1B'; continue;
-      default: out += kind; continue;
+      case u'x':
+        digits = 4;
+        break;
+      case u'y':
+        digits = 5;
+        break;
+      case u'z':
+        digits = 8;
+        break;
+      case u's':
+        out += u' ';
+        continue;
+      case u't':
+        out += u'\t';
+        continue;
+      case u'n':
+        out += u'\n';
+        continue;
+      case u'r':
+        out += u'\r';
+        continue;
+      case u'f':
+        out += u'\f';
+        continue;
+      case u'v':
+        out += u'\v';
+        continue;
+      case u'e':
+        out += u'\x1B';
+        continue;
+      default:
+        out += kind;
+        continue;
     }
     if (i + digits >= field.size()) return std::nullopt;
     uint32_t cp = 0;
@@ -130,11 +152,13 @@ uint64_t KantenjiMap::Key(const uint8_t* cells, size_t count) {
 
 KantenjiMap KantenjiMap::FromTable(std::u16string_view text, const IncludeReader& include) {
   KantenjiMap map;
-  map.AddTable(text, include, 0);
+  std::unordered_set<std::u16string> included;
+  map.AddTable(text, include, 0, included);
   return map;
 }
 
-void KantenjiMap::AddTable(std::u16string_view text, const IncludeReader& include, int depth) {
+void KantenjiMap::AddTable(std::u16string_view text, const IncludeReader& include, int depth,
+                           std::unordered_set<std::u16string>& included) {
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find(u'\n', start);
@@ -148,8 +172,10 @@ void KantenjiMap::AddTable(std::u16string_view text, const IncludeReader& includ
     if (fields[0] == u"noback") continue;
     if (fields[0] == u"nofor") fields.erase(fields.begin());
     if (fields.size() >= 2 && fields[0] == u"include") {
-      if (include && depth < kIncludeDepthLimit)
-        if (std::optional<std::u16string> included = include(fields[1])) AddTable(*included, include, depth + 1);
+      // Each table once: an include of one already read adds nothing.
+      if (include && depth < kIncludeDepthLimit && included.emplace(fields[1]).second)
+        if (std::optional<std::u16string> table = include(fields[1]))
+          AddTable(*table, include, depth + 1, included);
       continue;
     }
     if (fields.size() < 3 || fields[0] != u"sign") continue;
@@ -160,7 +186,8 @@ void KantenjiMap::AddTable(std::u16string_view text, const IncludeReader& includ
         !((*cells)[0] & kKantenjiUpperDots))
       continue;
     // The first character with these cells keeps them.
-    if (!entries_.emplace(Key(cells->data(), cells->size()), std::move(*characters)).second) continue;
+    if (!entries_.emplace(Key(cells->data(), cells->size()), std::move(*characters)).second)
+      continue;
     for (size_t n = 1; n < cells->size(); ++n) prefixes_.insert(Key(cells->data(), n));
   }
 }
@@ -169,9 +196,11 @@ std::optional<KantenjiMap> KantenjiMap::Load(const std::u16string& path) {
   std::optional<std::string> bytes = ReadWholeFile(path, kTableSizeLimit);
   if (!bytes) return std::nullopt;
   size_t slash = path.find_last_of(u"/\\");
-  const std::u16string folder = slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+  const std::u16string folder =
+      slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
   IncludeReader include = [&folder](std::u16string_view name) -> std::optional<std::u16string> {
-    std::optional<std::string> included = ReadWholeFile(folder + std::u16string(name), kTableSizeLimit);
+    std::optional<std::string> included =
+        ReadWholeFile(folder + std::u16string(name), kTableSizeLimit);
     if (!included) return std::nullopt;
     return Utf8ToUtf16Lenient(*included);
   };

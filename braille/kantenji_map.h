@@ -28,8 +28,8 @@ class KantenjiMap {
   // include line gives; none when there is no such table.
   using IncludeReader = std::function<std::optional<std::u16string>(std::u16string_view name)>;
 
-  // Reads the `sign` entries of a table (and of the tables it includes)
-  // whose first cell holds an upper dot. Where several characters have the
+  // Reads the `sign` entries of a table (and of the tables it includes,
+  // each once) whose first cell holds an upper dot. Where several characters have the
   // same cells, the first in table order keeps them.
   static KantenjiMap FromTable(std::u16string_view text, const IncludeReader& include = {});
   // The table file at `path` (UTF-8), with its includes from the same folder.
@@ -50,7 +50,8 @@ class KantenjiMap {
   static constexpr size_t kMaxCells = 4;
 
  private:
-  void AddTable(std::u16string_view text, const IncludeReader& include, int depth);
+  void AddTable(std::u16string_view text, const IncludeReader& include, int depth,
+                std::unordered_set<std::u16string>& included);
   static uint64_t Key(const uint8_t* cells, size_t count);
 
   std::unordered_map<uint64_t, std::u16string> entries_;

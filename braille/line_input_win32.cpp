@@ -109,9 +109,10 @@ void OnInitDialog(HWND dialog, const LineInputDialog& d) {
     GetWindowRect(field, &box);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
     const int width = LOWORD(GetDialogBaseUnits()) * 10 / 4;
-    CreateUpDownControl(WS_CHILD | WS_BORDER | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-                        box.right, box.top, width, box.bottom - box.top, dialog, IDC_LINE_SPIN,
-                        GetModuleHandleW(nullptr), field, r.upper, r.lower, r.number);
+    CreateUpDownControl(
+        WS_CHILD | WS_BORDER | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+        box.right, box.top, width, box.bottom - box.top, dialog, IDC_LINE_SPIN,
+        GetModuleHandleW(nullptr), field, r.upper, r.lower, r.number);
     if (!r.useInitial) SetWindowTextW(field, L"");
   } else if (r.useInitial && r.initialText) {
     SetText(dialog, IDC_LINE_FIELD, r.initialText);
@@ -126,7 +127,8 @@ void OnOk(HWND dialog, LineInputRequest& r) {
     const UINT number = GetDlgItemInt(dialog, IDC_LINE_FIELD, &isNumber, FALSE);
     r.number = isNumber && number <= INT_MAX ? static_cast<int>(number) : 0;
   } else if (r.resultBuffer && r.resultSize > 0) {
-    GetDlgItemTextW(dialog, IDC_LINE_FIELD, reinterpret_cast<wchar_t*>(r.resultBuffer), r.resultSize);
+    GetDlgItemTextW(dialog, IDC_LINE_FIELD, reinterpret_cast<wchar_t*>(r.resultBuffer),
+                    r.resultSize);
   }
   r.result = 1;
   PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -177,7 +179,8 @@ INT_PTR CALLBACK LineInputProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-bool RunLineInput(int templateId, HWND owner, LineInputRequest& request, const SettingsCommandHandler& commands) {
+bool RunLineInput(int templateId, HWND owner, LineInputRequest& request,
+                  const SettingsCommandHandler& commands) {
   if (request.running) return false;
   request.running = true;
   request.numberMode = templateId == IDD_NUMBER_INPUT;

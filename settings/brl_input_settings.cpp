@@ -17,19 +17,27 @@ bool Load(SettingsList& list, const std::optional<std::u16string>& path) {
 
 std::u16string_view BrlInputTypeName(int type) {
   switch (type) {
-    case 0: return u"テキスト入力なし";
-    case 1: return u"ASCIIカナ入力";
-    case 2: return u"漢点字入力";
-    default: return {};
+    case 0:
+      return u"テキスト入力なし";
+    case 1:
+      return u"ASCIIカナ入力";
+    case 2:
+      return u"漢点字入力";
+    default:
+      return {};
   }
 }
 
 int BrlInputModeValue(int type) {
   switch (type) {
-    case 0: return 9;
-    case 1: return 1;
-    case 2: return 2;
-    default: return 0;
+    case 0:
+      return 9;
+    case 1:
+      return 1;
+    case 2:
+      return 2;
+    default:
+      return 0;
   }
 }
 
@@ -40,11 +48,13 @@ bool LoadBrlInputSettings(BrlInputSettings& settings, const std::optional<std::u
     const int value = GetSettingInt(*type);
     settings.inputType = value >= 0 && value < kBrlInputTypes ? value : 0;
   }
-  if (const SettingEntry* on = FindSetting(list, kSwitchKey)) settings.inputSwitch = GetSettingInt(*on);
+  if (const SettingEntry* on = FindSetting(list, kSwitchKey))
+    settings.inputSwitch = GetSettingInt(*on);
   return true;
 }
 
-bool SaveBrlInputSettings(const BrlInputSettings& settings, const std::optional<std::u16string>& path) {
+bool SaveBrlInputSettings(const BrlInputSettings& settings,
+                          const std::optional<std::u16string>& path) {
   SettingsList list;
   Load(list, path);
   SetSettingInt(list, kTypeKey, settings.inputType);

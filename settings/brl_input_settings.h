@@ -31,8 +31,10 @@ int BrlInputModeValue(int type);
 // that are there replace the values (a type outside 0 to 2 becomes 0),
 // keys that are missing leave them. False only when the per-user folder
 // cannot be found.
-bool LoadBrlInputSettings(BrlInputSettings& settings, const std::optional<std::u16string>& path = std::nullopt);
+bool LoadBrlInputSettings(BrlInputSettings& settings,
+                          const std::optional<std::u16string>& path = std::nullopt);
 // Writes both keys into the file, keeping every other line of it.
-bool SaveBrlInputSettings(const BrlInputSettings& settings, const std::optional<std::u16string>& path = std::nullopt);
+bool SaveBrlInputSettings(const BrlInputSettings& settings,
+                          const std::optional<std::u16string>& path = std::nullopt);
 
 }  // namespace mirelon

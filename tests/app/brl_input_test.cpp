@@ -30,7 +30,9 @@ class BrlInputTest : public ::testing::Test {
   std::unique_ptr<BrailleKeyboard> Keyboard() {
     return std::make_unique<RecordingBrailleKeyboard>(log, kTalkWindow);
   }
-  void WriteFile(std::string_view text) { ASSERT_TRUE(ReplaceFileContent(file, "\xEF\xBB\xBF" + std::string(text))); }
+  void WriteFile(std::string_view text) {
+    ASSERT_TRUE(ReplaceFileContent(file, "\xEF\xBB\xBF" + std::string(text)));
+  }
   std::string FileText() { return ReadWholeFile(file, 1000).value_or("(none)"); }
   std::u16string Said() {
     std::u16string said;
@@ -51,17 +53,22 @@ class BrlInputTest : public ::testing::Test {
 TEST_F(BrlInputTest, FirstRunF2TwiceWritesTheFileEachTimeAndAnnouncesBoth) {
   BrlInput input = Make();
   input.Start(Keyboard());
-  EXPECT_EQ(log, (std::vector<std::u16string>{u"StartDlgSupport", u"RegisterNotifyMessage", u"SetInputMode(16,0,0)"}));
+  EXPECT_EQ(log, (std::vector<std::u16string>{u"StartDlgSupport", u"RegisterNotifyMessage",
+                                              u"SetInputMode(16,0,0)"}));
   EXPECT_FALSE(input.On());
 
   input.Toggle(kDialog);
-  EXPECT_EQ(FileText(), "\xEF\xBB\xBF" "BrlInputType,0\rBrlInputSwitch,1\r");
+  EXPECT_EQ(FileText(),
+            "\xEF\xBB\xBF"
+            "BrlInputType,0\rBrlInputSwitch,1\r");
   EXPECT_EQ(log.back(), u"SetInputMode(32,49443,9)");
   EXPECT_EQ(Said(), u"Speak(点字入力開始（テキスト入力なし）,1);");
   EXPECT_EQ(input.Keyboard()->GetInputMode(), 9);
 
   input.Toggle(kTalkWindow);
-  EXPECT_EQ(FileText(), "\xEF\xBB\xBF" "BrlInputType,0\rBrlInputSwitch,0\r");
+  EXPECT_EQ(FileText(),
+            "\xEF\xBB\xBF"
+            "BrlInputType,0\rBrlInputSwitch,0\r");
   EXPECT_EQ(log.back(), u"SetInputMode(16,0,0)");
   EXPECT_EQ(Said(), u"Speak(点字入力開始（テキスト入力なし）,1);Speak(点字入力終了,1);");
 
@@ -89,7 +96,8 @@ TEST_F(BrlInputTest, StoredSettingsAreAppliedAtStartUp) {
       // A type outside 0 to 2 is taken as 0.
       {"BrlInputType,7\rBrlInputSwitch,1\r", u"SetInputMode(16,49443,9)", u"点字入力終了"},
       {"BrlInputType,-1\r", u"SetInputMode(16,0,0)", u"点字入力開始（テキスト入力なし）"},
-      {"BrlInputType,2\rBrlInputSwitch,0\r", u"SetInputMode(16,0,0)", u"点字入力開始（漢点字入力）"},
+      {"BrlInputType,2\rBrlInputSwitch,0\r", u"SetInputMode(16,0,0)",
+       u"点字入力開始（漢点字入力）"},
   };
   for (const Case& c : cases) {
     WriteFile(c.file);
@@ -111,7 +119,9 @@ TEST_F(BrlInputTest, ConfirmedSettingsAreWrittenAndAppliedSilentlyKeepingOtherKe
   input.Settings().inputSwitch = 1;
   input.Confirmed(kDialog);
   EXPECT_EQ(log.back(), u"SetInputMode(32,49443,2)");
-  EXPECT_EQ(FileText(), "\xEF\xBB\xBF" "Other,x\rBrlInputType,2\rBrlInputSwitch,1\r");
+  EXPECT_EQ(FileText(),
+            "\xEF\xBB\xBF"
+            "Other,x\rBrlInputType,2\rBrlInputSwitch,1\r");
   input.Settings().inputSwitch = 0;
   input.Confirmed(kDialog);
   EXPECT_EQ(log.back(), u"SetInputMode(32,0,0)");

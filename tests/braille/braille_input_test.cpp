@@ -44,7 +44,8 @@ struct Case {
   int refusals = 0;
 };
 
-void ExpectTyped(int mode, const KantenjiMap* map, bool numeric, std::initializer_list<Case> cases) {
+void ExpectTyped(int mode, const KantenjiMap* map, bool numeric,
+                 std::initializer_list<Case> cases) {
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE("case " + std::to_string(index++));
@@ -71,7 +72,11 @@ TEST(ChordAssembler, AChordIsEveryKeyPressedUntilAllAreUp) {
       // F and D together, released in either order, or rolled.
       {{{K::kDot1, true}, {K::kDot2, true}, {K::kDot1, false}, {K::kDot2, false}}, {0x03}},
       {{{K::kDot1, true}, {K::kDot2, true}, {K::kDot2, false}, {K::kDot1, false}}, {0x03}},
-      {{{K::kDot1, true}, {K::kDot2, true}, {K::kDot1, false}, {K::kDot4, true}, {K::kDot2, false},
+      {{{K::kDot1, true},
+        {K::kDot2, true},
+        {K::kDot1, false},
+        {K::kDot4, true},
+        {K::kDot2, false},
         {K::kDot4, false}},
        {0x0B}},
       // A key held down repeats without adding a cell.
@@ -79,7 +84,11 @@ TEST(ChordAssembler, AChordIsEveryKeyPressedUntilAllAreUp) {
       // Two chords one after the other; Space alone is the blank cell.
       {{{K::kDot1, true}, {K::kDot1, false}, {K::kSpace, true}, {K::kSpace, false}}, {0x01, 0x00}},
       // The kantenji dots.
-      {{{K::kDot7, true}, {K::kDot8, true}, {K::kDot3, true}, {K::kDot7, false}, {K::kDot8, false},
+      {{{K::kDot7, true},
+        {K::kDot8, true},
+        {K::kDot3, true},
+        {K::kDot7, false},
+        {K::kDot8, false},
         {K::kDot3, false}},
        {0xC4}},
   };
@@ -112,11 +121,12 @@ TEST(ChordAssembler, KeysItDidNotSeeGoDownPassThrough) {
 }
 
 TEST(BrailleInput, CellsModeInsertsEachCellAsItIs) {
-  ExpectTyped(9, nullptr, false, {
-                                     {u"⠃⠀⠿", u"⠃⠀⠿"},
-                                     {u"⣿⡀", u"⣿⡀"},
-                                     {u"⠃⌫⠉", u"⠉"},
-                                 });
+  ExpectTyped(9, nullptr, false,
+              {
+                  {u"⠃⠀⠿", u"⠃⠀⠿"},
+                  {u"⣿⡀", u"⣿⡀"},
+                  {u"⠃⌫⠉", u"⠉"},
+              });
 }
 
 TEST(BrailleInput, KanaAsTyped) {
@@ -168,7 +178,9 @@ TEST(BrailleInput, LatinLettersAfterTheirSigns) {
   ExpectTyped(1, nullptr, false,
               {
                   {u"⠰⠁⠃⠉⠀⠁", u"abc　ア"},
-                  {u"⠰⠠⠁⠃⠰⠠⠠⠁⠃⠀", u"Ab" u"AB　"},
+                  {u"⠰⠠⠁⠃⠰⠠⠠⠁⠃⠀",
+                   u"Ab"
+                   u"AB　"},
                   {u"⠰⠁⠤⠁", u"aア"},
                   {u"⠰⠑⠭⠲⠉⠕⠍", u"ex.com"},
                   {u"⠦⠁⠀⠃⠴⠁", u"a bア"},
@@ -177,20 +189,21 @@ TEST(BrailleInput, LatinLettersAfterTheirSigns) {
 }
 
 TEST(BrailleInput, WhatWaitsIsResolvedWhenTheUserDoesSomethingElse) {
-  ExpectTyped(1, nullptr, false, {
-                                     {u"⠁⠐⏎", u"ア・"},
-                                     {u"⠁⠈⏎", u"ア"},
-                                     {u"⠁⠰⏎", u"ア、"},
-                                     {u"⠁⠖⏎", u"ア！"},
-                                     {u"⠼⠁⠂⏎", u"1ッ"},
-                                 });
+  ExpectTyped(1, nullptr, false,
+              {
+                  {u"⠁⠐⏎", u"ア・"},
+                  {u"⠁⠈⏎", u"ア"},
+                  {u"⠁⠰⏎", u"ア、"},
+                  {u"⠁⠖⏎", u"ア！"},
+                  {u"⠼⠁⠂⏎", u"1ッ"},
+              });
 }
 
 TEST(BrailleInput, InputStatesTellWhatWaits) {
   BrailleInputReader reader(1, nullptr, false);
   Typed typed = Type(reader, u"⠼⠁⠀⠰⠠⠁⠀⠈⠡⠘⠹⠐⠡⠠⠥⠢⠥");
-  EXPECT_EQ(typed.states, (std::vector<std::u16string>{u"数符", u"外字符", u"大文字符", u"拗音", u"拗濁音",
-                                                       u"濁音", u"半濁音", u"特殊音"}));
+  EXPECT_EQ(typed.states, (std::vector<std::u16string>{u"数符", u"外字符", u"大文字符", u"拗音",
+                                                       u"拗濁音", u"濁音", u"半濁音", u"特殊音"}));
   EXPECT_TRUE(Type(reader, u"⠐").states == std::vector<std::u16string>{u"濁音"});
   EXPECT_TRUE(reader.Waiting());
   reader.Reset();
@@ -215,32 +228,32 @@ TEST(KantenjiMap, ReadsTheSignsOfATableBackward) {
       u"include more.utb\n"
       u"sign 一 168-24\n"
       u"sign 人 1274\r\n"
-      u"sign 壱 168-24\n"            // same cells: the first keeps them
-      u"sign \\x65e5 13748 day\n"    // escaped, with a comment after it
+      u"sign 壱 168-24\n"          // same cells: the first keeps them
+      u"sign \\x65e5 13748 day\n"  // escaped, with a comment after it
       u"noback sign 月 1256\n"
       u"nofor sign 火 1378-2\n"
-      u"sign あ 2\n"                 // kana: no upper dot
+      u"sign あ 2\n"  // kana: no upper dot
       u"sign 祲 2375-36-3746\n"
       u"sign 咽 12356-3768-23458\n"
       u"sign 誤 19-2\n"
       u"sign \\x4 1\n";
   int includes = 0;
-  KantenjiMap map = KantenjiMap::FromTable(table, [&](std::u16string_view name) -> std::optional<std::u16string> {
-    ++includes;
-    if (name != u"more.utb") return std::nullopt;
-    return std::u16string(u"sign 木 1368\ninclude more.utb\n");
-  });
-  EXPECT_EQ(includes, 8);  // an include loop ends at the depth limit
+  KantenjiMap map =
+      KantenjiMap::FromTable(table, [&](std::u16string_view name) -> std::optional<std::u16string> {
+        ++includes;
+        if (name != u"more.utb") return std::nullopt;
+        return std::u16string(u"sign 木 1368\ninclude more.utb\n");
+      });
+  EXPECT_EQ(includes, 1);  // a table includes another once
   struct Entry {
     std::u16string_view cells;
     std::u16string_view text;
     bool longer;
   };
   const Entry entries[] = {
-      {u"⡰⢁", u"一", false}, {u"⡰", u"", true},      {u"⣅", u"人", false},
-      {u"⣦", u"日", false},   {u"⡙", u"", false},     {u"⡦⠁", u"火", false},
-      {u"⠁", u"", false},     {u"⡛⠶⢫", u"咽", false}, {u"⡛⠶", u"", true},
-      {u"⡲", u"木", false},
+      {u"⡰⢁", u"一", false}, {u"⡰", u"", true},     {u"⣅", u"人", false}, {u"⣦", u"日", false},
+      {u"⡙", u"", false},    {u"⡦⠁", u"火", false}, {u"⠁", u"", false},   {u"⡛⠶⢫", u"咽", false},
+      {u"⡛⠶", u"", true},    {u"⡲", u"木", false},
   };
   for (const Entry& e : entries) {
     std::vector<uint8_t> cells;

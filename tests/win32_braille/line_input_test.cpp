@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include <gtest/gtest.h>
 #include <windows.h>
+
 #include <commctrl.h>
 #include <richedit.h>
 
@@ -153,7 +154,8 @@ TEST_F(LineInput, EscapeAndRefusalsLeaveTheBufferAsItWas) {
 // with SES_NOIME in the mask): -1 before it is told anything.
 std::atomic<int> fieldNoIme{-1};
 
-LRESULT CALLBACK WatchEditStyle(HWND field, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK WatchEditStyle(HWND field, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
   if (msg == EM_SETEDITSTYLE && (lParam & SES_NOIME)) fieldNoIme = (wParam & SES_NOIME) ? 1 : 0;
   return DefSubclassProc(field, msg, wParam, lParam);
 }
@@ -165,11 +167,13 @@ TEST_F(LineInput, F2InsideTheKeywordDialogSwitchesBrailleInputAtOnce) {
   std::vector<int> commands;
   WindowThread ui([&](HWND owner) {
     RunLineInput(IDD_LINE_INPUT, owner, request, [&](HWND window, int command) {
-      if (commands.empty()) SetWindowSubclass(GetDlgItem(window, IDC_LINE_FIELD), &WatchEditStyle, 1, 0);
+      if (commands.empty())
+        SetWindowSubclass(GetDlgItem(window, IDC_LINE_FIELD), &WatchEditStyle, 1, 0);
       commands.push_back(command);
       if (command == CMD_BRL_INPUT_TOGGLE) {
         const bool on = Dotlane_GetInputMode() > 0;
-        Dotlane_SetInputMode(window, on ? 0 : RegisterWindowMessageW(L"test"), on ? 0 : kDotlaneCells);
+        Dotlane_SetInputMode(window, on ? 0 : RegisterWindowMessageW(L"test"),
+                             on ? 0 : kDotlaneCells);
       }
       return true;
     });
@@ -185,7 +189,8 @@ TEST_F(LineInput, F2InsideTheKeywordDialogSwitchesBrailleInputAtOnce) {
   EXPECT_EQ(fieldNoIme, 0);
   // The settings commands arrive from the dialog's system menu as well.
   SendMessageW(dialog, WM_SYSCOMMAND, CMD_BRL_INPUT_SETTINGS, 0);
-  EXPECT_EQ(commands, (std::vector<int>{CMD_BRL_INPUT_TOGGLE, CMD_BRL_INPUT_TOGGLE, CMD_BRL_INPUT_SETTINGS}));
+  EXPECT_EQ(commands,
+            (std::vector<int>{CMD_BRL_INPUT_TOGGLE, CMD_BRL_INPUT_TOGGLE, CMD_BRL_INPUT_SETTINGS}));
   Tap(VK_ESCAPE);
   ASSERT_TRUE(ui.Join());
   Dotlane_EndDlgSupport();

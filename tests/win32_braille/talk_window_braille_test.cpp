@@ -154,7 +154,8 @@ TEST_F(TalkWindowBraille, F2SwitchesAndChordsBecomeCellsInTheOutgoingPane) {
   Tap(VK_F2);
   EXPECT_TRUE(SettingsAre("BrlInputType,0\rBrlInputSwitch,0\r"));
   Close();
-  EXPECT_EQ(Said(), (std::vector<std::u16string>{u"Speak(点字入力開始（テキスト入力なし）,1)", u"Speak(点字入力終了,1)"}));
+  EXPECT_EQ(Said(), (std::vector<std::u16string>{u"Speak(点字入力開始（テキスト入力なし）,1)",
+                                                 u"Speak(点字入力終了,1)"}));
 }
 
 TEST_F(TalkWindowBraille, KanaNumbersAndKanjiThroughTheSettingsDialog) {
@@ -208,8 +209,9 @@ TEST_F(TalkWindowBraille, TheInputTestShowsEachCellItsDotsAndItsText) {
     SendMessageW(record, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
     lines.push_back(line);
   }
-  EXPECT_EQ(lines, (std::vector<std::wstring>{L"⠃ 点12：「イ」", L"⠈ 点4：（拗音）", L"⠀ マスあけ：（入力できません）",
-                                               L"⠡ 点16：「キャ」"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::wstring>{L"⠃ 点12：「イ」", L"⠈ 点4：（拗音）",
+                                       L"⠀ マスあけ：（入力できません）", L"⠡ 点16：「キャ」"}));
   EXPECT_EQ(TextOf(GetDlgItem(dialog, 101)), L"イキャ");
   Tap(VK_ESCAPE);
   ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));

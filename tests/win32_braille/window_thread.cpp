@@ -12,8 +12,8 @@ WindowThread::WindowThread(std::function<void(HWND owner)> task) {
     id_ = GetCurrentThreadId();
     // Not shown: under Wine without a window manager, taking a shown
     // window down waits seconds for the manager's answer.
-    HWND owner = CreateWindowExW(0, L"STATIC", L"テストの親", WS_OVERLAPPEDWINDOW, 40, 40, 300, 200, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND owner = CreateWindowExW(0, L"STATIC", L"テストの親", WS_OVERLAPPEDWINDOW, 40, 40, 300, 200,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     owner_ = owner;
     task(owner);
     DestroyWindow(owner);
@@ -67,9 +67,13 @@ void SendKey(WORD vk, WORD scan, bool up) {
   SendInput(1, &in, sizeof(in));
 }
 
-void SendKey(WORD vk, bool up) { SendKey(vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), up); }
+void SendKey(WORD vk, bool up) {
+  SendKey(vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), up);
+}
 
-void SendPlace(WORD scan, bool up) { SendKey(static_cast<WORD>(MapVirtualKeyW(scan, MAPVK_VSC_TO_VK)), scan, up); }
+void SendPlace(WORD scan, bool up) {
+  SendKey(static_cast<WORD>(MapVirtualKeyW(scan, MAPVK_VSC_TO_VK)), scan, up);
+}
 
 // F D S J K L A ; by dot, then Space.
 constexpr WORD kDotPlaces[] = {0x21, 0x20, 0x1F, 0x24, 0x25, 0x26, 0x1E, 0x27};
@@ -77,8 +81,12 @@ constexpr WORD kSpacePlace = 0x39;
 
 }  // namespace
 
-void KeyDown(WORD vk) { SendKey(vk, false); }
-void KeyUp(WORD vk) { SendKey(vk, true); }
+void KeyDown(WORD vk) {
+  SendKey(vk, false);
+}
+void KeyUp(WORD vk) {
+  SendKey(vk, true);
+}
 
 void Tap(WORD vk) {
   KeyDown(vk);
@@ -86,8 +94,12 @@ void Tap(WORD vk) {
   Settle();
 }
 
-void PlaceDown(WORD scanCode) { SendPlace(scanCode, false); }
-void PlaceUp(WORD scanCode) { SendPlace(scanCode, true); }
+void PlaceDown(WORD scanCode) {
+  SendPlace(scanCode, false);
+}
+void PlaceUp(WORD scanCode) {
+  SendPlace(scanCode, true);
+}
 
 void TypeCells(std::u16string_view cells) {
   for (char16_t cell : cells) {
@@ -102,12 +114,14 @@ void TypeCells(std::u16string_view cells) {
   Settle();
 }
 
-void Settle() { Sleep(150); }
+void Settle() {
+  Sleep(150);
+}
 
 std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                      nullptr);
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      5000, nullptr);
   return text;
 }
 
