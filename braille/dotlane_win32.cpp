@@ -257,9 +257,12 @@ BOOL Dotlane_OnGetMessage(MSG* msg) {
   const ChordKey key = m == WM_KEYDOWN || m == WM_KEYUP ? KeyOf(*msg) : ChordKey::kNone;
   if (key != ChordKey::kNone) {
     if (down) {
-      // Ctrl, Alt and Shift with a letter are commands, unless a chord is
-      // already being typed.
-      if (ModifierHeld() && !s.chords.Active()) return FALSE;
+      // Ctrl, Alt and Shift with a letter are commands (what waits goes in
+      // first), unless a chord is already being typed.
+      if (ModifierHeld() && !s.chords.Active()) {
+        FlushInto(control, true);
+        return FALSE;
+      }
       // A key held down repeats: nothing more.
       if (msg->lParam & (1 << 30)) return TRUE;
       s.chords.Down(key);
