@@ -33,6 +33,3 @@
 #define IDC_ENGLISH_RATE_SPIN 613
 #define IDC_ENGLISH_VOLUME 614
 #define IDC_ENGLISH_VOLUME_SPIN 615
-
-// The program's version, shown in the About box.
-#define MIRELON_VERSION_TEXT "1.0.0"
