@@ -71,6 +71,7 @@ LRESULT RichEditReadingHook::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallPrevious(msg, wParam, lParam);
   if (msg == WM_KEYUP) hook_.AfterKeyUp(KeyOf(wParam), KeyIsDown(VK_CONTROL));
   if (character) hook_.AfterChar(static_cast<char16_t>(wParam));
+  if ((msg == WM_SETFOCUS || msg == WM_KILLFOCUS) && focusChanged_) focusChanged_(msg == WM_SETFOCUS);
   return result;
 }
 

@@ -23,6 +23,9 @@ class RichEditReadingHook final : private EditView {
   RichEditReadingHook& operator=(const RichEditReadingHook&) = delete;
 
   ReadingHook& Reading() { return hook_; }
+  // Called after the control gained (true) or lost (false) the focus; an
+  // input control switches keyboard braille input there.
+  void SetFocusHandler(std::function<void(bool gained)> handler) { focusChanged_ = std::move(handler); }
   // Sends a message straight to the control's previous procedure, so that
   // the hook does not react to it.
   LRESULT CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -44,6 +47,7 @@ class RichEditReadingHook final : private EditView {
   const HWND control_;
   WNDPROC previous_ = nullptr;
   ReadingHook hook_;
+  std::function<void(bool)> focusChanged_;
 };
 
 }  // namespace mirelon
