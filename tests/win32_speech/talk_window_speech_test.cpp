@@ -269,13 +269,15 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
   ASSERT_TRUE(gui::WaitUntil([&] { return gui::FocusedWindow() == GetDlgItem(dialog, IDC_SCENE_MOVE_LINE); }));
   PressKeys({VK_SPACE});
   PressKeys({VK_RETURN});
-  ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
-  EXPECT_EQ(ReadTextFile(SettingsPath()).value_or(u""),
-            u"Other,kept\rSpeakJumpPosition_Brl,1\rSpeechMode,ja\rSpeechSpeed,0\rSpeechVolume,100\r"
-            u"UseEngSpeech,0\rEngSpeechMode,en\rEngSpeechSpeed,0\rEngSpeechVolume,100\r"
-            u"SpeakMoveLine,1\rSpeakMoveChar_Ascii,0\rSpeakMoveChar_Unicode,0\rSpeakJumpPosition,0\r"
-            u"SpeakInputMode,0\rSpeakInputChar_Ascii,0\rSpeakInputChar_Unicode,0\rSpeakMoveLine_Brl,0\r"
-            u"SpeakMoveChar_Brl,0\rSpeakInputChar_Brl,0\rSpeechOutput,SAPI voice\r");
+  const std::u16string expected =
+      u"Other,kept\rSpeakJumpPosition_Brl,1\rSpeechMode,ja\rSpeechSpeed,0\rSpeechVolume,100\r"
+      u"UseEngSpeech,0\rEngSpeechMode,en\rEngSpeechSpeed,0\rEngSpeechVolume,100\r"
+      u"SpeakMoveLine,1\rSpeakMoveChar_Ascii,0\rSpeakMoveChar_Unicode,0\rSpeakJumpPosition,0\r"
+      u"SpeakInputMode,0\rSpeakInputChar_Ascii,0\rSpeakInputChar_Unicode,0\rSpeakMoveLine_Brl,0\r"
+      u"SpeakMoveChar_Brl,0\rSpeakInputChar_Brl,0\rSpeechOutput,SAPI voice\r";
+  // The file is written once the dialog has ended.
+  gui::WaitUntil([&] { return ReadTextFile(SettingsPath()).value_or(u"") == expected; }, 10000);
+  EXPECT_EQ(ReadTextFile(SettingsPath()).value_or(u""), expected);
 
   // The engine's own dialog: saved only when the user confirms.
   std::optional<std::string> before = ReadWholeFile(SettingsPath(), 1 << 20);
