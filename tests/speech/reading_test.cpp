@@ -199,6 +199,8 @@ TEST_F(Reading, MovedToCharactersAndBrailleCells) {
   Show(u"aあ", 0);
   MoveTo(input, ReadingKey::kLeft, 0);
   MoveTo(input, ReadingKey::kRight, 1);
+  // Past the last character there is no character to read.
+  MoveTo(input, ReadingKey::kEnd, 2);
   EXPECT_EQ(Said(), Texts{u"a"});
   // A cell is read as what it means in its line: after the number sign, a
   // digit.
