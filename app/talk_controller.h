@@ -24,6 +24,7 @@
 #include "client/client_registry.h"
 #include "serial/serial_device.h"
 #include "speech/speech_engine.h"
+#include "speech/speech_settings.h"
 #include "talk/recent_talks.h"
 #include "talk/stream_watcher.h"
 #include "talk/talk_context.h"
@@ -53,6 +54,10 @@ struct TalkControllerOptions {
   // Whether the input states keyboard braille input reports are spoken;
   // none: they are not.
   std::function<bool()> speakInputMode;
+  // The speech settings file; none: the user's own "Speech.set".
+  std::optional<std::u16string> speechSettingsFile;
+  // The detailed readings; none: "Radova.dic" beside the program.
+  std::optional<std::u16string> detailDictionaryFile;
 };
 
 class TalkController {
@@ -101,6 +106,8 @@ class TalkController {
   SpeechEngine* Speech() const { return speech_.get(); }
   // Keyboard braille input: its switch, settings and keyboard.
   BrlInput& BrailleInput() { return brlInput_; }
+  // The run's speech: engine, scenes, detailed readings.
+  SpeechSettings& SpeechState() { return speechSettings_; }
 
  private:
   class Sink;
@@ -126,6 +133,8 @@ class TalkController {
 
   SpeechEnginePtr speech_;
   BrlInput brlInput_;
+  std::unique_ptr<ScreenReaderNotifier> screenReader_;
+  SpeechSettings speechSettings_;
   bool enginesStarted_ = false;
   bool translatorOpen_ = false;
 

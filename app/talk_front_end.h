@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "braille/braille_keyboard.h"
+#include "speech/screen_reader.h"
 #include "speech/speech_engine.h"
 #include "talk/open_talk.h"
 #include "ui/feedback_sounds.h"
@@ -38,6 +39,9 @@ class TalkFrontEnd {
   virtual SpeechEnginePtr CreateSpeechEngine() { return nullptr; }
   // Keyboard braille input; none: the run has none.
   virtual std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() { return nullptr; }
+  // The user's screen reader, when the front end can reach one; none: every
+  // text goes to the engine's voice.
+  virtual std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() { return nullptr; }
   // The controller put text into the incoming pane.
   virtual void PaneChanged() {}
   // The first scan is done and the controller has done its part (the in

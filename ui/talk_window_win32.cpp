@@ -14,6 +14,8 @@
 #include "braille/dotlane_win32.h"
 #include "client/worker_loop.h"
 #include "resources/resource.h"
+#include "speech/reading_hook_win32.h"
+#include "speech/screen_reader_win32.h"
 #include "speech/speech_sapi_win32.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
@@ -22,6 +24,7 @@
 #include "ui/header_navigation.h"
 #include "ui/rich_edit_talk_pane_win32.h"
 #include "ui/sound_player_win32.h"
+#include "ui/speech_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
 #include "ui/window_ui_thread_win32.h"
@@ -91,9 +94,12 @@ class TalkWindow final : public TalkFrontEnd {
   std::shared_ptr<UiThread> Thread() override { return thread_; }
   bool Pump(int64_t ms, const std::function<bool()>& enough) override;
   SpeechEnginePtr CreateSpeechEngine() override {
-    return environment_.speech ? environment_.speech(window_) : CreateVoxmira(window_);
+    return environment_.speechEngine ? environment_.speechEngine(window_) : CreateVoxmira(window_);
   }
   std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() override { return CreateDotlaneKeyboard(window_); }
+  std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() override {
+    return environment_.screenReader ? environment_.screenReader(window_) : CreateUiaNotifier(window_);
+  }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -107,6 +113,7 @@ class TalkWindow final : public TalkFrontEnd {
   void JumpToNewestMessage();
   void MoveToHeader(bool forward);
   int CaretPosition();
+  void AttachReadingHooks();
 
   HINSTANCE instance_;
   const CommandLine& commandLine_;
@@ -118,8 +125,12 @@ class TalkWindow final : public TalkFrontEnd {
   std::unique_ptr<RichEditTalkPane> incomingPane_;
   std::unique_ptr<WindowPrompts> prompts_;
   std::shared_ptr<WindowUiThread> thread_ = std::make_shared<WindowUiThread>();
-  SystemSoundPlayer sounds_;
+  SystemSoundPlayer systemSounds_;
+  SoundPlayer& sounds_ = environment_.sounds ? *environment_.sounds : systemSounds_;
   std::unique_ptr<TalkController> controller_;
+  // Caret and line reading on the two panes, while they exist.
+  std::unique_ptr<RichEditReadingHook> incomingHook_;
+  std::unique_ptr<RichEditReadingHook> outgoingHook_;
   // Set when the user went from the incoming to the outgoing pane with
   // Space: sending takes the focus back.
   bool returnFocus_ = false;
@@ -152,6 +163,7 @@ void TalkWindow::OnInitDialog() {
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
   prompts_ = std::make_unique<WindowPrompts>(window_, store_);
   thread_->Attach(window_);
+  AppendSettingsMenu(window_, instance_);
   HMENU system = GetSystemMenu(window_, FALSE);
   AppendMenuW(system, MF_STRING, CMD_ABOUT, L"このプログラムについて(&A)...");
 }
@@ -214,6 +226,9 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Dotlane_SetInMenuLoop(window_, msg == WM_ENTERMENULOOP);
       return FALSE;
     case WM_DESTROY:
+      // The panes get their own procedures back.
+      incomingHook_.reset();
+      outgoingHook_.reset();
       // Nothing the watcher or a client says reaches the window any more.
       thread_->Close();
       PostQuitMessage(0);
@@ -234,6 +249,7 @@ bool TalkWindow::OnCommand(WPARAM wParam) {
       Send();
       return true;
   }
+  if (controller_ && HandleSpeechCommand(window_, instance_, LOWORD(wParam), controller_->SpeechState())) return true;
   return controller_ && RunBrlInputCommand(controller_->BrailleInput(), window_, LOWORD(wParam), outgoing_);
 }
 
@@ -293,9 +309,17 @@ void TalkWindow::JumpToNewestMessage() {
     sounds_.Play(FeedbackSound::kRefusal);
     return;
   }
-  incomingPane_->MoveCaret(newest->startPosition);
+  incomingHook_->Reading().SetCaret(newest->startPosition);
   SetFocus(incoming_);
   sounds_.Play(FeedbackSound::kConfirm);
+  incomingHook_->Reading().SpeakJumpLine();
+}
+
+void TalkWindow::AttachReadingHooks() {
+  const auto brailleSpace = [this] { sounds_.Play(FeedbackSound::kBrailleSpace); };
+  SpeechSettings& speech = controller_->SpeechState();
+  incomingHook_ = std::make_unique<RichEditReadingHook>(incoming_, ReadingKind::kViewer, speech, brailleSpace);
+  outgoingHook_ = std::make_unique<RichEditReadingHook>(outgoing_, ReadingKind::kInput, speech, brailleSpace);
 }
 
 // The caret of the incoming pane: the character at the caret point while
@@ -360,8 +384,11 @@ void TalkWindow::Run() {
   TalkControllerOptions options;
   options.timing = environment_.timing;
   options.opener = environment_.opener;
+  options.speechSettingsFile = environment_.speechSettingsFile;
+  options.detailDictionaryFile = environment_.detailDictionaryFile;
   options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
+  AttachReadingHooks();
   // While keyboard braille input is off, braille patterns in the talk are
   // shown as kana.
   controller_->View().SetDisplayConversion([this](std::u16string_view text) -> std::optional<std::u16string> {

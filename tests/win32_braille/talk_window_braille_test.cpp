@@ -56,7 +56,7 @@ class TalkWindowBraille : public ::testing::Test {
     TalkWindowEnvironment environment;
     environment.timing = FastTiming();
     // The engine is read once the window's thread has ended.
-    environment.speech = [this](HWND) { return SpeechEnginePtr(&engine_); };
+    environment.speechEngine = [this](HWND) { return SpeechEnginePtr(&engine_); };
     environment.brlInputSettingsPath = settingsFile_;
     CommandLine commandLine;
     commandLine.talkPath = talk_;
