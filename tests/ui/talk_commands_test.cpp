@@ -68,30 +68,22 @@ class FakeSurface final : public NavigationSurface {
   void SpeakJumpLine() override { events.push_back("line@" + std::to_string(CaretPosition())); }
   void SpeakJumpFromCaret() override { events.push_back("rest@" + std::to_string(CaretPosition())); }
   void Announce(std::u16string_view text) override { events.push_back(Utf16ToUtf8(text)); }
-  std::optional<int> AskNumber(int current, int highest) override {
-    events.push_back("ask " + std::to_string(current) + "/" + std::to_string(highest));
-    return Next(numbers);
-  }
+  std::optional<int> AskNumber(int, int) override { return std::nullopt; }
   std::optional<std::u16string> AskKeyword(std::u16string_view current) override {
     events.push_back("ask '" + Utf16ToUtf8(current) + "'");
-    return Next(keywords);
+    if (keywords.empty()) return std::nullopt;
+    std::optional<std::u16string> answer = keywords.front();
+    keywords.pop_front();
+    return answer;
   }
 
   std::vector<std::string> Take() { return std::exchange(events, {}); }
 
-  std::deque<std::optional<int>> numbers;
   std::deque<std::optional<std::u16string>> keywords;
   std::vector<std::string> events;
   bool focused = false;
 
  private:
-  template <typename T>
-  static std::optional<T> Next(std::deque<std::optional<T>>& answers) {
-    if (answers.empty()) return std::nullopt;
-    std::optional<T> answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
   MemoryTalkPane& pane_;
 };
 
@@ -147,130 +139,49 @@ TEST_F(TalkCommandsTest, OnlyShownMessagesAreFoundAtPositionsAndByNumber) {
   EXPECT_EQ(ShownMessages(empty).Highest(), 0u);
 }
 
-TEST_F(TalkCommandsTest, JumpToANumber) {
-  CaretAt(Node(2).bodyPosition + 2);
-  surface_.numbers = {3, 57, 0, 5, std::nullopt};
-  commands_.JumpToNumber();
-  // The dialog shows the message at the caret and the highest shown; the
-  // move itself is silent.
-  EXPECT_EQ(surface_.Take(), (Events{"ask 2/4", "focus"}));
-  EXPECT_EQ(pane_.Selection(), (PaneSelection{Start(3), Start(3)}));
-  // Missing, not a number, read but not shown: refused where the caret is.
-  for (int i = 0; i < 3; ++i) {
-    commands_.JumpToNumber();
-    EXPECT_EQ(surface_.Take(), (Events{"ask 3/4", "refuse"}));
-  }
-  commands_.JumpToNumber();
-  EXPECT_EQ(surface_.Take(), (Events{"ask 3/4"}));
-  EXPECT_EQ(pane_.Selection().start, Start(3));
-}
-
-TEST_F(TalkCommandsTest, KeywordSearches) {
-  const int hello1 = Node(1).bodyPosition, hello3 = Node(3).bodyPosition + 4;
-  // F3 without a keyword asks first; a cancelled or empty answer ends the
-  // command silently.
-  surface_.keywords = {std::nullopt, u""};
+// What the window tests cannot see: the keyword kept and cut, the header
+// steps of Ctrl+Up and Ctrl+Down, and the exact range a mark formats.
+TEST_F(TalkCommandsTest, KeywordKeptHeaderKeysAndMarkedRange) {
+  // A cancelled or empty answer ends the command silently and keeps the
+  // keyword there was; a long one is cut.
+  surface_.keywords = {std::nullopt, u"", u"hello", u"", std::u16string(70, u'x')};
   ASSERT_TRUE(commands_.Run(CMD_FIND_NEXT));
   commands_.Run(CMD_FIND_FROM_TOP);
   EXPECT_EQ(surface_.Take(), (Events{"ask ''", "ask ''"}));
-
-  surface_.keywords = {u"hello"};
-  commands_.Run(CMD_FIND_NEXT);
-  EXPECT_EQ(surface_.Take(), (Events{"ask ''", "focus", "confirm", "rest" + At(hello1)}));
-  commands_.Run(CMD_FIND_NEXT);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "confirm", "rest" + At(hello3)}));
-  // No wrap-around.
-  commands_.Run(CMD_FIND_NEXT);
-  EXPECT_EQ(surface_.Take(), Events{"refuse"});
-  EXPECT_EQ(pane_.Selection().start, hello3);
-  commands_.Run(CMD_FIND_PREVIOUS);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "confirm", "rest" + At(hello1)}));
-  commands_.Run(CMD_FIND_PREVIOUS);
-  EXPECT_EQ(surface_.Take(), Events{"refuse"});
-  CaretAt(pane_.TextLength());
-  commands_.Run(CMD_FIND_FROM_TOP);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "confirm", "rest" + At(hello1)}));
-
-  // Ctrl+F always asks, with the keyword kept; a keyword found only above
-  // the caret is the nearest one above. An empty answer keeps the keyword.
-  CaretAt(pane_.TextLength());
-  surface_.keywords = {u"hello", u""};
   commands_.Run(CMD_FIND);
-  EXPECT_EQ(surface_.Take(), (Events{"ask 'hello'", "focus", "confirm", "rest" + At(hello3)}));
   commands_.Run(CMD_FIND);
-  EXPECT_EQ(surface_.Take(), Events{"ask 'hello'"});
+  EXPECT_EQ(surface_.Take(), (Events{"ask ''", "focus", "confirm", "rest" + At(Node(1).bodyPosition), "ask 'hello'"}));
   EXPECT_EQ(commands_.Keyword(), u"hello");
-  // A keyword spanning a line break is not found in a message's two lines.
-  surface_.keywords = {u"twolines", std::u16string(70, u'x')};
   commands_.Run(CMD_FIND);
-  EXPECT_EQ(surface_.Take(), (Events{"ask 'hello'", "refuse"}));
-  commands_.Run(CMD_FIND);
-  EXPECT_EQ(commands_.Keyword().size(), kMaxKeywordLength);
-}
+  EXPECT_EQ(commands_.Keyword(), std::u16string(kMaxKeywordLength, u'x'));
+  surface_.Take();
 
-TEST_F(TalkCommandsTest, HeaderLinesUpToTheEndOfTheTalk) {
-  CaretAt(Node(4).bodyPosition);
-  // F7 past the last header: refused, the caret stays.
-  commands_.Run(CMD_NEXT_HEADER);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "refuse"}));
-  EXPECT_EQ(pane_.Selection().start, Node(4).bodyPosition);
-  commands_.Run(CMD_PREVIOUS_HEADER);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "confirm", "line" + At(Start(4))}));
-  commands_.Run(CMD_PREVIOUS_HEADER);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "confirm", "line" + At(Start(3))}));
-  // Ctrl+Up and Ctrl+Down in the pane: neither the focus nor the line.
+  // Ctrl+Down and Ctrl+Up: neither the focus nor the line; a refusal puts
+  // back the selection the user had.
+  surface_.focused = false;
+  CaretAt(Node(3).bodyPosition);
   commands_.MoveToHeader(true, false);
   EXPECT_EQ(surface_.Take(), Events{"confirm"});
   EXPECT_EQ(pane_.Selection().start, Start(4));
-  // The description above the first header is no header.
-  CaretAt(Start(1));
-  PaneSelection selection{Start(1), Start(1) + 3};
+  const PaneSelection selection{Start(1), Start(1) + 3};
   pane_.SetSelection(selection);
   commands_.MoveToHeader(false, false);
   EXPECT_EQ(surface_.Take(), Events{"refuse"});
   EXPECT_EQ(pane_.Selection(), selection);
-}
 
-TEST_F(TalkCommandsTest, MarksToggleTheirHeadersAndAreSteppedThrough) {
-  // Nothing to mark in the description.
+  // Nothing to mark in the description; a mark formats the header line
+  // alone and leaves the selection.
   CaretAt(1);
   commands_.Run(CMD_MARK);
   EXPECT_EQ(surface_.Take(), Events{});
-
-  const auto mark = [&](uint32_t number) {
-    const PaneSelection selection{Node(number).bodyPosition + 1, Node(number).bodyPosition + 3};
-    pane_.SetSelection(selection);
-    commands_.Run(CMD_MARK);
-    EXPECT_EQ(pane_.Selection(), selection);
-  };
-  mark(2);
-  mark(3);
-  EXPECT_EQ(surface_.Take(), (Events{"発言2をマークしました。", "発言3をマークしました。"}));
+  pane_.SetSelection({Node(2).bodyPosition + 1, Node(2).bodyPosition + 3});
+  commands_.Run(CMD_MARK);
+  EXPECT_EQ(surface_.Take(), Events{"発言2をマークしました。"});
+  EXPECT_EQ(pane_.Selection(), (PaneSelection{Node(2).bodyPosition + 1, Node(2).bodyPosition + 3}));
   EXPECT_EQ(pane_.FormatAt(Start(2)), (CharFormat{true, true}));
   EXPECT_EQ(pane_.FormatAt(Node(2).bodyPosition - 1), (CharFormat{true, true}));
   EXPECT_EQ(pane_.FormatAt(Node(2).bodyPosition), CharFormat{});
-  // Twice: plain bold again, and stepped over.
-  mark(2);
-  EXPECT_EQ(surface_.Take(), Events{"発言2のマークを解除しました。"});
-  EXPECT_EQ(pane_.FormatAt(Start(2)), (CharFormat{true, false}));
-  mark(4);
-  surface_.Take();
-
-  CaretAt(Start(1));
-  commands_.Run(CMD_NEXT_MARK);
-  EXPECT_EQ(surface_.Take(), (Events{"focus", "line" + At(Start(3)), "confirm"}));
-  commands_.Run(CMD_NEXT_MARK);
-  EXPECT_EQ(surface_.Take(), (Events{"line" + At(Start(4)), "confirm"}));
-  // Past the last mark: refused every time, the caret stays.
-  for (int i = 0; i < 2; ++i) {
-    commands_.Run(CMD_NEXT_MARK);
-    EXPECT_EQ(surface_.Take(), Events{"refuse"});
-  }
-  EXPECT_EQ(pane_.Selection().start, Start(4));
-  commands_.Run(CMD_PREVIOUS_MARK);
-  EXPECT_EQ(surface_.Take(), (Events{"line" + At(Start(3)), "confirm"}));
-  commands_.Run(CMD_PREVIOUS_MARK);
-  EXPECT_EQ(surface_.Take(), Events{"refuse"});
+  EXPECT_EQ(pane_.FormatAt(Start(3)), (CharFormat{true, false}));
 }
 
 }  // namespace
