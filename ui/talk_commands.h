@@ -53,9 +53,10 @@ class NavigationSurface {
 // Where a keyword search starts.
 enum class SearchFrom { kCaretForward, kCaretBackward, kTop };
 
-// The first position at which `keyword` occurs in `text`, matched exactly:
-// forward, the first after `from`; backward, the last before `from`; from
-// the top, the first of all. None for an empty keyword; no wrap-around.
+// Where `keyword` occurs in `text`, matched exactly (case-sensitive, a line
+// break only by a line break): forward, the first match after `start`;
+// backward, the last before it; from the top, the first of all. None for
+// an empty keyword; there is no wrap-around.
 std::optional<int> FindKeyword(std::u16string_view text, std::u16string_view keyword, SearchFrom from, int start);
 
 // The shown messages: from the first to the last the window displayed.
