@@ -72,6 +72,7 @@ class TalkWindowCommands : public ::testing::Test {
       const ComApartment apartment;
       thread_ = GetCurrentThreadId();
       RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
+      ended_ = true;
     });
     ASSERT_TRUE(gui::WaitUntil([&] { return thread_ != 0; }));
     window_ = test::WaitForThreadWindow(thread_, L"トークモード - 移動");
@@ -166,6 +167,7 @@ class TalkWindowCommands : public ::testing::Test {
   RecordingSpeechEngine engine_;
   RecordingSounds sounds_;
   std::atomic<DWORD> thread_{0};
+  std::atomic<bool> ended_{false};
   std::thread run_;
   HWND window_ = nullptr, incoming_ = nullptr;
 };
@@ -269,6 +271,15 @@ TEST_F(TalkWindowCommands, MarksAndSteppingBetweenThem) {
   EXPECT_EQ(Press({VK_F8}), Sounds{kRefusal});
   EXPECT_EQ(Press({VK_CONTROL, VK_F8}), Sounds{kRefusal});
   EXPECT_EQ(Caret(), Header(4));
+}
+
+// The window closed from outside while a dialog asks (the session ends):
+// the run still ends.
+TEST_F(TalkWindowCommands, ClosingWhileADialogAsksEndsTheRun) {
+  PressKeys({VK_CONTROL, 'G'});
+  ASSERT_TRUE(test::WaitForThreadWindow(thread_, L"番号を指定して移動"));
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] { return ended_.load(); }));
 }
 
 }  // namespace
