@@ -58,6 +58,7 @@ struct Timing {
   int clientModemChecks = 30;              // modem checks before giving up
   int clientHandshakeAttempts = 5;
   int64_t clientHandshakeRetryMs = 1000;  // pause after a failed identity attempt
+  int64_t clientIdentifyRetryMs = 5000;   // an incoming terminal that did not identify itself is asked again
 
   // Client registry and closing the talk: how long a new connection may
   // take to come up before the next one starts, and how long the talk

@@ -73,15 +73,16 @@ void ClientRegistry::WaitForConnection(I_PortClient& client, const Wait& wait) {
       wait(setup_.timing.registryConnectPollMs);
     else
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.timing.registryConnectPollMs));
-    if (client.GetPortState() > PortState::kOpen) return;
+    // Up once identified and announced: the next terminal's user never
+    // joins before this one's.
+    if (client.HasOpenedPort()) return;
   }
 }
 
 int ClientRegistry::ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait) {
   int created = 0;
   for (const ConnectionRecord& record : list.records) {
-    if (record.port != CQZClient::kNoPort && IsPortInUse(record.port)) continue;
-    if (record.port2 != CQZClient::kNoPort && IsPortInUse(record.port2)) continue;
+    if (IsPortInUse(record.port) || IsPortInUse(record.port2)) continue;
     // Held here as well: the dialog's thread may remove the client while
     // this one waits for it.
     RefPtr<CQZClient> client = MakeClient(record);
@@ -149,6 +150,7 @@ bool ClientRegistry::RemoveClient(ClientNode* node) {
 }
 
 bool ClientRegistry::IsPortInUse(std::u16string_view name) const {
+  if (IsNoPort(name)) return false;
   for (const RefPtr<I_PortClient>& client : Clients())
     if (client->GetPortName() == name || client->GetPort2Name() == name) return true;
   return false;

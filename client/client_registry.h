@@ -55,8 +55,8 @@ class ClientRegistry {
   // protocol without a client class.
   ClientNode* CreateClient(const ConnectionRecord& connection);
   // Creates a client for each record whose ports are not in use yet, giving
-  // each up to registryConnectPolls × registryConnectPollMs to connect
-  // before the next one starts. The number of clients created.
+  // each up to registryConnectPolls × registryConnectPollMs to come up
+  // (identified, its user announced) before the next one starts. The number of clients created.
   int ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait = nullptr);
   // Connection descriptions as given on the command line ("Port:…;").
   int ApplyDescriptions(const std::vector<std::u16string>& descriptions, const Wait& wait = nullptr);
@@ -72,7 +72,7 @@ class ClientRegistry {
   bool RemoveClient(ClientNode* node);
 
   // Some client uses `name` as its outgoing or incoming port (exact
-  // comparison; the caller leaves out "NULL").
+  // comparison); never for a name that stands for no port.
   bool IsPortInUse(std::u16string_view name) const;
   ConnectionRecordList BuildConnectionList() const;
   int Count() const;

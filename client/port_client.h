@@ -75,6 +75,9 @@ class I_PortClient {
   virtual bool CloseAll() = 0;
   // A port is connected (state 4).
   virtual bool IsConnected() = 0;
+  // A port is connected and its terminal's opening is done: identified,
+  // its user's join announced, the mode's opening frames sent.
+  virtual bool HasOpenedPort() = 0;
   virtual bool OpenPort(int index) = 0;
   virtual bool ClosePort(int index) = 0;
   // The line of the talk this terminal is at (the list's sentinel while the

@@ -55,8 +55,6 @@ struct ClientSetup {
 
 class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, private WorkerLoopHandler {
  public:
-  static constexpr std::u16string_view kNoPort = u"NULL";
-
   // Reference count 0; current message the newest line of the list (the
   // sentinel when there is none); status "未接続". `userName` none: the
   // connection names no user.
@@ -95,6 +93,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   const BrailleLine* GetCurrentMessage() override { return current_.load(std::memory_order_acquire); }
   std::optional<std::vector<uint8_t>> GetEditLine(int* start, int* end) override;
   bool IsWorkerRunning() override { return HasWorkerWindow(); }
+  bool HasOpenedPort() override;
 
   // --- CPortConn ---
   bool CreateWorkerWindow() override;
@@ -103,13 +102,13 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
 
   // --- wire operations shared by the modes ---
   // FRAME_DISPLAY with the whole image (cells and overlay), under the
-  // command lock; nothing while no port is connected.
+  // command lock; nothing while no port is opened.
   void SendDisplay(const DisplayBuffer& display) override;
   // FRAME_SIGNAL with "-G16".
   void SignalError() override;
   // FRAME_ANNOUNCE (parameter 2) with the text as UTF-8 and its NUL; the
   // braille in the text is read out as kana first. False only when no port
-  // is connected.
+  // is opened.
   bool Announce(std::u16string_view text);
 
   DisplayBuffer& display() { return display_; }
@@ -154,6 +153,13 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   void OnWorkerTimer() override;
 
   void Supervise();
+  // The identity exchange on connected port `index` (all its attempts, or
+  // one for a retry), and on success the user's join and the mode's
+  // opening.
+  bool Identify(int index, bool retry);
+  // The terminal on port `index` is no longer there: its user leaves (when
+  // a join was announced) and nothing more is sent to it.
+  void TerminalGone(int index);
   void AnnounceUser(bool left);
   // Sleeps unless the client is asked to end; false when it was.
   bool Pause(int64_t ms);
@@ -165,8 +171,14 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   const std::optional<std::u16string> userName_;
   std::atomic<const BrailleLine*> current_{nullptr};
   std::atomic<bool> connecting_{false};
-  // A join was announced for this port and its leave not yet.
+  // A join was announced for this port and its leave not yet (worker
+  // thread only).
   bool joined_[2] = {false, false};
+  // The terminal on this port was identified and its opening done; only
+  // then is anything sent to it.
+  std::atomic<bool> ready_[2] = {false, false};
+  // When an incoming terminal that did not identify itself is asked again.
+  int64_t nextIdentifyMs_ = 0;
   std::mutex nodeLock_;
   ClientNode* node_ = nullptr;
   DisplayBuffer display_;

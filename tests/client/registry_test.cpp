@@ -77,6 +77,18 @@ TEST_F(RegistryTest, ConnectionListSkipsPortsInUseAndWaitsForEachConnection) {
   EXPECT_TRUE(Eventually([&] { return nodes[0]->client->IsConnected() && nodes[1]->client->IsConnected(); }));
 }
 
+TEST_F(RegistryTest, AnOmittedOrAnyCaseNullPortIsNoPortInUse) {
+  rig.timing.registryConnectPolls = 1;
+  registry.SetTalk(rig.Setup(), true);
+  const ConnectionRecordList list = ListFromText(
+      u"Port:COM3;Speed:9600;Protocol:2;User:a;|"
+      u"Port:COM5;Port2:null;Speed:9600;Protocol:2;User:b;|"
+      u"Port:COM6;Speed:9600;Protocol:2;User:c;|"
+      u"Port:Null;Port2:COM7;Speed:9600;Protocol:2;User:d;|");
+  EXPECT_EQ(registry.ApplyConnectionList(list), 4);
+  for (std::u16string_view none : {u"", u"NULL", u"null"}) EXPECT_FALSE(registry.IsPortInUse(none));
+}
+
 TEST_F(RegistryTest, TwoClientsOnOneTalk) {
   TerminalSimulator& a = rig.Terminal(u"COM3");
   TerminalSimulator& b = rig.Terminal(u"COM5");
