@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "braille/braille_line_list.h"
 #include "modes/chat_mode.h"
 #include "modes/display_mode_client.h"
 
@@ -43,11 +44,15 @@ ClientNode* ClientRegistry::AddClient(I_PortClient* client) {
   ClientNode* added = node.get();
   node->client = RefPtr<I_PortClient>(client);
   client->SetListNode(added);
+  ClientChangeSink* dialog;
   {
     std::lock_guard<std::mutex> guard(lock_);
+    dialog = dialog_;
     node->dialog = dialog_;
     nodes_.push_back(std::move(node));
   }
+  // Its row comes before anything the client tells of itself.
+  if (dialog) dialog->PostClientAdded(client);
   client->Start();
   return added;
 }
@@ -194,6 +199,22 @@ void ClientRegistry::SetDialog(ClientChangeSink* dialog) {
   std::lock_guard<std::mutex> guard(lock_);
   dialog_ = dialog;
   for (const auto& node : nodes_) node->dialog = dialog;
+}
+
+TerminalRowState TerminalRow(I_PortClient& client) {
+  TerminalRowState row;
+  row.port = client.GetActivePortName();
+  row.status = client.GetStatusText();
+  row.user = client.GetUserName();
+  row.connected = client.GetPortState() == PortState::kConnected;
+  if (const BrailleLine* line = client.GetCurrentMessage()) {
+    row.messageNumber = line->messageNumber;
+    row.lineText = line->text;
+  }
+  int start = 0, end = 0;
+  if (std::optional<std::vector<uint8_t>> cells = client.GetEditLine(&start, &end))
+    row.editLine = TerminalRowState::EditLine{std::move(*cells), start, end};
+  return row;
 }
 
 }  // namespace mirelon

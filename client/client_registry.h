@@ -19,6 +19,8 @@
 #include "client/port_client.h"
 #include "client/qz_client.h"
 #include "connections/connection_record.h"
+#include "connections/port_selection.h"
+#include "connections/terminal_rows.h"
 
 namespace mirelon {
 
@@ -85,8 +87,12 @@ class ClientRegistry {
   bool AnyWorkerRunning() const;
 
   // The connected-terminals dialog (or whatever shows the clients), or
-  // null: told of every client's changes, including clients added later.
+  // null: told of every client added and of every client's changes. It
+  // must outlive every client it was given to, or be replaced first.
   void SetDialog(ClientChangeSink* dialog);
+
+  // What the port selection dialog chose last and the ports it found.
+  PortSelection& Selection() { return selection_; }
 
  private:
   // The (unstarted) client of a connection's protocol with its
@@ -98,8 +104,12 @@ class ClientRegistry {
   bool meeting_ = false;
   std::map<int, ModeFactory> modes_;
   ClientChangeSink* dialog_ = nullptr;
+  PortSelection selection_;
   mutable std::mutex lock_;
   std::vector<std::unique_ptr<ClientNode>> nodes_;
 };
+
+// What the connected-terminals list shows of a client.
+TerminalRowState TerminalRow(I_PortClient& client);
 
 }  // namespace mirelon

@@ -39,6 +39,8 @@ class ClientChangeSink {
  public:
   virtual ~ClientChangeSink() = default;
   virtual void PostClientChanged(I_PortClient* client) = 0;
+  // A client was added to the registry (on the thread that added it).
+  virtual void PostClientAdded(I_PortClient* client) { (void)client; }
 };
 
 class I_PortClient {
