@@ -66,6 +66,7 @@ struct Timing {
   int64_t registryConnectPollMs = 200;
   int registryConnectPolls = 10;
   int64_t closePumpMs = 1000;
+  int64_t terminalsDialogCloseMs = 5000;  // closing waits this long for the terminals dialog's thread
 };
 
 // Milliseconds from an arbitrary fixed point, monotonic (GetTickCount's

@@ -33,7 +33,11 @@ int CQZClient_ChatMode::OnTimer() {
   // A line that could not go out is sent again on the next tick; one the
   // terminal refused is passed over.
   const uint8_t* cells = next->Braille();
-  if (!cells || SendLine(cells) != LineResult::kUnsent) SetCurrentMessage(next);
+  if (!cells || SendLine(cells) != LineResult::kUnsent) {
+    SetCurrentMessage(next);
+    // The terminals dialog shows the line the terminal is at.
+    NotifyDialog();
+  }
   return 0;
 }
 

@@ -21,6 +21,7 @@
 #include "ui/sound_player_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
+#include "ui/terminals_dialog_win32.h"
 #include "ui/window_ui_thread_win32.h"
 
 namespace mirelon {
@@ -88,6 +89,7 @@ class TalkWindow final : public TalkFrontEnd {
   std::shared_ptr<UiThread> Thread() override { return thread_; }
   bool Pump(int64_t ms, const std::function<bool()>& enough) override;
   SpeechEnginePtr CreateSpeechEngine() override { return CreateVoxmira(window_); }
+  void CloseTerminalsDialog() override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -114,6 +116,8 @@ class TalkWindow final : public TalkFrontEnd {
   std::shared_ptr<WindowUiThread> thread_ = std::make_shared<WindowUiThread>();
   SystemSoundPlayer sounds_;
   std::unique_ptr<TalkController> controller_;
+  // Made with the controller, whose registry it shows.
+  std::unique_ptr<TerminalsDialog> terminals_;
   // Set when the user went from the incoming to the outgoing pane with
   // Space: sending takes the focus back.
   bool returnFocus_ = false;
@@ -211,8 +215,19 @@ bool TalkWindow::OnCommand(WPARAM wParam) {
     case CMD_SEND:
       Send();
       return true;
+    case CMD_TERMINALS:
+      if (terminals_) terminals_->Open();
+      return true;
   }
   return false;
+}
+
+void TalkWindow::CloseTerminalsDialog() {
+  if (!terminals_) return;
+  // Clients the dialog is stopping tell this window of their users'
+  // leaving meanwhile.
+  terminals_->Close([this](int64_t ms, const std::function<bool()>& done) { Pump(ms, done); },
+                    environment_.timing.terminalsDialogCloseMs);
 }
 
 INT_PTR CALLBACK TalkWindow::AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
@@ -338,6 +353,7 @@ void TalkWindow::Run() {
   options.timing = environment_.timing;
   options.opener = environment_.opener;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
+  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
   // Keyboard braille input is off: braille patterns in the talk are shown
   // as kana.
   controller_->View().SetDisplayConversion(
@@ -363,6 +379,9 @@ void TalkWindow::Run() {
   }
   // The window is gone: the rest of the talk's life ends in order.
   controller_->Shutdown();
+  // The dialog's thread has ended (or is waited for here) before the
+  // registry goes.
+  terminals_.reset();
   controller_.reset();
 }
 

@@ -83,6 +83,9 @@ class RemoteRichEdit {
   size_t size_ = 0;
 };
 
+// The text of a cell of a list view in another process.
+std::wstring ListViewText(HANDLE process, HWND list, int row, int column);
+
 // Saves the screen area of a window as a 24-bit BMP file.
 bool SaveWindowImage(HWND window, const std::wstring& path);
 
