@@ -11,6 +11,7 @@
 #include "connections/port_selection.h"
 #include "connections/saved_connections.h"
 #include "resources/resource.h"
+#include "ui/dialog_proc_win32.h"
 
 namespace mirelon {
 namespace {
@@ -37,17 +38,6 @@ class PortDialog {
  public:
   explicit PortDialog(PortSelection& selection) : selection_(selection) {}
 
-  static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-      SetWindowLongPtrW(dlg, DWLP_USER, lParam);
-      reinterpret_cast<PortDialog*>(lParam)->OnInitDialog(dlg);
-      return TRUE;
-    }
-    auto* self = reinterpret_cast<PortDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    return self ? self->OnMessage(msg, wParam) : FALSE;
-  }
-
- private:
   void OnInitDialog(HWND dlg) {
     dlg_ = dlg;
     HMENU system = GetSystemMenu(dlg, FALSE);
@@ -66,7 +56,7 @@ class PortDialog {
     ShowCurrentPort();
   }
 
-  INT_PTR OnMessage(UINT msg, WPARAM wParam) {
+  INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM) {
     if (msg == WM_SYSCOMMAND) {
       // The system's tools may be missing (or refuse to start); then
       // nothing more happens.
@@ -123,6 +113,7 @@ class PortDialog {
     return FALSE;
   }
 
+ private:
   void FillPortLists(std::u16string_view port, std::u16string_view port2) {
     const int combos[2] = {IDC_PORT, IDC_PORT2};
     const std::u16string_view preselect[2] = {port, port2};
@@ -168,63 +159,55 @@ constexpr std::u16string_view kDeleteCaption = u"保存された設定の削除"
 constexpr std::u16string_view kNotWritten =
     u"ConnectionInfo.set に書き込めませんでした。保存された接続情報は変わっていません。";
 
-struct SaveDialog {
-  ClientRegistry& registry;
-};
+class SaveDialog {
+ public:
+  explicit SaveDialog(ClientRegistry& registry) : registry_(registry) {}
 
-INT_PTR CALLBACK SaveProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) {
-    SetWindowLongPtrW(dlg, DWLP_USER, lParam);
-    auto* state = reinterpret_cast<SaveDialog*>(lParam);
+  void OnInitDialog(HWND dlg) {
+    dlg_ = dlg;
     SendDlgItemMessageW(dlg, IDC_SAVE_NAME, EM_EXLIMITTEXT, 0, kMaxSavedNameChars);
-    SetItemText(dlg, IDC_CONNECTION_INFO, SummaryText(state->registry.BuildConnectionList()));
+    SetItemText(dlg, IDC_CONNECTION_INFO, SummaryText(registry_.BuildConnectionList()));
+  }
+
+  INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM) {
+    if (msg != WM_COMMAND) return FALSE;
+    if (LOWORD(wParam) == IDCANCEL) {
+      EndDialog(dlg_, IDCANCEL);
+      return TRUE;
+    }
+    if (LOWORD(wParam) != IDOK) return FALSE;
+    SettingsList sets;
+    LoadSettingsFile(kSavedConnectionsFile, sets);
+    const std::u16string typed = ItemText(dlg_, IDC_SAVE_NAME, kMaxSavedNameChars);
+    if (typed.empty()) {
+      ShowBox(dlg_, u"この接続を保存するための名前を入力してください。", kSaveCaption, MB_ICONINFORMATION | MB_OKCANCEL);
+      return TRUE;
+    }
+    const std::u16string name = SavedSetName(typed);
+    if (HasSetting(sets, name) &&
+        ShowBox(dlg_, u"この名前は既に使用されています。上書きしてよろしいですか？", kSaveCaption,
+                MB_ICONQUESTION | MB_YESNOCANCEL) != IDYES)
+      return TRUE;
+    StoreConnectionSet(sets, name, registry_.BuildConnectionList());
+    // A set that could not be written is not taken for saved: the dialog
+    // stays open with the name as typed.
+    if (!SaveSettingsFile(sets, kSavedConnectionsFile)) {
+      ShowBox(dlg_, kNotWritten, kSaveCaption, MB_ICONINFORMATION | MB_OK);
+      return TRUE;
+    }
+    EndDialog(dlg_, IDOK);
     return TRUE;
   }
-  auto* state = reinterpret_cast<SaveDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
-  if (!state || msg != WM_COMMAND) return FALSE;
-  if (LOWORD(wParam) == IDCANCEL) {
-    EndDialog(dlg, IDCANCEL);
-    return TRUE;
-  }
-  if (LOWORD(wParam) != IDOK) return FALSE;
-  SettingsList sets;
-  LoadSettingsFile(kSavedConnectionsFile, sets);
-  const std::u16string typed = ItemText(dlg, IDC_SAVE_NAME, kMaxSavedNameChars);
-  if (typed.empty()) {
-    ShowBox(dlg, u"この接続を保存するための名前を入力してください。", kSaveCaption, MB_ICONINFORMATION | MB_OKCANCEL);
-    return TRUE;
-  }
-  const std::u16string name = SavedSetName(typed);
-  if (HasSetting(sets, name) &&
-      ShowBox(dlg, u"この名前は既に使用されています。上書きしてよろしいですか？", kSaveCaption,
-              MB_ICONQUESTION | MB_YESNOCANCEL) != IDYES)
-    return TRUE;
-  StoreConnectionSet(sets, name, state->registry.BuildConnectionList());
-  // A set that could not be written is not taken for saved: the dialog
-  // stays open with the name as typed.
-  if (!SaveSettingsFile(sets, kSavedConnectionsFile)) {
-    ShowBox(dlg, kNotWritten, kSaveCaption, MB_ICONINFORMATION | MB_OK);
-    return TRUE;
-  }
-  EndDialog(dlg, IDOK);
-  return TRUE;
-}
+
+ private:
+  ClientRegistry& registry_;
+  HWND dlg_ = nullptr;
+};
 
 class RecallDialog {
  public:
   RecallDialog(ClientRegistry& registry, SettingsList sets) : registry_(registry), sets_(std::move(sets)) {}
 
-  static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-      SetWindowLongPtrW(dlg, DWLP_USER, lParam);
-      reinterpret_cast<RecallDialog*>(lParam)->OnInitDialog(dlg);
-      return TRUE;
-    }
-    auto* self = reinterpret_cast<RecallDialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    return self && msg == WM_COMMAND ? self->OnCommand(wParam) : FALSE;
-  }
-
- private:
   void OnInitDialog(HWND dlg) {
     dlg_ = dlg;
     SetItemText(dlg, IDC_SAVED_COUNT, SavedSetCountText(sets_.Count()));
@@ -233,7 +216,8 @@ class RecallDialog {
     ShowSelected();
   }
 
-  INT_PTR OnCommand(WPARAM wParam) {
+  INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM) {
+    if (msg != WM_COMMAND) return FALSE;
     switch (LOWORD(wParam)) {
       case IDC_SAVED_NAMES:
         if (HIWORD(wParam) == CBN_SELCHANGE) ShowSelected();
@@ -256,6 +240,7 @@ class RecallDialog {
     return FALSE;
   }
 
+ private:
   void ShowSelected() {
     const std::optional<ConnectionRecordList> list = ConnectionSet(sets_, Selected(dlg_, IDC_SAVED_NAMES));
     SetItemText(dlg_, IDC_CONNECTION_INFO, list ? SummaryText(*list) : u"");
@@ -325,7 +310,7 @@ bool ReadSerialDevices(std::vector<std::u16string>& devices) {
 
 bool RunPortSelection(HINSTANCE instance, HWND owner, PortSelection& selection) {
   PortDialog dialog(selection);
-  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PORT_SELECTION), owner, &PortDialog::Proc,
+  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PORT_SELECTION), owner, &ObjectDialogProc<PortDialog>,
                          reinterpret_cast<LPARAM>(&dialog)) == IDOK;
 }
 
@@ -334,8 +319,8 @@ bool SaveConnections(HINSTANCE instance, HWND owner, ClientRegistry& registry) {
     ShowBox(owner, u"点字端末への接続が指定されていません。", kSaveCaption, MB_ICONINFORMATION | MB_OKCANCEL);
     return false;
   }
-  SaveDialog dialog{registry};
-  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SAVE_CONNECTIONS), owner, &SaveProc,
+  SaveDialog dialog(registry);
+  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SAVE_CONNECTIONS), owner, &ObjectDialogProc<SaveDialog>,
                          reinterpret_cast<LPARAM>(&dialog)) == IDOK;
 }
 
@@ -347,7 +332,7 @@ bool RecallConnections(HINSTANCE instance, HWND owner, ClientRegistry& registry)
     return false;
   }
   RecallDialog dialog(registry, std::move(sets));
-  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_RECALL_CONNECTIONS), owner, &RecallDialog::Proc,
+  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_RECALL_CONNECTIONS), owner, &ObjectDialogProc<RecallDialog>,
                          reinterpret_cast<LPARAM>(&dialog)) == IDOK;
 }
 

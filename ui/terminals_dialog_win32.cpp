@@ -12,6 +12,7 @@
 #include "connections/terminal_rows.h"
 #include "resources/resource.h"
 #include "ui/connection_dialogs_win32.h"
+#include "ui/dialog_proc_win32.h"
 
 namespace mirelon {
 
@@ -52,19 +53,10 @@ class TerminalsDialog::Window {
  public:
   explicit Window(TerminalsDialog& owner) : owner_(owner), registry_(owner.registry_) {}
 
-  static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-      SetWindowLongPtrW(dlg, DWLP_USER, lParam);
-      reinterpret_cast<Window*>(lParam)->OnInitDialog(dlg);
-      return TRUE;
-    }
-    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    return self ? self->OnMessage(msg, wParam, lParam) : FALSE;
-  }
-
- private:
   void OnInitDialog(HWND dlg);
   INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
   void FillRows();
   void AppendRow(RefPtr<I_PortClient> client);
   void AddRow(RefPtr<I_PortClient> client);
@@ -331,7 +323,7 @@ void TerminalsDialog::Run() {
   // The rich edits of the save and recall dialogs.
   LoadLibraryW(L"RichEd20.DLL");
   Window window(*this);
-  DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_TERMINALS), nullptr, &Window::Proc,
+  DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_TERMINALS), nullptr, &ObjectDialogProc<Window>,
                   reinterpret_cast<LPARAM>(&window));
   running_ = false;
 }

@@ -80,6 +80,15 @@ HWND FindTopWindow(DWORD processId, const std::function<bool(const std::wstring&
   return search.found;
 }
 
+HWND WaitForTopWindow(DWORD processId, const std::wstring& title) {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    found = FindTopWindow(processId, [&](const std::wstring& t) { return t == title; });
+    return found != nullptr;
+  });
+  return found;
+}
+
 std::wstring WindowText(HWND window) {
   wchar_t text[512] = {};
   // WM_GETTEXT is carried between processes; GetWindowTextW would not ask

@@ -42,6 +42,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
 // A visible top-level window of the process whose title satisfies `match`.
 HWND FindTopWindow(DWORD processId, const std::function<bool(const std::wstring&)>& match);
 
+// FindTopWindow with exactly this title, waited for; null when none came.
+HWND WaitForTopWindow(DWORD processId, const std::wstring& title);
+
 std::wstring WindowText(HWND window);
 
 // Keyboard input: a chord such as {VK_MENU, VK_RETURN} presses the keys in

@@ -78,14 +78,7 @@ class TerminalsDialogGui : public ::testing::Test {
     RemoveSettings();
   }
 
-  HWND WaitForWindow(const std::wstring& title) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-      found = FindTopWindow(app_.id(), [&](const std::wstring& t) { return t == title; });
-      return found != nullptr;
-    });
-    return found;
-  }
+  HWND WaitForWindow(const std::wstring& title) { return WaitForTopWindow(app_.id(), title); }
   int CountWindows(const std::wstring& title) {
     struct Search {
       DWORD process;
@@ -266,10 +259,19 @@ TEST_F(TerminalsDialogGui, AddWatchDisconnectSaveDeleteAndRecallATerminal) {
 
   EXPECT_TRUE(SaveWindowImage(dialog, BuildFolder() + L"\\terminals_dialog.bmp"));
 
-  // Escape closes the dialog; closing the talk window lets the terminal go.
+  // Escape closes the dialog; opened again it lists the terminal as it is.
   ASSERT_TRUE(BringToForeground(dialog));
   PressKeys({VK_ESCAPE});
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+  ASSERT_TRUE(BringToForeground(window));
+  PressKeys({VK_F5});
+  dialog = WaitForWindow(title);
+  ASSERT_TRUE(dialog);
+  list_ = GetDlgItem(dialog, kList);
+  EXPECT_TRUE(RowShows(1, L"接続"));
+  EXPECT_EQ(SendDlgItemMessageW(dialog, kKana, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  // Closing the talk window closes the dialog first and lets the terminal go.
   ASSERT_TRUE(BringToForeground(window));
   PressKeys({VK_MENU, VK_F4});
   EXPECT_EQ(app_.Wait(30000), 0);
