@@ -188,9 +188,10 @@ void ReadInput(std::shared_ptr<UiThread> thread, std::function<void(std::optiona
 // in message boxes goes to standard error.
 class Runner final : public TalkFrontEnd {
  public:
-  Runner(StreamStore& store, const Options& options) : prompts_(store, options), options_(options) {}
+  Runner(StreamStore& store, const Options& options, const Timing& timing)
+      : prompts_(store, options), options_(options), timing_(timing) {}
 
-  int Run(StreamStore& store, const Timing& timing);
+  int Run(StreamStore& store);
 
   // --- TalkFrontEnd ---
   OpenTalkPrompts& Prompts() override { return prompts_; }
@@ -198,7 +199,7 @@ class Runner final : public TalkFrontEnd {
   void PlaySound(FeedbackSound) override {}
   std::shared_ptr<UiThread> Thread() override { return thread_; }
   bool Pump(int64_t ms, const std::function<bool()>& enough) override {
-    thread_->RunFor(ms, enough);
+    thread_->RunFor(ms, enough, timing_.runnerSignalPollMs);
     return true;
   }
   void PaneChanged() override {
@@ -220,6 +221,7 @@ class Runner final : public TalkFrontEnd {
 
   RunnerPrompts prompts_;
   const Options& options_;
+  const Timing timing_;
   MemoryTalkPane pane_;
   int printed_ = 0;
   std::shared_ptr<QueuedUiThread> thread_ = std::make_shared<QueuedUiThread>();
@@ -257,7 +259,7 @@ void Runner::Deliver(std::optional<std::u16string> line) {
   }
 }
 
-int Runner::Run(StreamStore& store, const Timing& timing) {
+int Runner::Run(StreamStore& store) {
   const bool interactive = !options_.dump && !options_.post;
   std::vector<std::u16string> terminals;
   if (interactive) {
@@ -277,7 +279,7 @@ int Runner::Run(StreamStore& store, const Timing& timing) {
   // Outlives the controller, whose registry tells it of status changes.
   StatusPrinter statusPrinter;
   TalkControllerOptions setup;
-  setup.timing = timing;
+  setup.timing = timing_;
   setup.userName = options_.user;
   setup.enterMeeting = interactive;
   // Terminals read the talk in braille: translate it with the system's
@@ -303,7 +305,7 @@ int Runner::Run(StreamStore& store, const Timing& timing) {
     std::thread(ReadInput, thread_, [this](std::optional<std::u16string> line) { Deliver(std::move(line)); })
         .detach();
   }
-  while (!done_ && !g_interrupted) thread_->RunNext(timing.runnerSignalPollMs);
+  while (!done_ && !g_interrupted) thread_->RunNext(timing_.runnerSignalPollMs);
 
   if (!controller.Shutdown() && interactive) std::fputs("mirelon-cli: the out record could not be stored\n", stderr);
   return exitCode_;
@@ -316,8 +318,8 @@ int Run(const std::vector<std::u16string>& args) {
     return 2;
   }
   std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
-  Runner runner(*store, *options);
-  return runner.Run(*store, Timing());
+  Runner runner(*store, *options, Timing());
+  return runner.Run(*store);
 }
 
 }  // namespace

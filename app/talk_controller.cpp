@@ -2,6 +2,7 @@
 
 #include "app/talk_front_end.h"
 #include "app/ui_thread.h"
+#include "base/program_folder.h"
 #include "braille/braille_line_list.h"
 #include "braille/text_to_braille.h"
 #include "talk/talk_file.h"
@@ -55,11 +56,25 @@ LocalTime TalkController::Now() const { return options_.clock ? options_.clock()
 void TalkController::StartEngines() {
   if (enginesStarted_) return;
   enginesStarted_ = true;
+  // Speech: the engine, the detailed readings, then the stored scenes and
+  // voices.
   speech_ = frontEnd_.CreateSpeechEngine();
+  screenReader_ = frontEnd_.CreateScreenReaderNotifier();
+  speechSettings_.engine = speech_.get();
+  speechSettings_.screenReader = screenReader_.get();
+  speechSettings_.file = options_.speechSettingsFile;
+  std::optional<std::u16string> dictionary = options_.detailDictionaryFile;
+  if (!dictionary)
+    if (std::optional<std::u16string> folder = ProgramFolder()) dictionary = *folder + std::u16string(kDetailDictionaryFile);
+  if (dictionary) LoadDetailDictionary(speechSettings_.dictionary, *dictionary);
+  LoadSpeechSettings(speechSettings_);
   if (options_.openTranslator) translatorOpen_ = ZerinOpen() != 0;
 }
 
 void TalkController::StopEngines() {
+  speechSettings_.engine = nullptr;
+  speechSettings_.screenReader = nullptr;
+  screenReader_.reset();
   speech_.reset();
   if (translatorOpen_) ZerinClose();
   translatorOpen_ = false;

@@ -23,6 +23,7 @@
 #include "client/client_registry.h"
 #include "serial/serial_device.h"
 #include "speech/speech_engine.h"
+#include "speech/speech_settings.h"
 #include "talk/recent_talks.h"
 #include "talk/stream_watcher.h"
 #include "talk/talk_context.h"
@@ -47,6 +48,10 @@ struct TalkControllerOptions {
   bool openTranslator = true;
   // The list of talks used; none: the user's own.
   std::optional<RecentTalks> recent;
+  // The speech settings file; none: the user's own "Speech.set".
+  std::optional<std::u16string> speechSettingsFile;
+  // The detailed readings; none: "Radova.dic" beside the program.
+  std::optional<std::u16string> detailDictionaryFile;
 };
 
 class TalkController {
@@ -93,6 +98,8 @@ class TalkController {
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
   SpeechEngine* Speech() const { return speech_.get(); }
+  // The run's speech: engine, scenes, detailed readings.
+  SpeechSettings& SpeechState() { return speechSettings_; }
 
  private:
   class Sink;
@@ -117,6 +124,8 @@ class TalkController {
   std::vector<std::u16string> terminals_;
 
   SpeechEnginePtr speech_;
+  std::unique_ptr<ScreenReaderNotifier> screenReader_;
+  SpeechSettings speechSettings_;
   bool enginesStarted_ = false;
   bool translatorOpen_ = false;
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "speech/screen_reader.h"
 #include "speech/speech_engine.h"
 #include "talk/open_talk.h"
 #include "ui/feedback_sounds.h"
@@ -35,6 +36,9 @@ class TalkFrontEnd {
 
   // The speech engine of the run; none: the run is silent.
   virtual SpeechEnginePtr CreateSpeechEngine() { return nullptr; }
+  // The user's screen reader, when the front end can reach one; none: every
+  // text goes to the engine's voice.
+  virtual std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() { return nullptr; }
   // The controller put text into the incoming pane.
   virtual void PaneChanged() {}
   // The first scan is done and the controller has done its part (the in

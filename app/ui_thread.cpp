@@ -1,5 +1,6 @@
 #include "app/ui_thread.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "base/timing.h"
@@ -66,9 +67,10 @@ bool QueuedUiThread::RunNext(int64_t timeoutMs) {
   return true;
 }
 
-void QueuedUiThread::RunFor(int64_t ms, const std::function<bool()>& enough) {
+void QueuedUiThread::RunFor(int64_t ms, const std::function<bool()>& enough, int64_t lookMs) {
   const int64_t end = NowMs() + ms;
-  for (int64_t left = ms; left > 0 && !(enough && enough()); left = end - NowMs()) RunNext(left);
+  for (int64_t left = ms; left > 0 && !(enough && enough()); left = end - NowMs())
+    RunNext(std::min(left, std::max<int64_t>(lookMs, 1)));
 }
 
 }  // namespace mirelon

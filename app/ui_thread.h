@@ -40,8 +40,9 @@ class QueuedUiThread final : public UiThread {
   // False when none came.
   bool RunNext(int64_t timeoutMs);
   // Owning thread: runs tasks for `ms` milliseconds, or until `enough`
-  // holds (looked at before each wait).
-  void RunFor(int64_t ms, const std::function<bool()>& enough);
+  // holds (looked at after each task, and at least every `lookMs` while
+  // nothing arrives).
+  void RunFor(int64_t ms, const std::function<bool()>& enough, int64_t lookMs);
 
  private:
   struct Item {

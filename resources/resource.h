@@ -49,6 +49,28 @@
 #define IDC_DELETE_SAVED 574
 #define IDC_SAVE_NAME 251
 #define IDC_SAVED_NAMES 252
+// Menu 104, added to the talk window's system menu as "設定(&S)", and its
+// commands.
+#define IDM_SETTINGS 104
+#define CMD_SPEECH_SCENES 300
+#define CMD_SPEECH_OUTPUT 301
+#define CMD_BRL_INPUT_TOGGLE 311
+#define CMD_BRL_INPUT_SETTINGS 312
+#define CMD_BRL_INPUT_TEST 319
+
+// Which events are spoken: one check box per scene.
+#define IDD_SPEECH_SCENES 500
+#define IDC_SCENE_MOVE_LINE 501
+#define IDC_SCENE_MOVE_CHAR_ASCII 502
+#define IDC_SCENE_MOVE_CHAR_UNICODE 503
+#define IDC_SCENE_JUMP_POSITION 504
+#define IDC_SCENE_INPUT_MODE 505
+#define IDC_SCENE_INPUT_CHAR_ASCII 506
+#define IDC_SCENE_INPUT_CHAR_UNICODE 507
+#define IDC_SCENE_MOVE_LINE_BRL 510
+#define IDC_SCENE_MOVE_CHAR_BRL 511
+#define IDC_SCENE_JUMP_POSITION_BRL 512
+#define IDC_SCENE_INPUT_CHAR_BRL 513
 
 // The speech engine's voice settings dialog.
 #define IDD_VOICE_SETTINGS 600
@@ -63,6 +85,5 @@
 #define IDC_ENGLISH_RATE_SPIN 613
 #define IDC_ENGLISH_VOLUME 614
 #define IDC_ENGLISH_VOLUME_SPIN 615
-
-// The program's version, shown in the About box.
-#define MIRELON_VERSION_TEXT "1.0.0"
+#define IDC_OUTPUT_VOICE 620
+#define IDC_OUTPUT_SCREEN_READER 621

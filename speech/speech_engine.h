@@ -7,6 +7,9 @@
 // the sequence SelectVoice, SetRate, SetVolume, Speak with the stored
 // values of the chosen voice (SpeakWithMainVoice, SpeakWithEnglishVoice).
 // The engine is used from the talk window thread only.
+//
+// The last pair of operations, after the voices, keeps where the program's
+// texts go: to the engine's own voice, or to the user's screen reader.
 #pragma once
 
 #include <memory>
@@ -15,6 +18,12 @@
 #include <string_view>
 
 namespace mirelon {
+
+// Where the program's texts are spoken.
+enum class SpeechOutput {
+  kVoice,         // the engine's voices (the default)
+  kScreenReader,  // notifications that the user's screen reader speaks
+};
 
 class SpeechEngine {
  public:
@@ -53,6 +62,10 @@ class SpeechEngine {
   virtual void SetEngSpeechVolume(int volume) = 0;
   virtual int GetEngSpeechSpeed() = 0;
   virtual void SetEngSpeechSpeed(int speed) = 0;
+
+  // Where texts go; the engine's settings dialog offers the choice.
+  virtual SpeechOutput GetSpeechOutput() = 0;
+  virtual void SetSpeechOutput(SpeechOutput output) = 0;
 
  protected:
   // Only DestroyEngine ends an engine.

@@ -133,6 +133,8 @@ class SapiSpeechEngine final : public SpeechEngine {
   void SetEngSpeechVolume(int v) override { english_.volume = std::clamp(v, kMinVolume, kMaxVolume); }
   int GetEngSpeechSpeed() override { return english_.speed; }
   void SetEngSpeechSpeed(int s) override { english_.speed = std::clamp(s, kMinRate, kMaxRate); }
+  SpeechOutput GetSpeechOutput() override { return output_; }
+  void SetSpeechOutput(SpeechOutput output) override { output_ = output; }
 
  private:
   struct VoiceSet {
@@ -193,12 +195,17 @@ class SapiSpeechEngine final : public SpeechEngine {
         self->FillVoiceControls(dlg, kMainControls, self->main_);
         self->FillVoiceControls(dlg, kEnglishControls, self->english_);
         CheckDlgButton(dlg, IDC_USE_ENGLISH, self->useEnglish_ ? BST_CHECKED : BST_UNCHECKED);
+        CheckRadioButton(dlg, IDC_OUTPUT_VOICE, IDC_OUTPUT_SCREEN_READER,
+                         self->output_ == SpeechOutput::kScreenReader ? IDC_OUTPUT_SCREEN_READER : IDC_OUTPUT_VOICE);
         return TRUE;
       case WM_COMMAND:
         if (LOWORD(wParam) == IDOK && self) {
           self->ReadVoiceControls(dlg, kMainControls, self->main_);
           self->ReadVoiceControls(dlg, kEnglishControls, self->english_);
           self->useEnglish_ = IsDlgButtonChecked(dlg, IDC_USE_ENGLISH) == BST_CHECKED ? 1 : 0;
+          self->output_ = IsDlgButtonChecked(dlg, IDC_OUTPUT_SCREEN_READER) == BST_CHECKED
+                              ? SpeechOutput::kScreenReader
+                              : SpeechOutput::kVoice;
           EndDialog(dlg, IDOK);
           return TRUE;
         }
@@ -218,6 +225,7 @@ class SapiSpeechEngine final : public SpeechEngine {
   VoiceSet main_;
   VoiceSet english_;
   int useEnglish_ = 0;
+  SpeechOutput output_ = SpeechOutput::kVoice;
   std::optional<std::u16string> selected_;  // the voice SAPI speaks with now
 };
 

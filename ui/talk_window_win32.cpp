@@ -12,6 +12,8 @@
 #include "base/utf.h"
 #include "client/worker_loop.h"
 #include "resources/resource.h"
+#include "speech/reading_hook_win32.h"
+#include "speech/screen_reader_win32.h"
 #include "speech/speech_sapi_win32.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
@@ -19,6 +21,7 @@
 #include "ui/header_navigation.h"
 #include "ui/rich_edit_talk_pane_win32.h"
 #include "ui/sound_player_win32.h"
+#include "ui/speech_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
 #include "ui/terminals_dialog_win32.h"
@@ -88,7 +91,12 @@ class TalkWindow final : public TalkFrontEnd {
   void PlaySound(FeedbackSound sound) override { sounds_.Play(sound); }
   std::shared_ptr<UiThread> Thread() override { return thread_; }
   bool Pump(int64_t ms, const std::function<bool()>& enough) override;
-  SpeechEnginePtr CreateSpeechEngine() override { return CreateVoxmira(window_); }
+  SpeechEnginePtr CreateSpeechEngine() override {
+    return environment_.speechEngine ? environment_.speechEngine(window_) : CreateVoxmira(window_);
+  }
+  std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() override {
+    return environment_.screenReader ? environment_.screenReader(window_) : CreateUiaNotifier(window_);
+  }
   void CloseTerminalsDialog() override;
 
  private:
@@ -103,6 +111,7 @@ class TalkWindow final : public TalkFrontEnd {
   void JumpToNewestMessage();
   void MoveToHeader(bool forward);
   int CaretPosition();
+  void AttachReadingHooks();
 
   HINSTANCE instance_;
   const CommandLine& commandLine_;
@@ -114,10 +123,14 @@ class TalkWindow final : public TalkFrontEnd {
   std::unique_ptr<RichEditTalkPane> incomingPane_;
   std::unique_ptr<WindowPrompts> prompts_;
   std::shared_ptr<WindowUiThread> thread_ = std::make_shared<WindowUiThread>();
-  SystemSoundPlayer sounds_;
+  SystemSoundPlayer systemSounds_;
+  SoundPlayer& sounds_ = environment_.sounds ? *environment_.sounds : systemSounds_;
   std::unique_ptr<TalkController> controller_;
   // Made with the controller, whose registry it shows.
   std::unique_ptr<TerminalsDialog> terminals_;
+  // Caret and line reading on the two panes, while they exist.
+  std::unique_ptr<RichEditReadingHook> incomingHook_;
+  std::unique_ptr<RichEditReadingHook> outgoingHook_;
   // Set when the user went from the incoming to the outgoing pane with
   // Space: sending takes the focus back.
   bool returnFocus_ = false;
@@ -149,6 +162,7 @@ void TalkWindow::OnInitDialog() {
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
   prompts_ = std::make_unique<WindowPrompts>(window_, store_);
   thread_->Attach(window_);
+  AppendSettingsMenu(window_, instance_);
   HMENU system = GetSystemMenu(window_, FALSE);
   AppendMenuW(system, MF_STRING, CMD_ABOUT, L"このプログラムについて(&A)...");
 }
@@ -160,8 +174,9 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnCommand(wParam);
       return TRUE;
     case WM_SYSCOMMAND:
-      if (LOWORD(wParam) == CMD_ABOUT) {
-        OnCommand(CMD_ABOUT);
+      // The items added to the system menu are the window's own commands.
+      if (LOWORD(wParam) == CMD_ABOUT || (LOWORD(wParam) >= CMD_SPEECH_SCENES && LOWORD(wParam) <= CMD_BRL_INPUT_TEST)) {
+        OnCommand(LOWORD(wParam));
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
       }
@@ -196,6 +211,9 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam) DestroyWindow(window_);
       return TRUE;
     case WM_DESTROY:
+      // The panes get their own procedures back.
+      incomingHook_.reset();
+      outgoingHook_.reset();
       // Nothing the watcher or a client says reaches the window any more.
       thread_->Close();
       PostQuitMessage(0);
@@ -219,6 +237,7 @@ bool TalkWindow::OnCommand(WPARAM wParam) {
       if (terminals_) terminals_->Open();
       return true;
   }
+  if (controller_ && HandleSpeechCommand(window_, instance_, LOWORD(wParam), controller_->SpeechState())) return true;
   return false;
 }
 
@@ -286,9 +305,17 @@ void TalkWindow::JumpToNewestMessage() {
     sounds_.Play(FeedbackSound::kRefusal);
     return;
   }
-  incomingPane_->MoveCaret(newest->startPosition);
+  incomingHook_->Reading().SetCaret(newest->startPosition);
   SetFocus(incoming_);
   sounds_.Play(FeedbackSound::kConfirm);
+  incomingHook_->Reading().SpeakJumpLine();
+}
+
+void TalkWindow::AttachReadingHooks() {
+  const auto brailleSpace = [this] { sounds_.Play(FeedbackSound::kBrailleSpace); };
+  SpeechSettings& speech = controller_->SpeechState();
+  incomingHook_ = std::make_unique<RichEditReadingHook>(incoming_, ReadingKind::kViewer, speech, brailleSpace);
+  outgoingHook_ = std::make_unique<RichEditReadingHook>(outgoing_, ReadingKind::kInput, speech, brailleSpace);
 }
 
 // The caret of the incoming pane: the character at the caret point while
@@ -352,8 +379,11 @@ void TalkWindow::Run() {
   TalkControllerOptions options;
   options.timing = environment_.timing;
   options.opener = environment_.opener;
+  options.speechSettingsFile = environment_.speechSettingsFile;
+  options.detailDictionaryFile = environment_.detailDictionaryFile;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
   terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
+  AttachReadingHooks();
   // Keyboard braille input is off: braille patterns in the talk are shown
   // as kana.
   controller_->View().SetDisplayConversion(

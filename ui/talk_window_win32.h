@@ -5,18 +5,37 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
 #include "app/command_line.h"
 #include "base/timing.h"
 #include "serial/serial_device.h"
+#include "speech/screen_reader.h"
+#include "speech/speech_engine.h"
 #include "talk/stream_store.h"
+#include "ui/feedback_sounds.h"
 
 namespace mirelon {
 
-// What the run takes from its surroundings: the waits of the program, and
-// how the terminals' serial lines are opened.
+// What the run takes from its surroundings: the waits of the program, how
+// the terminals' serial lines are opened, and what it speaks and sounds
+// through.
 struct TalkWindowEnvironment {
   Timing timing;
   SerialDeviceOpener opener = OpenSystemSerialDevice;
+  // The speech engine for the talk window; none: the system's (SAPI).
+  std::function<SpeechEnginePtr(HWND)> speechEngine;
+  // The user's screen reader; none: UI Automation where the system has it.
+  std::function<std::unique_ptr<ScreenReaderNotifier>(HWND)> screenReader;
+  // Where the tones go; none: the system's sound player.
+  SoundPlayer* sounds = nullptr;
+  // The speech settings file and the detailed readings; none: the user's
+  // own and the one beside the program.
+  std::optional<std::u16string> speechSettingsFile;
+  std::optional<std::u16string> detailDictionaryFile;
 };
 
 // Creates the talk window, brings the engines up, opens the talk, runs the

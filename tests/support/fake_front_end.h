@@ -22,7 +22,7 @@ class FakeFrontEnd final : public TalkFrontEnd, private OpenTalkPrompts {
   std::shared_ptr<UiThread> Thread() override { return thread; }
   bool Pump(int64_t ms, const std::function<bool()>& enough) override {
     log.push_back("pump");
-    thread->RunFor(ms, enough);
+    thread->RunFor(ms, enough, 5);
     return true;
   }
   void ScanDone(bool entered) override { log.push_back(entered ? "scan done" : "scan done, not entered"); }

@@ -2,6 +2,7 @@
 // does and records every call that reaches the speaker, in order.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ class RecordingSpeechEngine final : public SpeechEngine {
   // Calls as text: "SelectVoice(mode)", "SetRate(n)", "SetVolume(n)",
   // "Speak(text)", "StopSpeech", "ShowSettingsDialog", "DestroyEngine".
   std::vector<std::u16string> calls;
+  // A copy of `calls`, for a test whose engine speaks on another thread.
+  std::vector<std::u16string> Calls() const;
+  void ClearCalls();
   // What ShowSettingsDialog answers.
   int dialogResult = 0;
   bool destroyed = false;
@@ -40,12 +44,19 @@ class RecordingSpeechEngine final : public SpeechEngine {
   void SetEngSpeechVolume(int v) override { englishVolume = v; }
   int GetEngSpeechSpeed() override { return englishSpeed; }
   void SetEngSpeechSpeed(int s) override { englishSpeed = s; }
+  SpeechOutput GetSpeechOutput() override { return output; }
+  void SetSpeechOutput(SpeechOutput o) override { output = o; }
 
   std::optional<std::u16string> mainMode, englishMode;
   int mainSpeed = 0, mainVolume = 100, englishSpeed = 0, englishVolume = 100, useEnglish = 0;
+  SpeechOutput output = SpeechOutput::kVoice;
 
   // Tests own the fake directly; DestroyEngine only records.
   ~RecordingSpeechEngine() override = default;
+
+ private:
+  void Record(std::u16string call);
+  mutable std::mutex mutex_;
 };
 
 }  // namespace mirelon

@@ -1,0 +1,26 @@
+# The Windows release: what `cmake --install` puts into the package folder
+# that scripts/package zips. Every file the program loads beside itself is
+# installed here, with the licence of every third-party file shipped.
+
+install(TARGETS mirelon RUNTIME DESTINATION .)
+
+# The words and readings of the braille translator.
+set(ipadic_files)
+foreach(f IN LISTS MIRELON_IPADIC_FILES)
+  list(APPEND ipadic_files ${MIRELON_IPADIC_DIR}/${f})
+endforeach()
+install(FILES ${ipadic_files} DESTINATION ${MIRELON_IPADIC_FOLDER})
+
+# The detailed readings of single characters (generated at build time).
+install(FILES ${MIRELON_RADOVA_PATH} DESTINATION .)
+
+# For the user: what the program is and how to begin.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/readme-ja.txt DESTINATION . RENAME "はじめにお読みください.txt")
+
+# Licences of what is linked into the program or shipped beside it.
+install(FILES ${CMAKE_BINARY_DIR}/mecab/src/BSD DESTINATION licenses RENAME "MeCab-BSD.txt")
+install(FILES /usr/share/doc/mecab-ipadic/copyright DESTINATION licenses RENAME "IPADIC.txt")
+install(FILES /usr/share/doc/unicode-data/copyright DESTINATION licenses RENAME "Unihan.txt")
+install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses RENAME "mingw-w64-runtime.txt")
+install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME "GCC-runtime-library.txt")
+install(FILES ${PROJECT_SOURCE_DIR}/resources/licenses-ja.txt DESTINATION licenses RENAME "README.txt")

@@ -1,0 +1,310 @@
+// The talk window with a recording speech engine, driven by real keyboard
+// input: what the panes speak as the user types, removes and moves, the
+// line commands, the newest-message jump, the scenes dialog and the bytes
+// of "Speech.set".
+#ifdef _WIN32
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/command_line.h"
+#include "base/com_win32.h"
+#include "base/file_io.h"
+#include "base/utf.h"
+#include "resources/resource.h"
+#include "settings/text_file.h"
+#include "speech/screen_reader_win32.h"
+#include "support/fast_timing.h"
+#include "support/recording_speech_engine.h"
+#include "support/temp_dir.h"
+#include "talk/stream_store.h"
+#include "talk/talk_file.h"
+#include "ui/talk_window_win32.h"
+#include "win32_ui/gui_driver.h"
+
+namespace mirelon {
+namespace {
+
+using Texts = std::vector<std::u16string>;
+using gui::PressKeys;
+using gui::TypeText;
+
+class RecordingSounds final : public SoundPlayer {
+ public:
+  void Play(FeedbackSound sound) override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    played_.push_back(sound);
+  }
+  size_t Count(FeedbackSound sound) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<size_t>(std::count(played_.begin(), played_.end(), sound));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<FeedbackSound> played_;
+};
+
+class TalkWindowSpeech : public ::testing::Test {
+ protected:
+  TalkWindowSpeech() {
+    talk_ = dir_.File(u"読み上げ.talk");
+    WriteNewStream(*store_, u"hanako", talk_, kOwnerStream);
+    store_->EnsureFile(talk_);
+    WriteNewStream(*store_, u"talk\thanakoさん 3/05 9:07\tおはよう", talk_, MessageStreamName(1));
+    WriteNewStream(*store_, u"talk\ttaroさん 3/05 9:08\thello world", talk_, MessageStreamName(2));
+    WriteUtf8TextFile(u"# test\r\n09山 サンミャク\r\n", dir_.File(u"Radova.dic"));
+  }
+
+  ~TalkWindowSpeech() override {
+    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (run_.joinable()) run_.join();
+  }
+
+  std::u16string SettingsPath() { return dir_.File(u"Speech.set"); }
+
+  // Runs the talk window on a thread of its own with the scenes given, and
+  // waits until the talk is shown.
+  void Start(std::u16string_view speechSet) {
+    ASSERT_TRUE(WriteUtf8TextFile(speechSet, SettingsPath()));
+    TalkWindowEnvironment environment;
+    environment.timing = FastTiming();
+    environment.speechEngine = [this](HWND) { return SpeechEnginePtr(&engine_); };
+    environment.screenReader = [](HWND) { return std::unique_ptr<ScreenReaderNotifier>(); };
+    environment.sounds = &sounds_;
+    environment.speechSettingsFile = SettingsPath();
+    environment.detailDictionaryFile = dir_.File(u"Radova.dic");
+    CommandLine commandLine;
+    commandLine.talkPath = talk_;
+    LoadLibraryW(L"RichEd20.DLL");
+    run_ = std::thread([this, commandLine, environment] {
+      const ComApartment apartment;
+      thread_ = GetCurrentThreadId();
+      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
+    });
+    window_ = ThreadWindow(L"トークモード - 読み上げ");
+    ASSERT_TRUE(window_);
+    incoming_ = GetDlgItem(window_, IDC_INCOMING);
+    outgoing_ = GetDlgItem(window_, IDC_OUTGOING);
+    ASSERT_TRUE(gui::WaitUntil([&] { return PaneText(incoming_).find(L"hello world") != std::wstring::npos; }));
+    ASSERT_TRUE(gui::BringToForeground(window_));
+  }
+
+  // A top-level window of the talk window's thread with this title.
+  HWND ThreadWindow(const std::wstring& title) {
+    HWND found = nullptr;
+    gui::WaitUntil([&] {
+      if (!thread_) return false;
+      struct Search {
+        const std::wstring* title;
+        HWND found;
+      } search{&title, nullptr};
+      EnumThreadWindows(
+          thread_,
+          [](HWND w, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t text[128] = {};
+            GetWindowTextW(w, text, 128);
+            if (*s->title != text || !IsWindowVisible(w)) return TRUE;
+            s->found = w;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&search));
+      found = search.found;
+      return found != nullptr;
+    });
+    return found;
+  }
+
+  // The pane's text with its lines ended by CR, as positions count them.
+  static std::wstring PaneText(HWND pane) {
+    wchar_t text[4096] = {};
+    GETTEXTEX how{sizeof(text), GT_DEFAULT, 1200, nullptr, nullptr};
+    SendMessageW(pane, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+  // Puts `text` into a pane with the caret at `caret`, and the focus there.
+  void Prepare(HWND pane, const std::wstring& text, int caret) {
+    gui::ClickWindow(pane);
+    ASSERT_EQ(gui::FocusedWindow(), pane);
+    if (pane == outgoing_) SendMessageW(pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(pane, EM_SETSEL, caret, caret);
+    engine_.ClearCalls();
+  }
+
+  // The texts spoken since the last look, once `count` of them are there
+  // (or the wait is over).
+  Texts Said(size_t count) {
+    Texts said;
+    gui::WaitUntil(
+        [&] {
+          said = Spoken();
+          return said.size() >= count;
+        },
+        count ? 10000 : 300);
+    engine_.ClearCalls();
+    return said;
+  }
+  Texts Spoken() {
+    Texts texts;
+    for (const std::u16string& call : engine_.Calls())
+      if (call.rfind(u"Speak(", 0) == 0) texts.push_back(call.substr(6, call.size() - 9));
+    return texts;
+  }
+
+  TempDir dir_;
+  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
+  std::u16string talk_;
+  RecordingSpeechEngine engine_;
+  RecordingSounds sounds_;
+  std::atomic<DWORD> thread_{0};
+  std::thread run_;
+  HWND window_ = nullptr, incoming_ = nullptr, outgoing_ = nullptr;
+};
+
+TEST_F(TalkWindowSpeech, TypedAndRemovedCharacters) {
+  Start(u"SpeakInputChar_Ascii,1\rSpeakInputChar_Unicode,1\rSpeakInputChar_Brl,1\r");
+  Prepare(outgoing_, L"", 0);
+  TypeText(L"あいうア山");
+  EXPECT_EQ(Said(5), (Texts{u"ひらがな あ", u"い", u"う", u"カタカナ ア", u"サンミャク"}));
+  // The key down silences what is being said, then the removed character
+  // is read.
+  PressKeys({VK_BACK});
+  ASSERT_TRUE(gui::WaitUntil([&] { return Spoken().size() == 1; }));
+  EXPECT_EQ(engine_.Calls().front(), u"StopSpeech");
+  EXPECT_EQ(Said(1), Texts{u"サンミャク"});
+  // A removed selection, and nothing before the caret, say nothing.
+  PressKeys({VK_SHIFT, VK_HOME});
+  PressKeys({VK_BACK});
+  PressKeys({VK_BACK});
+  EXPECT_EQ(PaneText(outgoing_), L"");
+  EXPECT_EQ(Said(0), Texts{});
+  // A blank braille cell sounds; cells are read as kana in their line.
+  TypeText(L"⠀⠁⠃");
+  EXPECT_EQ(Said(2), (Texts{u"ア", u"イ"}));
+  EXPECT_EQ(sounds_.Count(FeedbackSound::kBrailleSpace), 1u);
+}
+
+TEST_F(TalkWindowSpeech, LinesCommandsAndTheNewestMessage) {
+  Start(u"SpeakMoveLine,1\rSpeakJumpPosition,1\rSpeakMoveLine_Brl,1\r");
+  // A line move to a line's start reads that line, even an empty one.
+  Prepare(outgoing_, L"一行目\r\r⠁⠃", 0);
+  PressKeys({VK_DOWN});
+  PressKeys({VK_DOWN});
+  EXPECT_EQ(Said(2), (Texts{u"\r", u"アイ"}));
+  // Ctrl+. after a line's last character; Ctrl+Shift+, the whole line.
+  Prepare(outgoing_, L"一行目\r二", 3);
+  PressKeys({VK_CONTROL, VK_OEM_PERIOD});
+  PressKeys({VK_CONTROL, VK_SHIFT, VK_OEM_COMMA});
+  EXPECT_EQ(Said(2), (Texts{u"改行", u"一行目\r"}));
+  // Ctrl+, after two spaces and a tab.
+  Prepare(outgoing_, L"  \tx", 3);
+  PressKeys({VK_CONTROL, VK_OEM_COMMA});
+  EXPECT_EQ(Said(1), Texts{u"行頭 スペース 2個、タブ 1個、"});
+
+  // Enter in the incoming pane: the newest message's header line.
+  Prepare(incoming_, L"", 0);
+  PressKeys({VK_RETURN});
+  const Texts jump = Said(1);
+  ASSERT_EQ(jump.size(), 1u);
+  EXPECT_EQ(jump[0].rfind(u"2: taroさん ", 0), 0u) << Utf16ToUtf8(jump[0]);
+  EXPECT_EQ(sounds_.Count(FeedbackSound::kConfirm), 1u);
+}
+
+TEST_F(TalkWindowSpeech, WordsPassedWithEveryFlagOff) {
+  Start(u"");
+  const std::wstring text = PaneText(incoming_);
+  const int hello = static_cast<int>(text.find(L"hello"));
+  Prepare(incoming_, L"", hello);
+  PressKeys({VK_CONTROL, VK_RIGHT});
+  EXPECT_EQ(Said(1), Texts{u"hello "});
+  Prepare(outgoing_, L"hello world", 0);
+  PressKeys({VK_CONTROL, VK_RIGHT});
+  EXPECT_EQ(Said(0), Texts{});
+}
+
+TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
+  engine_.mainMode = u"ja";
+  engine_.englishMode = u"en";
+  Start(u"Other,kept\rSpeakJumpPosition_Brl,2\r");
+  // Menu 104 in the system menu.
+  HMENU system = GetSystemMenu(window_, FALSE);
+  HMENU settings = nullptr;
+  for (int i = 0; i < GetMenuItemCount(system); ++i) {
+    wchar_t name[64] = {};
+    GetMenuStringW(system, static_cast<UINT>(i), name, 64, MF_BYPOSITION);
+    if (std::wstring(name) == L"設定(&S)") settings = GetSubMenu(system, i);
+  }
+  ASSERT_TRUE(settings);
+  std::vector<UINT> ids;
+  for (int i = 0; i < GetMenuItemCount(settings); ++i) ids.push_back(GetMenuItemID(settings, i));
+  EXPECT_EQ(ids, (std::vector<UINT>{300, 301, 312, 311, 319}));
+
+  const std::u16string file = ReadTextFile(SettingsPath()).value_or(u"");
+  // Cancel changes nothing.
+  PostMessageW(window_, WM_SYSCOMMAND, CMD_SPEECH_SCENES, 0);
+  HWND dialog = ThreadWindow(L"読み上げする場面の設定");
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCENE_JUMP_POSITION_BRL), BST_CHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCENE_MOVE_LINE), BST_UNCHECKED);
+  ASSERT_TRUE(gui::BringToForeground(dialog));
+  PressKeys({VK_ESCAPE});
+  ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(ReadTextFile(SettingsPath()).value_or(u""), file);
+
+  // OK: the first box ticked with the keyboard; the file keeps its other
+  // line and holds every key, the flag of 2 now written as 1.
+  PostMessageW(window_, WM_COMMAND, CMD_SPEECH_SCENES, 0);
+  dialog = ThreadWindow(L"読み上げする場面の設定");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(gui::BringToForeground(dialog));
+  // The focus starts on the first box.
+  ASSERT_TRUE(gui::WaitUntil([&] { return gui::FocusedWindow() == GetDlgItem(dialog, IDC_SCENE_MOVE_LINE); }));
+  PressKeys({VK_SPACE});
+  PressKeys({VK_RETURN});
+  const std::u16string expected =
+      u"Other,kept\rSpeakJumpPosition_Brl,1\rSpeechMode,ja\rSpeechSpeed,0\rSpeechVolume,100\r"
+      u"UseEngSpeech,0\rEngSpeechMode,en\rEngSpeechSpeed,0\rEngSpeechVolume,100\r"
+      u"SpeakMoveLine,1\rSpeakMoveChar_Ascii,0\rSpeakMoveChar_Unicode,0\rSpeakJumpPosition,0\r"
+      u"SpeakInputMode,0\rSpeakInputChar_Ascii,0\rSpeakInputChar_Unicode,0\rSpeakMoveLine_Brl,0\r"
+      u"SpeakMoveChar_Brl,0\rSpeakInputChar_Brl,0\rSpeechOutput,SAPI voice\r";
+  // The file is written once the dialog has ended.
+  gui::WaitUntil([&] { return ReadTextFile(SettingsPath()).value_or(u"") == expected; }, 10000);
+  EXPECT_EQ(ReadTextFile(SettingsPath()).value_or(u""), expected);
+
+  // The engine's own dialog: saved only when the user confirms.
+  std::optional<std::string> before = ReadWholeFile(SettingsPath(), 1 << 20);
+  engine_.englishSpeed = 7;
+  PostMessageW(window_, WM_SYSCOMMAND, CMD_SPEECH_OUTPUT, 0);
+  ASSERT_TRUE(gui::WaitUntil([&] {
+    Texts calls = engine_.Calls();
+    return std::find(calls.begin(), calls.end(), u"ShowSettingsDialog") != calls.end();
+  }));
+  EXPECT_EQ(ReadWholeFile(SettingsPath(), 1 << 20), before);
+  engine_.dialogResult = 1;
+  PostMessageW(window_, WM_COMMAND, CMD_SPEECH_OUTPUT, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    return ReadTextFile(SettingsPath()).value_or(u"").find(u"EngSpeechSpeed,7\r") != std::u16string::npos;
+  }));
+}
+
+// Where UI Automation cannot raise notifications (Wine), no notifier is
+// made and texts go to the engine's voice.
+TEST(ScreenReaderNotifier, MadeOnlyWhereTheSystemRaisesNotifications) {
+  HMODULE core = LoadLibraryW(L"uiautomationcore.dll");
+  const bool available = core && GetProcAddress(core, "UiaRaiseNotificationEvent");
+  std::unique_ptr<ScreenReaderNotifier> notifier = CreateUiaNotifier(GetDesktopWindow());
+  EXPECT_EQ(notifier != nullptr, available);
+  if (core) FreeLibrary(core);
+}
+
+}  // namespace
+}  // namespace mirelon
+#endif
