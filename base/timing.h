@@ -59,6 +59,8 @@ struct Timing {
   int clientHandshakeAttempts = 5;
   int64_t clientHandshakeRetryMs = 1000;  // pause after a failed identity attempt
   int64_t clientIdentifyRetryMs = 5000;   // an incoming terminal that did not identify itself is asked again
+  int64_t clientReconnectFirstMs = 2000;  // an outgoing terminal that was lost or not reached is tried again after this,
+  int64_t clientReconnectMaxMs = 30000;   // ... then after twice the last pause, up to this
 
   // Client registry and closing the talk: how long a new connection may
   // take to come up before the next one starts, and how long the talk

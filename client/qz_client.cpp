@@ -1,5 +1,6 @@
 #include "client/qz_client.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -106,12 +107,23 @@ void CQZClient::OnWorkerCommand(const WorkerCommand& command) {
   switch (command.id) {
     case CMD_CLIENT_QUIT:
       quit_.Set();
+      StopReconnecting();
       if (CloseAll()) CloseWorkerWindow();
       break;
     case CMD_CLIENT_OPEN_PORT:
-      if (command.value <= 1) OpenPort(static_cast<int>(command.value));
+      if (command.value == 0) {
+        // Connecting on request starts the tries afresh.
+        reconnectWanted_ = true;
+        reconnectPauseMs_ = timing().clientReconnectFirstMs;
+        ConnectOutgoing();
+      } else if (command.value == 1) {
+        OpenPort(1);
+      }
       break;
     case CMD_CLIENT_CLOSE_PORT:
+      // Closing the outgoing port on request (the PC user, the terminal's
+      // own disconnect, the end of the talk) ends the tries.
+      if (command.value == 0) StopReconnecting();
       if (command.value <= 1) ClosePort(static_cast<int>(command.value));
       break;
     default:
@@ -129,15 +141,24 @@ void CQZClient::Supervise() {
   // A port whose device disappeared has already fallen back from 4 to 3
   // and reads nothing more: close it, so that its user's leave is recorded
   // and the status tells what happened.
-  for (int i = 0; i < 2; ++i)
-    if (port(i).IsLost() && port(i).state() >= PortState::kOpen)
-      PostToWorker({CMD_CLIENT_CLOSE_PORT, static_cast<uint32_t>(i)});
+  if (p0.IsLost() && p0.state() >= PortState::kOpen) {
+    ClosePort(0);
+    WaitToReconnect();
+  }
+  if (p1.IsLost() && p1.state() >= PortState::kOpen) PostToWorker({CMD_CLIENT_CLOSE_PORT, 1});
   if (p0.state() == PortState::kConnected) {
     if (!p0.CheckModemLines()) {
       // The terminal is gone (switched off, link lost): its user leaves now.
       TerminalGone(0);
-      PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
+      ClosePort(0);
+      WaitToReconnect();
     }
+  } else if (reconnecting_ && NowMs() >= nextReconnectMs_ && p0.state() < PortState::kOpen &&
+             p1.state() != PortState::kConnected && !Stopping()) {
+    // The pause is over: the outgoing terminal is tried again (while a
+    // terminal on the incoming port is connected, it is not).
+    ConnectOutgoing();
+    return;
   } else if (p0.state() < PortState::kOpen && p1.state() == PortState::kOpen && !p1.IsLost() &&
              p1.CheckModemLines()) {
     // The terminal raised its lines on the incoming port: identify it.
@@ -158,6 +179,33 @@ void CQZClient::Supervise() {
     }
   }
   if (HasOpenedPort()) OnTimer();
+}
+
+void CQZClient::ConnectOutgoing() {
+  if (OpenPort(0)) {
+    reconnecting_ = false;
+    reconnectPauseMs_ = timing().clientReconnectFirstMs;
+    return;
+  }
+  WaitToReconnect();
+}
+
+void CQZClient::WaitToReconnect() {
+  if (!reconnectWanted_ || Stopping() || IsNoPort(portName()) || port(0).state() >= PortState::kOpen) return;
+  nextReconnectMs_ = NowMs() + reconnectPauseMs_;
+  reconnectPauseMs_ = std::min(reconnectPauseMs_ * 2, timing().clientReconnectMaxMs);
+  reconnecting_ = true;
+  // An incoming port open for its terminal keeps its status.
+  if (port(1).state() < PortState::kOpen) SetStatus(kStatusReconnecting);
+}
+
+void CQZClient::StopReconnecting() {
+  reconnectWanted_ = false;
+  if (!reconnecting_.exchange(false) || port(0).state() >= PortState::kOpen) return;
+  // The outgoing port is already closed: the status no longer tells of the
+  // tries.
+  if (port(1).state() < PortState::kOpen) SetStatus(kStatusDisconnected);
+  else if (port(1).state() == PortState::kOpen) SetStatus(kStatusWaiting);
 }
 
 bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }

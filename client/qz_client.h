@@ -81,6 +81,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   bool PostCommand(WorkerCommand command) override;
   bool CloseAll() override;
   bool IsConnected() override;
+  bool IsReconnecting() override { return reconnecting_.load(); }
   // Index 0 is the outgoing port, which is connected actively (its modem
   // lines are awaited); index 1 the incoming port, opened and left waiting
   // until the terminal raises its lines (the supervision step then opens it
@@ -161,6 +162,16 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   // a join was announced) and nothing more is sent to it.
   void TerminalGone(int index);
   void AnnounceUser(bool left);
+  // Opens the outgoing port; a terminal that is not reached there is tried
+  // again later.
+  void ConnectOutgoing();
+  // The outgoing terminal was lost or not reached: unless the port was
+  // closed on request or the client is ending, it is tried again after the
+  // present pause (the supervision timer does it; nothing waits here), and
+  // the next pause is longer.
+  void WaitToReconnect();
+  // The port was closed on request, or the client ends: no more tries.
+  void StopReconnecting();
   // Sleeps unless the client is asked to end; false when it was.
   bool Pause(int64_t ms);
 
@@ -179,6 +190,12 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   std::atomic<bool> ready_[2] = {false, false};
   // When an incoming terminal that did not identify itself is asked again.
   int64_t nextIdentifyMs_ = 0;
+  // The outgoing port was opened on request and not closed on request
+  // since: a lost terminal is tried again (worker thread only).
+  bool reconnectWanted_ = false;
+  int64_t reconnectPauseMs_ = 0;
+  int64_t nextReconnectMs_ = 0;
+  std::atomic<bool> reconnecting_{false};
   std::mutex nodeLock_;
   ClientNode* node_ = nullptr;
   DisplayBuffer display_;

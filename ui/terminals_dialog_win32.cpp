@@ -222,7 +222,9 @@ void TerminalsDialog::Window::ToggleConnection() {
   const int row = FocusedRow();
   if (row < 0 || row >= static_cast<int>(rows_.size())) return;
   I_PortClient& client = *rows_[static_cast<size_t>(row)];
-  if (client.IsConnected()) {
+  // A terminal being tried again by itself is disconnected too: that ends
+  // the tries.
+  if (client.IsConnected() || client.IsReconnecting()) {
     client.PostCommand({CMD_CLIENT_CLOSE_PORT, 1});
     client.PostCommand({CMD_CLIENT_CLOSE_PORT, 0});
   } else {

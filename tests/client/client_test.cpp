@@ -68,17 +68,18 @@ TEST_F(ClientTest, BothPortsNullOpenNothing) {
   EXPECT_EQ(c->GetStatusText(), u"未接続");
 }
 
-TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
+TEST_F(ClientTest, OutgoingPortWithoutTerminalFailsAndWaitsToBeTriedAgain) {
   rig.Terminal(u"COM3");  // lines down
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
-  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"再接続待機"; }));
+  EXPECT_TRUE(c->IsReconnecting());
   EXPECT_LT(c->port(0).state(), PortState::kOpen);
   EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
   // A missing device fails the same way.
   CQZClient_ChatMode* d = Make(u"COM9", u"NULL");
   ASSERT_TRUE(d->Start());
-  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続失敗"; }));
+  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"再接続待機"; }));
 }
 
 TEST_F(ClientTest, IdentityFailingFiveTimes) {
@@ -87,7 +88,7 @@ TEST_F(ClientTest, IdentityFailingFiveTimes) {
   out.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
-  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"再接続待機"; }));
   EXPECT_EQ(out.identifyRequests(), 5);
   EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
 }
@@ -167,7 +168,7 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
   t.Disappear();
-  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"再接続待機"; }));
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
   EXPECT_LT(c->port(0).state(), PortState::kOpen);
   // The worker is not hung: it still ends on request.
