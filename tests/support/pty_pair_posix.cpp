@@ -85,6 +85,9 @@ PtyPair::PtyPair() {
     close(slave);
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  // A program the test starts must not keep the terminal's end open: the
+  // line hangs up when the terminal goes away.
+  fcntl(fd, F_SETFD, FD_CLOEXEC);
   master_ = fd;
 }
 
