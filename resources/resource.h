@@ -20,6 +20,20 @@
 #define CMD_NEW_MESSAGES 205
 #define CMD_POST_TEXT 207
 
+// The one-line input dialogs: a text field (240) and a number field with
+// arrow-key stepping (241).
+#define IDD_LINE_INPUT 240
+#define IDD_NUMBER_INPUT 241
+#define IDC_LINE_PROMPT 105
+#define IDC_LINE_LABEL 250
+#define IDC_LINE_FIELD 251
+#define IDC_LINE_SPIN 253
+
+// Keyboard braille input's settings dialog (its commands are in menu 104).
+#define IDD_BRL_INPUT_SETTINGS 520
+#define IDC_BRL_INPUT_SWITCH 521
+#define IDC_BRL_INPUT_TYPE 522
+
 // Menu 104, added to the talk window's system menu as "設定(&S)", and its
 // commands.
 #define IDM_SETTINGS 104
