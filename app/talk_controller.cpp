@@ -42,7 +42,11 @@ TalkController::TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkC
       options_(std::move(options)),
       context_(std::make_shared<TalkContext>(store)),
       view_(frontEnd.IncomingPane()),
-      sink_(std::make_shared<Sink>(*this, frontEnd.Thread())) {
+      sink_(std::make_shared<Sink>(*this, frontEnd.Thread())),
+      brlInput_(BrlInput::Hooks{[this] { return speech_.get(); },
+                                [this] { return options_.speakInputMode && options_.speakInputMode(); },
+                                [this] { frontEnd_.PlaySound(FeedbackSound::kRefusal); }},
+                options_.brlInputSettingsPath) {
   context_->userName = options_.userName ? *options_.userName : UserName();
   if (context_->userName.size() > 64) context_->userName.resize(64);
 }
@@ -51,8 +55,9 @@ TalkController::~TalkController() { Shutdown(); }
 
 LocalTime TalkController::Now() const { return options_.clock ? options_.clock() : CurrentLocalTime(); }
 
-// Without a speech engine the run is silent; without the text-to-braille
-// engine the braille lines are made by the kana converter.
+// Without a speech engine the run is silent; without a braille keyboard
+// there is no braille input; without the text-to-braille engine the
+// braille lines are made by the kana converter.
 void TalkController::StartEngines() {
   if (enginesStarted_) return;
   enginesStarted_ = true;
@@ -68,10 +73,13 @@ void TalkController::StartEngines() {
     if (std::optional<std::u16string> folder = ProgramFolder()) dictionary = *folder + std::u16string(kDetailDictionaryFile);
   if (dictionary) LoadDetailDictionary(speechSettings_.dictionary, *dictionary);
   LoadSpeechSettings(speechSettings_);
+  // Keyboard braille input once the voice is set, then the translator.
+  brlInput_.Start(frontEnd_.CreateBrailleKeyboard());
   if (options_.openTranslator) translatorOpen_ = ZerinOpen() != 0;
 }
 
 void TalkController::StopEngines() {
+  brlInput_.Stop();
   speechSettings_.engine = nullptr;
   speechSettings_.screenReader = nullptr;
   screenReader_.reset();

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/brl_input.h"
 #include "app/terminal_connector.h"
 #include "base/timing.h"
 #include "client/client_registry.h"
@@ -48,6 +49,11 @@ struct TalkControllerOptions {
   bool openTranslator = true;
   // The list of talks used; none: the user's own.
   std::optional<RecentTalks> recent;
+  // Where keyboard braille input's settings live; none: the per-user folder.
+  std::optional<std::u16string> brlInputSettingsPath;
+  // Whether the input states keyboard braille input reports are spoken;
+  // none: they are not.
+  std::function<bool()> speakInputMode;
   // The speech settings file; none: the user's own "Speech.set".
   std::optional<std::u16string> speechSettingsFile;
   // The detailed readings; none: "Radova.dic" beside the program.
@@ -98,6 +104,8 @@ class TalkController {
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
   SpeechEngine* Speech() const { return speech_.get(); }
+  // Keyboard braille input: its switch, settings and keyboard.
+  BrlInput& BrailleInput() { return brlInput_; }
   // The run's speech: engine, scenes, detailed readings.
   SpeechSettings& SpeechState() { return speechSettings_; }
 
@@ -124,6 +132,7 @@ class TalkController {
   std::vector<std::u16string> terminals_;
 
   SpeechEnginePtr speech_;
+  BrlInput brlInput_;
   std::unique_ptr<ScreenReaderNotifier> screenReader_;
   SpeechSettings speechSettings_;
   bool enginesStarted_ = false;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "braille/braille_keyboard.h"
 #include "speech/screen_reader.h"
 #include "speech/speech_engine.h"
 #include "talk/open_talk.h"
@@ -36,6 +37,8 @@ class TalkFrontEnd {
 
   // The speech engine of the run; none: the run is silent.
   virtual SpeechEnginePtr CreateSpeechEngine() { return nullptr; }
+  // Keyboard braille input; none: the run has none.
+  virtual std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() { return nullptr; }
   // The user's screen reader, when the front end can reach one; none: every
   // text goes to the engine's voice.
   virtual std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() { return nullptr; }

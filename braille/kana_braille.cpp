@@ -156,6 +156,7 @@ class KanaTables {
       std::u16string kana{static_cast<char16_t>(key >> 16), static_cast<char16_t>(key & 0xFFFF)};
       readPair_[Key(Dots(cells[0]), Dots(cells[1]))] = kana;
     }
+    for (const auto& [key, kana] : readPair_) pairFirsts_ |= uint64_t{1} << ((key >> 16) & 0x3F);
   }
 
   const std::u16string* Single(char16_t kana) const {
@@ -178,6 +179,7 @@ class KanaTables {
     auto it = readPair_.find(Key(first, second));
     return it == readPair_.end() ? nullptr : &it->second;
   }
+  bool BeginsPair(uint8_t dots) const { return dots < 64 && (pairFirsts_ >> dots) & 1; }
 
  private:
   static uint32_t Key(char16_t a, char16_t b) { return (uint32_t(a) << 16) | b; }
@@ -190,6 +192,7 @@ class KanaTables {
   std::unordered_map<uint32_t, std::u16string> pairs_;
   std::unordered_map<uint8_t, char16_t> readSingle_;
   std::unordered_map<uint32_t, std::u16string> readPair_;
+  uint64_t pairFirsts_ = 0;  // bit n: cell n begins a two-cell unit
 };
 
 const KanaTables& Tables() {
@@ -713,6 +716,14 @@ PvnStringPtr PVN_UBrlToKana(const char16_t* text, uint32_t option) {
   if (!flush()) return nullptr;
   return out;
 }
+
+char16_t KanaOfCell(uint8_t dots) { return Tables().ReadSingle(dots); }
+
+const std::u16string* KanaOfCellPair(uint8_t first, uint8_t second) { return Tables().ReadPair(first, second); }
+
+bool BeginsKanaPair(uint8_t dots) { return Tables().BeginsPair(dots); }
+
+int LetterOfCell(uint8_t dots) { return LetterIndex(dots); }
 
 PvnStringPtr PVN_CopyKanaForBrl(const PvnRecord* record, int first, int end) {
   if (!record || first < 0 || end < first || end > record->cells) return nullptr;

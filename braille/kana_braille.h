@@ -78,4 +78,17 @@ PvnStringPtr PVN_UBrlToKana(const char16_t* text, uint32_t option);
 // when the range does not lie inside the record.
 PvnStringPtr PVN_CopyKanaForBrl(const PvnRecord* record, int first, int end);
 
+// Kana braille one unit at a time, for reading it as it is typed. Cells are
+// six-dot patterns with dot n in bit n-1.
+// The katakana of a cell on its own (ー and ッ included); 0 when it is none.
+char16_t KanaOfCell(uint8_t dots);
+// The kana of a two-cell unit (voiced, semi-voiced, yōon, special sound);
+// null when the two cells are not one.
+const std::u16string* KanaOfCellPair(uint8_t first, uint8_t second);
+// Whether some two-cell unit begins with this cell.
+bool BeginsKanaPair(uint8_t dots);
+// The Latin letter of a cell, 0 for a to 25 for z (the digits 1 to 9 and 0
+// share the cells of a to j); -1 for a cell that is no letter.
+int LetterOfCell(uint8_t dots);
+
 }  // namespace mirelon

@@ -14,6 +14,19 @@ install(FILES ${ipadic_files} DESTINATION ${MIRELON_IPADIC_FOLDER})
 # The detailed readings of single characters (generated at build time).
 install(FILES ${MIRELON_RADOVA_PATH} DESTINATION .)
 
+# The kantenji table that keyboard braille input reads; its licence texts go
+# into the licence folder with the others.
+foreach(entry IN LISTS MIRELON_KANTENJI_FILES)
+  string(REPLACE "|" ";" parts "${entry}")
+  list(GET parts 0 source)
+  list(GET parts 1 name)
+  if(name STREQUAL MIRELON_KANTENJI_TABLE)
+    install(FILES ${source} DESTINATION .)
+  else()
+    install(FILES ${source} DESTINATION licenses RENAME ${name})
+  endif()
+endforeach()
+
 # For the user: what the program is and how to begin.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/readme-ja.txt DESTINATION . RENAME "はじめにお読みください.txt")
 

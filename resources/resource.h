@@ -47,8 +47,24 @@
 #define IDC_SAVED_COUNT 572
 #define IDC_CONNECTION_INFO 573
 #define IDC_DELETE_SAVED 574
+// Control ids are the dialog's own: the name fields of 570 and of the
+// one-line input dialogs are both 251.
 #define IDC_SAVE_NAME 251
 #define IDC_SAVED_NAMES 252
+// The one-line input dialogs: a text field (240) and a number field with
+// arrow-key stepping (241).
+#define IDD_LINE_INPUT 240
+#define IDD_NUMBER_INPUT 241
+#define IDC_LINE_PROMPT 105
+#define IDC_LINE_LABEL 250
+#define IDC_LINE_FIELD 251
+#define IDC_LINE_SPIN 253
+
+// Keyboard braille input's settings dialog (its commands are in menu 104).
+#define IDD_BRL_INPUT_SETTINGS 520
+#define IDC_BRL_INPUT_SWITCH 521
+#define IDC_BRL_INPUT_TYPE 522
+
 // Menu 104, added to the talk window's system menu as "設定(&S)", and its
 // commands.
 #define IDM_SETTINGS 104

@@ -10,6 +10,8 @@
 #include "app/talk_front_end.h"
 #include "base/timing.h"
 #include "base/utf.h"
+#include "braille/brl_input_control_win32.h"
+#include "braille/dotlane_win32.h"
 #include "client/worker_loop.h"
 #include "resources/resource.h"
 #include "speech/reading_hook_win32.h"
@@ -17,6 +19,7 @@
 #include "speech/speech_sapi_win32.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
+#include "ui/brl_input_commands_win32.h"
 #include "ui/display_text.h"
 #include "ui/header_navigation.h"
 #include "ui/rich_edit_talk_pane_win32.h"
@@ -94,6 +97,7 @@ class TalkWindow final : public TalkFrontEnd {
   SpeechEnginePtr CreateSpeechEngine() override {
     return environment_.speechEngine ? environment_.speechEngine(window_) : CreateVoxmira(window_);
   }
+  std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() override { return CreateDotlaneKeyboard(window_); }
   std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() override {
     return environment_.screenReader ? environment_.screenReader(window_) : CreateUiaNotifier(window_);
   }
@@ -159,6 +163,7 @@ void TalkWindow::OnInitDialog() {
     // Beyond the default 32,767 characters.
     SendMessageW(pane, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   }
+  FollowBrailleInputFocus(outgoing_);
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
   prompts_ = std::make_unique<WindowPrompts>(window_, store_);
   thread_->Attach(window_);
@@ -169,14 +174,21 @@ void TalkWindow::OnInitDialog() {
 
 INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (thread_->HandleMessage(msg, lParam)) return TRUE;
+  if (controller_ && msg != 0 && msg == controller_->BrailleInput().Settings().notifyMessage) {
+    // What keyboard braille input reports: an input state, a refused chord.
+    controller_->BrailleInput().Notified(LOWORD(wParam), lParam && LOWORD(wParam) == kDotlaneNotifyState
+                                                            ? FromWide(reinterpret_cast<const wchar_t*>(lParam))
+                                                            : std::u16string());
+    return TRUE;
+  }
   switch (msg) {
     case WM_COMMAND:
       OnCommand(wParam);
       return TRUE;
     case WM_SYSCOMMAND:
-      // The items added to the system menu are the window's own commands.
-      if (LOWORD(wParam) == CMD_ABOUT || (LOWORD(wParam) >= CMD_SPEECH_SCENES && LOWORD(wParam) <= CMD_BRL_INPUT_TEST)) {
-        OnCommand(LOWORD(wParam));
+      // The items the window added to its system menu (the system's own
+      // commands are 0xF000 and above).
+      if (wParam < 0xF000 && OnCommand(LOWORD(wParam))) {
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
       }
@@ -210,6 +222,13 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       if (wParam) DestroyWindow(window_);
       return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) Dotlane_OnActivate();
+      return FALSE;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      Dotlane_SetInMenuLoop(window_, msg == WM_ENTERMENULOOP);
+      return FALSE;
     case WM_DESTROY:
       // The panes get their own procedures back.
       incomingHook_.reset();
@@ -238,7 +257,7 @@ bool TalkWindow::OnCommand(WPARAM wParam) {
       return true;
   }
   if (controller_ && HandleSpeechCommand(window_, instance_, LOWORD(wParam), controller_->SpeechState())) return true;
-  return false;
+  return controller_ && RunBrlInputCommand(controller_->BrailleInput(), window_, LOWORD(wParam), outgoing_);
 }
 
 void TalkWindow::CloseTerminalsDialog() {
@@ -357,6 +376,7 @@ bool TalkWindow::Pump(int64_t ms, const std::function<bool()>& enough) {
         PostQuitMessage(static_cast<int>(msg.wParam));
         return false;
       }
+      if (Dotlane_OnGetMessage(&msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -381,13 +401,16 @@ void TalkWindow::Run() {
   options.opener = environment_.opener;
   options.speechSettingsFile = environment_.speechSettingsFile;
   options.detailDictionaryFile = environment_.detailDictionaryFile;
+  options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
   terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
   AttachReadingHooks();
-  // Keyboard braille input is off: braille patterns in the talk are shown
-  // as kana.
-  controller_->View().SetDisplayConversion(
-      [](std::u16string_view text) -> std::optional<std::u16string> { return BrailleAsKanaForDisplay(text); });
+  // While keyboard braille input is off, braille patterns in the talk are
+  // shown as kana.
+  controller_->View().SetDisplayConversion([this](std::u16string_view text) -> std::optional<std::u16string> {
+    if (controller_->BrailleInput().On()) return std::u16string(text);
+    return BrailleAsKanaForDisplay(text);
+  });
   controller_->StartEngines();
   ShowWindow(window_, SW_SHOWNORMAL);
   UpdateWindow(window_);
@@ -398,6 +421,7 @@ void TalkWindow::Run() {
     HACCEL accelerators = LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_TALK_ACCEL));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (Dotlane_OnGetMessage(&msg)) continue;
       if (TranslateAcceleratorW(window_, accelerators, &msg)) continue;
       if (IsDialogMessageW(window_, &msg)) continue;
       TranslateMessage(&msg);

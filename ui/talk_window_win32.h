@@ -36,6 +36,8 @@ struct TalkWindowEnvironment {
   // own and the one beside the program.
   std::optional<std::u16string> speechSettingsFile;
   std::optional<std::u16string> detailDictionaryFile;
+  // Where keyboard braille input's settings live; none: the per-user folder.
+  std::optional<std::u16string> brlInputSettingsPath;
 };
 
 // Creates the talk window, brings the engines up, opens the talk, runs the

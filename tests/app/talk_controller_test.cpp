@@ -16,6 +16,8 @@
 #include "support/fake_front_end.h"
 #include "support/fast_timing.h"
 #include "support/memory_serial.h"
+#include "support/recording_braille_keyboard.h"
+#include "support/recording_speech_engine.h"
 #include "support/scripted_stream_store.h"
 #include "support/temp_dir.h"
 #include "support/terminal_simulator.h"
@@ -103,6 +105,28 @@ TEST_F(TalkControllerTest, MessagesAreShownAndCutIntoBrailleLinesAsTheyAreRead) 
   EXPECT_EQ(lines, (std::vector<std::u16string>{u"12* 12: user1さん 3/05 9:07", u"12  Hello", u"12  there",
                                                 u"13* 13: ", u"13  empty header",
                                                 u"14* 14: user1さん 3/05 9:07", u"14  live"}));
+}
+
+// Keyboard braille input comes up after the speech engine and its stored
+// voice, goes before the engine, and sounds through the front end.
+TEST_F(TalkControllerTest, BrailleInputLivesInsideTheSpeechEnginesLife) {
+  RecordingSpeechEngine engine;
+  front.speech = &engine;
+  front.keyboard = [&] {
+    return std::make_unique<RecordingBrailleKeyboard>(engine.calls, reinterpret_cast<void*>(16));
+  };
+  TalkControllerOptions options = Options();
+  options.brlInputSettingsPath = dir.File(u"BrlInput.set");
+  {
+    TalkController controller(store, front, options);
+    controller.StartEngines();
+    EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"SetVolume(100)", u"StartDlgSupport",
+                                                         u"RegisterNotifyMessage", u"SetInputMode(16,0,0)"}));
+    controller.BrailleInput().Notified(2, u"");
+    EXPECT_EQ(front.sounds, std::vector<FeedbackSound>{FeedbackSound::kRefusal});
+    engine.calls.clear();
+  }
+  EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"EndDlgSupport", u"DestroyEngine"}));
 }
 
 // A read that hangs (a network share gone away) keeps the watcher from

@@ -189,7 +189,9 @@ TEST_F(PortConnTest, HandshakeSendsTheIdentityRequestAndStoresTheReply) {
 }
 
 TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
-  timing.connReplyTimeoutMs = 50;
+  // Long enough for a good answer to arrive on a loaded machine: only the
+  // silent terminal waits it out.
+  timing.connReplyTimeoutMs = 400;
   Make();
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {

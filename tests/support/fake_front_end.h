@@ -26,6 +26,8 @@ class FakeFrontEnd final : public TalkFrontEnd, private OpenTalkPrompts {
     return true;
   }
   void ScanDone(bool entered) override { log.push_back(entered ? "scan done" : "scan done, not entered"); }
+  SpeechEnginePtr CreateSpeechEngine() override { return SpeechEnginePtr(speech); }
+  std::unique_ptr<BrailleKeyboard> CreateBrailleKeyboard() override { return keyboard ? keyboard() : nullptr; }
   void CloseTerminalsDialog() override { log.push_back("close dialog"); }
 
   // Runs the front end's tasks until `done` holds; false when nothing more
@@ -40,6 +42,11 @@ class FakeFrontEnd final : public TalkFrontEnd, private OpenTalkPrompts {
   std::shared_ptr<QueuedUiThread> thread = std::make_shared<QueuedUiThread>();
   std::vector<FeedbackSound> sounds;
   std::vector<std::string> log;
+  // The run's engines, when a test gives them: a speech engine the test
+  // owns (released by the controller through DestroyEngine only), and
+  // keyboard braille input.
+  SpeechEngine* speech = nullptr;
+  std::function<std::unique_ptr<BrailleKeyboard>()> keyboard;
 
  private:
   std::optional<Choice> ChooseFile(const std::u16string&, int) override { return std::nullopt; }

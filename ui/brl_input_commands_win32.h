@@ -1,0 +1,16 @@
+// The keyboard braille input commands of the program's windows (the talk
+// window, the meeting dialog, the one-line dialogs): 311 switches braille
+// input (F2), 312 opens its settings dialog, 319 the input test.
+#pragma once
+
+#include <windows.h>
+
+#include "app/brl_input.h"
+
+namespace mirelon {
+
+// Runs `command` for `window`; false when it is none of the three. After
+// 311 and 312, `inputControl` (when given and focused) follows the switch.
+bool RunBrlInputCommand(BrlInput& input, HWND window, int command, HWND inputControl = nullptr);
+
+}  // namespace mirelon
