@@ -32,6 +32,14 @@ size_t CountOf(const TerminalSimulator& t, uint8_t command, int parameter = -1) 
   return n;
 }
 
+// The runner for bob on the talk with the terminal, reading its input from
+// the returned pipe; what it shows of its terminals goes to `errors`.
+FILE* StartBob(const std::string& runner, const std::string& talk, const std::string& terminalArg,
+               const std::string& errors) {
+  return popen((runner + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" + ShellQuote(errors)).c_str(),
+               "w");
+}
+
 TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   TempDir dir;
   const std::string cli = RunnerPath();
@@ -48,10 +56,7 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   TerminalSimulator terminal(pty.Link());
   const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
   const std::string terminalArg = "/t{Port:" + pty.slavePath() + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
-  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" +
-                     ShellQuote(errors))
-                        .c_str(),
-                    "w");
+  FILE* bob = StartBob(env + ShellQuote(cli), talk, terminalArg, errors);
   ASSERT_TRUE(bob);
 
   // Identified, session opened, greeted; the lines already in the talk are
@@ -119,10 +124,7 @@ TEST(RunnerTerminal, ATerminalThatWentAwayIsConnectedAgainByItself) {
   TerminalSimulator terminal(first.Link());
   const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
   const std::string terminalArg = "/t{Port:" + device + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
-  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" +
-                     ShellQuote(errors))
-                        .c_str(),
-                    "w");
+  FILE* bob = StartBob(env + ShellQuote(cli), talk, terminalArg, errors);
   ASSERT_TRUE(bob);
   ASSERT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_CHAT_OPEN) == 1; }, 30000));
 
