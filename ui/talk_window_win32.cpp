@@ -27,6 +27,7 @@
 #include "ui/speech_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
+#include "ui/terminals_dialog_win32.h"
 #include "ui/window_ui_thread_win32.h"
 
 namespace mirelon {
@@ -100,6 +101,7 @@ class TalkWindow final : public TalkFrontEnd {
   std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() override {
     return environment_.screenReader ? environment_.screenReader(window_) : CreateUiaNotifier(window_);
   }
+  void CloseTerminalsDialog() override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -128,6 +130,8 @@ class TalkWindow final : public TalkFrontEnd {
   SystemSoundPlayer systemSounds_;
   SoundPlayer& sounds_ = environment_.sounds ? *environment_.sounds : systemSounds_;
   std::unique_ptr<TalkController> controller_;
+  // Made with the controller, whose registry it shows.
+  std::unique_ptr<TerminalsDialog> terminals_;
   // Caret and line reading on the two panes, while they exist.
   std::unique_ptr<RichEditReadingHook> incomingHook_;
   std::unique_ptr<RichEditReadingHook> outgoingHook_;
@@ -248,9 +252,20 @@ bool TalkWindow::OnCommand(WPARAM wParam) {
     case CMD_SEND:
       Send();
       return true;
+    case CMD_TERMINALS:
+      if (terminals_) terminals_->Open();
+      return true;
   }
   if (controller_ && HandleSpeechCommand(window_, instance_, LOWORD(wParam), controller_->SpeechState())) return true;
   return controller_ && RunBrlInputCommand(controller_->BrailleInput(), window_, LOWORD(wParam), outgoing_);
+}
+
+void TalkWindow::CloseTerminalsDialog() {
+  if (!terminals_) return;
+  // Clients the dialog is stopping tell this window of their users'
+  // leaving meanwhile.
+  terminals_->Close([this](int64_t ms, const std::function<bool()>& done) { Pump(ms, done); },
+                    environment_.timing.terminalsDialogCloseMs);
 }
 
 INT_PTR CALLBACK TalkWindow::AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
@@ -388,6 +403,7 @@ void TalkWindow::Run() {
   options.detailDictionaryFile = environment_.detailDictionaryFile;
   options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
+  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
   AttachReadingHooks();
   // While keyboard braille input is off, braille patterns in the talk are
   // shown as kana.
@@ -417,6 +433,9 @@ void TalkWindow::Run() {
   }
   // The window is gone: the rest of the talk's life ends in order.
   controller_->Shutdown();
+  // The dialog's thread has ended (or is waited for here) before the
+  // registry goes.
+  terminals_.reset();
   controller_.reset();
 }
 
