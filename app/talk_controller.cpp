@@ -64,7 +64,6 @@ void TalkController::StartEngines() {
   // Speech: the engine, the detailed readings, then the stored scenes and
   // voices.
   speech_ = frontEnd_.CreateSpeechEngine();
-  brlInput_.Start(frontEnd_.CreateBrailleKeyboard());
   screenReader_ = frontEnd_.CreateScreenReaderNotifier();
   speechSettings_.engine = speech_.get();
   speechSettings_.screenReader = screenReader_.get();
@@ -74,6 +73,8 @@ void TalkController::StartEngines() {
     if (std::optional<std::u16string> folder = ProgramFolder()) dictionary = *folder + std::u16string(kDetailDictionaryFile);
   if (dictionary) LoadDetailDictionary(speechSettings_.dictionary, *dictionary);
   LoadSpeechSettings(speechSettings_);
+  // Keyboard braille input once the voice is set, then the translator.
+  brlInput_.Start(frontEnd_.CreateBrailleKeyboard());
   if (options_.openTranslator) translatorOpen_ = ZerinOpen() != 0;
 }
 

@@ -58,6 +58,9 @@ struct Timing {
   int clientModemChecks = 30;              // modem checks before giving up
   int clientHandshakeAttempts = 5;
   int64_t clientHandshakeRetryMs = 1000;  // pause after a failed identity attempt
+  int64_t clientIdentifyRetryMs = 5000;   // an incoming terminal that did not identify itself is asked again
+  int64_t clientReconnectFirstMs = 2000;  // an outgoing terminal that was lost or not reached is tried again after this,
+  int64_t clientReconnectMaxMs = 30000;   // ... then after twice the last pause, up to this
 
   // Client registry and closing the talk: how long a new connection may
   // take to come up before the next one starts, and how long the talk
@@ -65,6 +68,7 @@ struct Timing {
   int64_t registryConnectPollMs = 200;
   int registryConnectPolls = 10;
   int64_t closePumpMs = 1000;
+  int64_t terminalsDialogCloseMs = 5000;  // closing waits this long for the terminals dialog's thread
 };
 
 // Milliseconds from an arbitrary fixed point, monotonic (GetTickCount's

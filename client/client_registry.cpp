@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "braille/braille_line_list.h"
 #include "modes/chat_mode.h"
 #include "modes/display_mode_client.h"
 
@@ -43,11 +44,15 @@ ClientNode* ClientRegistry::AddClient(I_PortClient* client) {
   ClientNode* added = node.get();
   node->client = RefPtr<I_PortClient>(client);
   client->SetListNode(added);
+  ClientChangeSink* dialog;
   {
     std::lock_guard<std::mutex> guard(lock_);
+    dialog = dialog_;
     node->dialog = dialog_;
     nodes_.push_back(std::move(node));
   }
+  // Its row comes before anything the client tells of itself.
+  if (dialog) dialog->PostClientAdded(client);
   client->Start();
   return added;
 }
@@ -73,15 +78,16 @@ void ClientRegistry::WaitForConnection(I_PortClient& client, const Wait& wait) {
       wait(setup_.timing.registryConnectPollMs);
     else
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.timing.registryConnectPollMs));
-    if (client.GetPortState() > PortState::kOpen) return;
+    // Up once identified and announced: the next terminal's user never
+    // joins before this one's.
+    if (client.HasOpenedPort()) return;
   }
 }
 
 int ClientRegistry::ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait) {
   int created = 0;
   for (const ConnectionRecord& record : list.records) {
-    if (record.port != CQZClient::kNoPort && IsPortInUse(record.port)) continue;
-    if (record.port2 != CQZClient::kNoPort && IsPortInUse(record.port2)) continue;
+    if (IsPortInUse(record.port) || IsPortInUse(record.port2)) continue;
     // Held here as well: the dialog's thread may remove the client while
     // this one waits for it.
     RefPtr<CQZClient> client = MakeClient(record);
@@ -149,6 +155,7 @@ bool ClientRegistry::RemoveClient(ClientNode* node) {
 }
 
 bool ClientRegistry::IsPortInUse(std::u16string_view name) const {
+  if (IsNoPort(name)) return false;
   for (const RefPtr<I_PortClient>& client : Clients())
     if (client->GetPortName() == name || client->GetPort2Name() == name) return true;
   return false;
@@ -192,6 +199,22 @@ void ClientRegistry::SetDialog(ClientChangeSink* dialog) {
   std::lock_guard<std::mutex> guard(lock_);
   dialog_ = dialog;
   for (const auto& node : nodes_) node->dialog = dialog;
+}
+
+TerminalRowState TerminalRow(I_PortClient& client) {
+  TerminalRowState row;
+  row.port = client.GetActivePortName();
+  row.status = client.GetStatusText();
+  row.user = client.GetUserName();
+  row.connected = client.GetPortState() == PortState::kConnected;
+  if (const BrailleLine* line = client.GetCurrentMessage()) {
+    row.messageNumber = line->messageNumber;
+    row.lineText = line->text;
+  }
+  int start = 0, end = 0;
+  if (std::optional<std::vector<uint8_t>> cells = client.GetEditLine(&start, &end))
+    row.editLine = TerminalRowState::EditLine{std::move(*cells), start, end};
+  return row;
 }
 
 }  // namespace mirelon

@@ -19,6 +19,8 @@
 #include "client/port_client.h"
 #include "client/qz_client.h"
 #include "connections/connection_record.h"
+#include "connections/port_selection.h"
+#include "connections/terminal_rows.h"
 
 namespace mirelon {
 
@@ -55,8 +57,8 @@ class ClientRegistry {
   // protocol without a client class.
   ClientNode* CreateClient(const ConnectionRecord& connection);
   // Creates a client for each record whose ports are not in use yet, giving
-  // each up to registryConnectPolls × registryConnectPollMs to connect
-  // before the next one starts. The number of clients created.
+  // each up to registryConnectPolls × registryConnectPollMs to come up
+  // (identified, its user announced) before the next one starts. The number of clients created.
   int ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait = nullptr);
   // Connection descriptions as given on the command line ("Port:…;").
   int ApplyDescriptions(const std::vector<std::u16string>& descriptions, const Wait& wait = nullptr);
@@ -72,7 +74,7 @@ class ClientRegistry {
   bool RemoveClient(ClientNode* node);
 
   // Some client uses `name` as its outgoing or incoming port (exact
-  // comparison; the caller leaves out "NULL").
+  // comparison); never for a name that stands for no port.
   bool IsPortInUse(std::u16string_view name) const;
   ConnectionRecordList BuildConnectionList() const;
   int Count() const;
@@ -85,8 +87,12 @@ class ClientRegistry {
   bool AnyWorkerRunning() const;
 
   // The connected-terminals dialog (or whatever shows the clients), or
-  // null: told of every client's changes, including clients added later.
+  // null: told of every client added and of every client's changes. It
+  // must outlive every client it was given to, or be replaced first.
   void SetDialog(ClientChangeSink* dialog);
+
+  // What the port selection dialog chose last and the ports it found.
+  PortSelection& Selection() { return selection_; }
 
  private:
   // The (unstarted) client of a connection's protocol with its
@@ -98,8 +104,12 @@ class ClientRegistry {
   bool meeting_ = false;
   std::map<int, ModeFactory> modes_;
   ClientChangeSink* dialog_ = nullptr;
+  PortSelection selection_;
   mutable std::mutex lock_;
   std::vector<std::unique_ptr<ClientNode>> nodes_;
 };
+
+// What the connected-terminals list shows of a client.
+TerminalRowState TerminalRow(I_PortClient& client);
 
 }  // namespace mirelon

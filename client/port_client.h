@@ -31,6 +31,7 @@ inline constexpr std::u16string_view kStatusWaiting = u"接続待機";
 inline constexpr std::u16string_view kStatusConnected = u"接続";
 inline constexpr std::u16string_view kStatusFailed = u"接続失敗";
 inline constexpr std::u16string_view kStatusDisconnected = u"切断";
+inline constexpr std::u16string_view kStatusReconnecting = u"再接続待機";
 
 // Who is told that a client's state changed (CMD_CLIENT_CHANGED to the
 // connected-terminals dialog). Called on the client's worker thread; must
@@ -39,6 +40,8 @@ class ClientChangeSink {
  public:
   virtual ~ClientChangeSink() = default;
   virtual void PostClientChanged(I_PortClient* client) = 0;
+  // A client was added to the registry (on the thread that added it).
+  virtual void PostClientAdded(I_PortClient* client) { (void)client; }
 };
 
 class I_PortClient {
@@ -75,6 +78,12 @@ class I_PortClient {
   virtual bool CloseAll() = 0;
   // A port is connected (state 4).
   virtual bool IsConnected() = 0;
+  // The outgoing terminal was lost or not reached and is being tried again
+  // by itself, until it answers or its port is closed on request.
+  virtual bool IsReconnecting() = 0;
+  // A port is connected and its terminal's opening is done: identified,
+  // its user's join announced, the mode's opening frames sent.
+  virtual bool HasOpenedPort() = 0;
   virtual bool OpenPort(int index) = 0;
   virtual bool ClosePort(int index) = 0;
   // The line of the talk this terminal is at (the list's sentinel while the

@@ -216,6 +216,12 @@ void CPortConn::AssemblyStep(int index) {
     decoder.Reset();
     return;
   }
+  // Looked at after the read, which may have waited through a close and a
+  // new opening: what was assembled before belongs to the earlier one.
+  if (const uint32_t generation = p.generation(); generation != decoderGenerations_[index]) {
+    decoder.Reset();
+    decoderGenerations_[index] = generation;
+  }
 
   struct Router : FrameDecoder::Sink {
     CPortConn& conn;
@@ -267,6 +273,27 @@ bool CPortConn::AcquireCommandLock() {
 }
 
 void CPortConn::ReleaseCommandLock() {
+  std::lock_guard<std::mutex> guard(pendingLock_);
+  WritePendingBare();
+  commandBusy_ = false;
+  commandEvent_.Set();
+}
+
+void CPortConn::WritePendingBare() {
+  if (pendingBare_.empty()) return;
+  WriteBare(pendingBare_.data(), pendingBare_.size());
+  pendingBare_.clear();
+}
+
+void CPortConn::WriteBareSoon(const uint8_t* bytes, size_t n) {
+  std::lock_guard<std::mutex> guard(pendingLock_);
+  if (commandBusy_.exchange(true)) {
+    // The holder writes them; its release takes pendingLock_ first.
+    pendingBare_.insert(pendingBare_.end(), bytes, bytes + n);
+    return;
+  }
+  commandEvent_.Reset();
+  WriteBare(bytes, n);
   commandBusy_ = false;
   commandEvent_.Set();
 }
@@ -279,10 +306,13 @@ bool CPortConn::SendFrame(uint8_t command, uint8_t parameter, const uint8_t* pay
     std::lock_guard<std::mutex> guard(connectionLock_);
     reply_.Clear();
   }
+  if (commandBusy_.load()) {
+    std::lock_guard<std::mutex> guard(pendingLock_);
+    WritePendingBare();
+  }
   const std::vector<uint8_t> frame =
       EncodeFrame(command, parameter, std::span<const uint8_t>(payload, length));
-  p.Write(frame.data(), frame.size());
-  return true;
+  return p.Write(frame.data(), frame.size());
 }
 
 bool CPortConn::WriteBare(const uint8_t* bytes, size_t n) {

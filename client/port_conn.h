@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "base/event.h"
 #include "base/timing.h"
@@ -111,13 +112,20 @@ class CPortConn {
   // the stop wait.
   bool StopDispatch();
 
-  // Empties the reply ring and writes one frame to the current port; false
-  // (nothing sent) when that port is not connected or the payload is longer
-  // than a frame can carry. The write's own result is not reported.
+  // Empties the reply ring and writes one frame to the current port (after
+  // the bare bytes that wait for the command lock, when the caller holds
+  // it); false when that port is not connected, the payload is longer than
+  // a frame can carry (nothing sent then) or the write failed.
   bool SendFrame(uint8_t command, uint8_t parameter, const uint8_t* payload, size_t length);
   // Writes bare bytes, outside any frame, to the current port (a reply the
   // program owes the terminal); false when it is not connected.
   bool WriteBare(const uint8_t* bytes, size_t n);
+  // Bare bytes that must never wait for the command lock (the dispatch
+  // thread's answers, which an exchange in progress may itself be waiting
+  // to read past): written at once when no exchange runs, otherwise by the
+  // holder of the lock before its next frame or when it lets the lock go,
+  // so they never fall inside a frame.
+  void WriteBareSoon(const uint8_t* bytes, size_t n);
   // Takes up to `n` reply bytes, waiting until the reply time-out after the
   // call at most; the count taken.
   int ReadReply(uint8_t* buffer, int n);
@@ -169,6 +177,9 @@ class CPortConn {
 
   bool AcquireCommandLock();
   void ReleaseCommandLock();
+  // The bytes of WriteBareSoon that wait for the lock's holder, written
+  // now; with pendingLock_ held.
+  void WritePendingBare();
   void WorkerMain();
   void DispatchMain();
   // Reads what the decoder of port `index` wants (one header byte, or the
@@ -192,11 +203,18 @@ class CPortConn {
   std::unique_ptr<WorkerLoop> workerWindow_;
 
   FrameDecoder decoders_[2];
+  // The port generation each decoder was last fed under: a decoder holding
+  // part of a frame from an earlier opening starts over.
+  uint32_t decoderGenerations_[2] = {0, 0};  // dispatch thread only
   GrowBuffer readBuffer_;  // dispatch thread only
   std::mutex connectionLock_;  // guards reply_
   ReplyRing reply_;
   std::atomic<bool> commandBusy_{false};
   Event commandEvent_{Event::Kind::kAutoReset, true};
+  // Guards pendingBare_, and the lock's release against WriteBareSoon
+  // finding it taken, so that no pending byte is left behind.
+  std::mutex pendingLock_;
+  std::vector<uint8_t> pendingBare_;
 
   mutable std::mutex infoLock_;
   TerminalInfo terminalInfo_;

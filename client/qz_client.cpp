@@ -1,5 +1,6 @@
 #include "client/qz_client.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,18 +11,6 @@
 
 namespace mirelon {
 namespace {
-
-// A port name counts when it is given and is not "NULL" (in any case).
-bool IsPortNamed(std::u16string_view name) {
-  if (name.empty()) return false;
-  if (name.size() != CQZClient::kNoPort.size()) return true;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char16_t c = name[i];
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    if (c != CQZClient::kNoPort[i]) return true;
-  }
-  return false;
-}
 
 constexpr uint8_t kErrorSignal[] = {'-', 'G', '1', '6', 0};
 constexpr uint32_t kAnnounceOption = kKanaForSpeech | kBrlNumbers | kBrlLatin;  // 0x203
@@ -55,8 +44,8 @@ ClientNode* CQZClient::SetListNode(ClientNode* node) {
 }
 
 std::u16string CQZClient::GetActivePortName() {
-  const bool named = IsPortNamed(portName());
-  const bool named2 = IsPortNamed(port2Name());
+  const bool named = !IsNoPort(portName());
+  const bool named2 = !IsNoPort(port2Name());
   if (named && port(0).state() > PortState::kClosing) return portName();
   if (named2 && port(1).state() > PortState::kClosing) return port2Name();
   if (named) return portName();
@@ -118,12 +107,23 @@ void CQZClient::OnWorkerCommand(const WorkerCommand& command) {
   switch (command.id) {
     case CMD_CLIENT_QUIT:
       quit_.Set();
+      StopReconnecting();
       if (CloseAll()) CloseWorkerWindow();
       break;
     case CMD_CLIENT_OPEN_PORT:
-      if (command.value <= 1) OpenPort(static_cast<int>(command.value));
+      if (command.value == 0) {
+        // Connecting on request starts the tries afresh.
+        reconnectWanted_ = true;
+        reconnectPauseMs_ = timing().clientReconnectFirstMs;
+        ConnectOutgoing();
+      } else if (command.value == 1) {
+        OpenPort(1);
+      }
       break;
     case CMD_CLIENT_CLOSE_PORT:
+      // Closing the outgoing port on request (the PC user, the terminal's
+      // own disconnect, the end of the talk) ends the tries.
+      if (command.value == 0) StopReconnecting();
       if (command.value <= 1) ClosePort(static_cast<int>(command.value));
       break;
     default:
@@ -141,19 +141,71 @@ void CQZClient::Supervise() {
   // A port whose device disappeared has already fallen back from 4 to 3
   // and reads nothing more: close it, so that its user's leave is recorded
   // and the status tells what happened.
-  for (int i = 0; i < 2; ++i)
-    if (port(i).IsLost() && port(i).state() >= PortState::kOpen)
-      PostToWorker({CMD_CLIENT_CLOSE_PORT, static_cast<uint32_t>(i)});
+  if (p0.IsLost() && p0.state() >= PortState::kOpen) {
+    ClosePort(0);
+    WaitToReconnect();
+  }
+  if (p1.IsLost() && p1.state() >= PortState::kOpen) PostToWorker({CMD_CLIENT_CLOSE_PORT, 1});
   if (p0.state() == PortState::kConnected) {
-    if (!p0.CheckModemLines()) PostToWorker({CMD_CLIENT_CLOSE_PORT, 0});
+    if (!p0.CheckModemLines()) {
+      // The terminal is gone (switched off, link lost): its user leaves now.
+      TerminalGone(0);
+      ClosePort(0);
+      WaitToReconnect();
+    }
+  } else if (reconnecting_ && NowMs() >= nextReconnectMs_ && p0.state() < PortState::kOpen &&
+             p1.state() != PortState::kConnected && !Stopping()) {
+    // The pause is over: the outgoing terminal is tried again (while a
+    // terminal on the incoming port is connected, it is not).
+    ConnectOutgoing();
+    return;
   } else if (p0.state() < PortState::kOpen && p1.state() == PortState::kOpen && !p1.IsLost() &&
              p1.CheckModemLines()) {
     // The terminal raised its lines on the incoming port: identify it.
+    nextIdentifyMs_ = NowMs() + timing().clientIdentifyRetryMs;
     PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
   }
-  if (p1.state() == PortState::kConnected && !p1.CheckModemLines() && p0.state() < PortState::kOpen)
-    SetStatus(kStatusWaiting);
-  if (p0.state() == PortState::kConnected || p1.state() == PortState::kConnected) OnTimer();
+  if (p1.state() == PortState::kConnected) {
+    if (!p1.CheckModemLines()) {
+      // The port stays open for the terminal's return.
+      TerminalGone(1);
+      if (p0.state() < PortState::kOpen) SetStatus(kStatusWaiting);
+    } else if (!ready_[1] && p0.state() < PortState::kOpen && NowMs() >= nextIdentifyMs_) {
+      // A terminal that did not identify itself while its lines stay up is
+      // asked again now and then; nothing else is sent to it meanwhile.
+      nextIdentifyMs_ = NowMs() + timing().clientIdentifyRetryMs;
+      Identify(1, /*retry=*/true);
+      return;
+    }
+  }
+  if (HasOpenedPort()) OnTimer();
+}
+
+void CQZClient::ConnectOutgoing() {
+  if (OpenPort(0)) {
+    reconnecting_ = false;
+    reconnectPauseMs_ = timing().clientReconnectFirstMs;
+    return;
+  }
+  WaitToReconnect();
+}
+
+void CQZClient::WaitToReconnect() {
+  if (!reconnectWanted_ || Stopping() || IsNoPort(portName()) || port(0).state() >= PortState::kOpen) return;
+  nextReconnectMs_ = NowMs() + reconnectPauseMs_;
+  reconnectPauseMs_ = std::min(reconnectPauseMs_ * 2, timing().clientReconnectMaxMs);
+  reconnecting_ = true;
+  // An incoming port open for its terminal keeps its status.
+  if (port(1).state() < PortState::kOpen) SetStatus(kStatusReconnecting);
+}
+
+void CQZClient::StopReconnecting() {
+  reconnectWanted_ = false;
+  if (!reconnecting_.exchange(false) || port(0).state() >= PortState::kOpen) return;
+  // The outgoing port is already closed: the status no longer tells of the
+  // tries.
+  if (port(1).state() < PortState::kOpen) SetStatus(kStatusDisconnected);
+  else if (port(1).state() == PortState::kOpen) SetStatus(kStatusWaiting);
 }
 
 bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }
@@ -163,7 +215,7 @@ bool CQZClient::OpenPort(int index) {
   SerialPort& p = port(index);
   if (p.state() < PortState::kOpen) {
     const std::u16string& name = index == 0 ? portName() : port2Name();
-    if (!IsPortNamed(name)) return false;
+    if (IsNoPort(name)) return false;
     if (p.Open(name, nullptr, speed())) {
       if (index == 1) {
         if (port(0).state() >= PortState::kOpen) return true;
@@ -184,16 +236,26 @@ bool CQZClient::OpenPort(int index) {
     }
   }
   if (p.state() != PortState::kConnected) return false;
+  // A terminal already identified on this port is not identified (nor its
+  // user announced) twice.
+  if (ready_[index]) return true;
+  return Identify(index, /*retry=*/false);
+}
 
+bool CQZClient::Identify(int index, bool retry) {
+  SerialPort& p = port(index);
+  // A retry is one quiet attempt: the status stays "接続待機" unless it
+  // succeeds.
+  const int attempts = retry ? 1 : timing().clientHandshakeAttempts;
   connecting_ = true;
-  SetStatus(kStatusConnected);
+  if (!retry) SetStatus(kStatusConnected);
   bool identified = false;
-  for (int attempt = 0; attempt < timing().clientHandshakeAttempts && !Stopping(); ++attempt) {
+  for (int attempt = 0; attempt < attempts && !Stopping(); ++attempt) {
     if (Handshake(index)) {
       identified = true;
       break;
     }
-    if (!Pause(timing().clientHandshakeRetryMs)) break;
+    if (attempt + 1 < attempts && !Pause(timing().clientHandshakeRetryMs)) break;
   }
   if (!identified) {
     connecting_ = false;
@@ -202,32 +264,47 @@ bool CQZClient::OpenPort(int index) {
       SetStatus(kStatusFailed);
       return false;
     }
-    SetStatus(kStatusWaiting);
+    nextIdentifyMs_ = NowMs() + timing().clientIdentifyRetryMs;
+    if (!retry) SetStatus(kStatusWaiting);
     return true;
   }
 
-  AnnounceUser(false);
+  if (!joined_[index]) AnnounceUser(false);
   joined_[index] = true;
   display_.Resize(cellCount());
   if (CommandLockGuard lock{*this}) {
     SendFrame(FRAME_SESSION, 1, nullptr, 0);
     SendOpeningFrames();
   }
+  ready_[index] = true;
   connecting_ = false;
-  NotifyDialog();
+  if (retry)
+    SetStatus(kStatusConnected);
+  else
+    NotifyDialog();
   OnPortOpened(index);
   return true;
+}
+
+void CQZClient::TerminalGone(int index) {
+  ready_[index] = false;
+  if (joined_[index]) AnnounceUser(true);
+  joined_[index] = false;
+}
+
+bool CQZClient::HasOpenedPort() {
+  return (ready_[0] && port(0).state() == PortState::kConnected) ||
+         (ready_[1] && port(1).state() == PortState::kConnected);
 }
 
 bool CQZClient::ClosePort(int index) {
   if (index != 0 && index != 1) return false;
   SerialPort& p = port(index);
-  // The leave pairs a join: it is announced when the port that joined the
-  // user closes while connected, or after its device disappeared (it has
-  // then already left state 4).
-  if (joined_[index] && (p.state() == PortState::kConnected || p.IsLost())) AnnounceUser(true);
-  joined_[index] = false;
-  if (p.state() == PortState::kConnected) {
+  // The leave pairs a join, whatever became of the port meanwhile (lines
+  // dropped, device lost).
+  const bool identified = ready_[index] && p.state() == PortState::kConnected;
+  TerminalGone(index);
+  if (identified) {
     if (CommandLockGuard lock{*this}) SendClosingFrames(index);
   }
   if (p.state() < PortState::kOpen) return true;
@@ -261,18 +338,18 @@ void CQZClient::PostTalkText(std::u16string_view text) {
 }
 
 void CQZClient::SendDisplay(const DisplayBuffer& image) {
-  if (!IsConnected()) return;
+  if (!HasOpenedPort()) return;
   const std::span<const uint8_t> bytes = image.Bytes();
   if (CommandLockGuard lock{*this}) SendFrame(FRAME_DISPLAY, 0, bytes.data(), bytes.size());
 }
 
 void CQZClient::SignalError() {
-  if (!IsConnected()) return;
+  if (!HasOpenedPort()) return;
   if (CommandLockGuard lock{*this}) SendFrame(FRAME_SIGNAL, 0, kErrorSignal, sizeof kErrorSignal);
 }
 
 bool CQZClient::Announce(std::u16string_view text) {
-  if (!IsConnected()) return false;
+  if (!HasOpenedPort()) return false;
   const std::u16string whole(text);
   PvnStringPtr kana = PVN_UBrlToKana(whole.c_str(), kAnnounceOption);
   std::string bytes = Utf16ToUtf8(kana ? std::u16string_view(kana->text) : std::u16string_view(whole));

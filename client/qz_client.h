@@ -55,8 +55,6 @@ struct ClientSetup {
 
 class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, private WorkerLoopHandler {
  public:
-  static constexpr std::u16string_view kNoPort = u"NULL";
-
   // Reference count 0; current message the newest line of the list (the
   // sentinel when there is none); status "未接続". `userName` none: the
   // connection names no user.
@@ -83,6 +81,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   bool PostCommand(WorkerCommand command) override;
   bool CloseAll() override;
   bool IsConnected() override;
+  bool IsReconnecting() override { return reconnecting_.load(); }
   // Index 0 is the outgoing port, which is connected actively (its modem
   // lines are awaited); index 1 the incoming port, opened and left waiting
   // until the terminal raises its lines (the supervision step then opens it
@@ -95,6 +94,7 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   const BrailleLine* GetCurrentMessage() override { return current_.load(std::memory_order_acquire); }
   std::optional<std::vector<uint8_t>> GetEditLine(int* start, int* end) override;
   bool IsWorkerRunning() override { return HasWorkerWindow(); }
+  bool HasOpenedPort() override;
 
   // --- CPortConn ---
   bool CreateWorkerWindow() override;
@@ -103,13 +103,13 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
 
   // --- wire operations shared by the modes ---
   // FRAME_DISPLAY with the whole image (cells and overlay), under the
-  // command lock; nothing while no port is connected.
+  // command lock; nothing while no port is opened.
   void SendDisplay(const DisplayBuffer& display) override;
   // FRAME_SIGNAL with "-G16".
   void SignalError() override;
   // FRAME_ANNOUNCE (parameter 2) with the text as UTF-8 and its NUL; the
   // braille in the text is read out as kana first. False only when no port
-  // is connected.
+  // is opened.
   bool Announce(std::u16string_view text);
 
   DisplayBuffer& display() { return display_; }
@@ -154,7 +154,24 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   void OnWorkerTimer() override;
 
   void Supervise();
+  // The identity exchange on connected port `index` (all its attempts, or
+  // one for a retry), and on success the user's join and the mode's
+  // opening.
+  bool Identify(int index, bool retry);
+  // The terminal on port `index` is no longer there: its user leaves (when
+  // a join was announced) and nothing more is sent to it.
+  void TerminalGone(int index);
   void AnnounceUser(bool left);
+  // Opens the outgoing port; a terminal that is not reached there is tried
+  // again later.
+  void ConnectOutgoing();
+  // The outgoing terminal was lost or not reached: unless the port was
+  // closed on request or the client is ending, it is tried again after the
+  // present pause (the supervision timer does it; nothing waits here), and
+  // the next pause is longer.
+  void WaitToReconnect();
+  // The port was closed on request, or the client ends: no more tries.
+  void StopReconnecting();
   // Sleeps unless the client is asked to end; false when it was.
   bool Pause(int64_t ms);
 
@@ -165,8 +182,20 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   const std::optional<std::u16string> userName_;
   std::atomic<const BrailleLine*> current_{nullptr};
   std::atomic<bool> connecting_{false};
-  // A join was announced for this port and its leave not yet.
+  // A join was announced for this port and its leave not yet (worker
+  // thread only).
   bool joined_[2] = {false, false};
+  // The terminal on this port was identified and its opening done; only
+  // then is anything sent to it.
+  std::atomic<bool> ready_[2] = {false, false};
+  // When an incoming terminal that did not identify itself is asked again.
+  int64_t nextIdentifyMs_ = 0;
+  // The outgoing port was opened on request and not closed on request
+  // since: a lost terminal is tried again (worker thread only).
+  bool reconnectWanted_ = false;
+  int64_t reconnectPauseMs_ = 0;
+  int64_t nextReconnectMs_ = 0;
+  std::atomic<bool> reconnecting_{false};
   std::mutex nodeLock_;
   ClientNode* node_ = nullptr;
   DisplayBuffer display_;

@@ -42,6 +42,17 @@ void ForEachPiece(std::u16string_view text, char16_t separator, F f) {
 
 }  // namespace
 
+bool IsNoPort(std::u16string_view name) {
+  if (name.empty()) return true;
+  if (name.size() != kNoPort.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    char16_t c = name[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c != kNoPort[i]) return false;
+  }
+  return true;
+}
+
 ConnectionRecord NewRecord(std::u16string_view port, std::u16string_view port2, int speed,
                            int protocol, std::optional<std::u16string_view> user) {
   ConnectionRecord r;
@@ -85,8 +96,8 @@ ConnectionRecord ParseDescription(std::u16string_view text) {
 std::u16string DisplayText(const ConnectionRecord& r) {
   std::u16string text = r.user.empty() ? std::u16string(u"Guest") : r.user;
   text += u' ';
-  if (r.port != u"NULL") text += r.port + u" ";
-  if (r.port2 != u"NULL") text += U16("着信 ") + r.port2 + u" ";
+  if (!IsNoPort(r.port)) text += r.port + u" ";
+  if (!IsNoPort(r.port2)) text += U16("着信 ") + r.port2 + u" ";
   return text;
 }
 

@@ -21,6 +21,11 @@ struct ConnectionRecord {
   bool operator==(const ConnectionRecord&) const = default;
 };
 
+// The port name that stands for no port: "NULL" in any letter case. An
+// empty name names no port either.
+inline constexpr std::u16string_view kNoPort = u"NULL";
+bool IsNoPort(std::u16string_view name);
+
 struct ConnectionRecordList {
   std::vector<ConnectionRecord> records;
 };
@@ -40,7 +45,7 @@ std::u16string Describe(const ConnectionRecord& record);
 ConnectionRecord ParseDescription(std::u16string_view text);
 
 // Short text for lists: "user COM3 着信 COM4 ", the user "Guest" when empty,
-// the ports left out when "NULL".
+// the ports left out when they name no port.
 std::u16string DisplayText(const ConnectionRecord& record);
 
 // Each description followed by "|"; none for an empty list.

@@ -30,25 +30,38 @@ int CQZClient_ChatMode::OnTimer() {
   if (!current || !lines()) return 0;
   const BrailleLine* next = lines()->Next(current);
   if (!next) return 0;
-  SetCurrentMessage(next);
-  if (const uint8_t* cells = next->Braille()) SendLine(cells);
+  // A line that could not go out is sent again on the next tick; one the
+  // terminal refused is passed over.
+  const uint8_t* cells = next->Braille();
+  if (!cells || SendLine(cells) != LineResult::kUnsent) {
+    SetCurrentMessage(next);
+    // The terminals dialog shows the line the terminal is at.
+    NotifyDialog();
+  }
   return 0;
 }
 
-void CQZClient_ChatMode::SendLine(const uint8_t* cells) {
+CQZClient_ChatMode::LineResult CQZClient_ChatMode::SendLine(const uint8_t* cells) {
   while (*cells) {
     // Another exchange may hold the lock for a while; keep waiting for it
     // (each try is a full lock wait), but not once the client is ending,
     // when every try fails at once.
     CommandLockGuard lock(*this);
     while (!lock && !Stopping()) lock.Retry();
-    if (!lock) return;
-    SendFrame(FRAME_TEXT_BEGIN, 0, nullptr, 0);
+    if (!lock) return LineResult::kUnsent;
+    if (!SendFrame(FRAME_TEXT_BEGIN, 0, nullptr, 0)) return LineResult::kUnsent;
     uint8_t answer = 0;
-    if (ReadReply(&answer, 1) != 1 || answer == 0) return;  // refused: the rest is not sent
-    for (size_t n = 0; n < kBlockCells && *cells; ++n, ++cells) SendFrame(FRAME_TEXT_CELL, *cells, nullptr, 0);
-    SendFrame(FRAME_TEXT_CELL, kEndOfText, nullptr, 0);
+    if (ReadReply(&answer, 1) != 1 || answer == 0) {
+      // No answer because the client is ending is no refusal.
+      return Stopping() ? LineResult::kUnsent : LineResult::kRefused;
+    }
+    // A failed write (the terminal's lines dropped, the write timed out)
+    // ends the block at once rather than waiting out every cell's write.
+    for (size_t n = 0; n < kBlockCells && *cells; ++n, ++cells)
+      if (Stopping() || !SendFrame(FRAME_TEXT_CELL, *cells, nullptr, 0)) return LineResult::kUnsent;
+    if (!SendFrame(FRAME_TEXT_CELL, kEndOfText, nullptr, 0)) return LineResult::kUnsent;
   }
+  return LineResult::kSent;
 }
 
 void CQZClient_ChatMode::OnFrame(SerialPort& from, const Frame& frame) {
@@ -62,7 +75,9 @@ void CQZClient_ChatMode::OnFrame(SerialPort& from, const Frame& frame) {
       break;
     case FRAME_TEXT_BEGIN:
       inputPosition_ = 0;
-      if (CommandLockGuard lock{*this}) WriteBare(&kTextAcknowledge, 1);
+      // Never waits for the command lock: a line transfer holding it may be
+      // waiting for its own answer, which only this thread can read.
+      WriteBareSoon(&kTextAcknowledge, 1);
       break;
     case FRAME_TEXT_CELL:
       TypedCell(frame.parameter);

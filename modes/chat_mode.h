@@ -41,9 +41,13 @@ class CQZClient_ChatMode : public CQZClient {
   void SendClosingFrames(int index) override;
 
  private:
-  // Sends the cells of one talk line in blocks; a block the terminal
-  // refuses abandons the rest of the line.
-  void SendLine(const uint8_t* cells);
+  enum class LineResult {
+    kSent,
+    kRefused,  // the terminal refused a block: the rest of the line is dropped
+    kUnsent,   // a write failed or the client is ending: to be sent again
+  };
+  // Sends the cells of one talk line in blocks.
+  LineResult SendLine(const uint8_t* cells);
   void TypedCell(uint8_t cell);
 
   // Dispatch thread only: the text being typed; position -1 while no text

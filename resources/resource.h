@@ -23,7 +23,6 @@
 // The talk window's command table: the accelerators of table 200 and the
 // system menu items.
 #define CMD_STARTUP_FILE 110
-#define CMD_TERMINALS 208
 #define CMD_MEMBER_LIST 209
 #define CMD_JUMP_TO_NUMBER 210
 #define CMD_FIND 211
@@ -36,6 +35,37 @@
 #define CMD_PREVIOUS_MARK 218
 #define CMD_NEXT_MARK 219
 
+// The connected-terminals dialog (560), opened with F5 from the talk
+// window, and the dialogs it opens: the port selection (540), saving (570)
+// and recalling (571) connections.
+#define CMD_TERMINALS 208
+#define IDD_PORT_SELECTION 540
+#define IDC_PORT 541
+#define IDC_PORT2 542
+#define IDC_SPEED 543
+#define IDC_PROTOCOL 544
+#define IDC_PORT_USER 545
+#define IDC_PORT_USER_SAVE 546
+#define CMD_DEVICES_DIALOG 112
+#define CMD_BLUETOOTH_SETTINGS 113
+#define IDD_TERMINALS 560
+#define IDC_TERMINAL_COUNT 561
+#define IDC_TERMINAL_LIST 562
+#define IDC_CONNECT 563
+#define IDC_ADD_TERMINAL 564
+#define IDC_SAVE_CONNECTIONS 565
+#define IDC_RECALL_CONNECTIONS 566
+#define CMD_CLIENT_CHANGED 567
+#define IDC_KANA_DISPLAY 568
+#define IDD_SAVE_CONNECTIONS 570
+#define IDD_RECALL_CONNECTIONS 571
+#define IDC_SAVED_COUNT 572
+#define IDC_CONNECTION_INFO 573
+#define IDC_DELETE_SAVED 574
+// Control ids are the dialog's own: the name fields of 570 and of the
+// one-line input dialogs are both 251.
+#define IDC_SAVE_NAME 251
+#define IDC_SAVED_NAMES 252
 // The one-line input dialogs: a text field (240) and a number field with
 // arrow-key stepping (241).
 #define IDD_LINE_INPUT 240

@@ -60,6 +60,9 @@ class SerialPort {
   bool CheckModemLines();
 
   PortState state() const { return shared_->state.load(); }
+  // Changes with every Open and Close: bytes read under one value all
+  // belong to one opening of the port.
+  uint32_t generation() const { return shared_->generation.load(); }
   uint32_t baudRate() const { return baudRate_; }
   // The device disappeared while open (seen by the reader, a write or a
   // modem check). The port then sits in state 3 without reading until its

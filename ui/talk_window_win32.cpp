@@ -28,6 +28,7 @@
 #include "ui/talk_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
+#include "ui/terminals_dialog_win32.h"
 #include "ui/window_ui_thread_win32.h"
 
 namespace mirelon {
@@ -101,6 +102,7 @@ class TalkWindow final : public TalkFrontEnd {
   std::unique_ptr<ScreenReaderNotifier> CreateScreenReaderNotifier() override {
     return environment_.screenReader ? environment_.screenReader(window_) : CreateUiaNotifier(window_);
   }
+  void CloseTerminalsDialog() override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -129,6 +131,8 @@ class TalkWindow final : public TalkFrontEnd {
   SystemSoundPlayer systemSounds_;
   SoundPlayer& sounds_ = environment_.sounds ? *environment_.sounds : systemSounds_;
   std::unique_ptr<TalkController> controller_;
+  // Made with the controller, whose registry it shows.
+  std::unique_ptr<TerminalsDialog> terminals_;
   // Caret and line reading on the two panes, while they exist.
   std::unique_ptr<RichEditReadingHook> incomingHook_;
   std::unique_ptr<RichEditReadingHook> outgoingHook_;
@@ -261,8 +265,10 @@ bool TalkWindow::RunCommandTable(int command) {
     case CMD_ABOUT:
       DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUT), window_, &AboutProc, 0);
       return true;
-    case CMD_STARTUP_FILE:
     case CMD_TERMINALS:
+      if (terminals_) terminals_->Open();
+      return true;
+    case CMD_STARTUP_FILE:
     case CMD_MEMBER_LIST:
       // Not offered by this window yet.
       return true;
@@ -287,6 +293,14 @@ bool TalkWindow::RunDialogSettingsCommand(HWND dialog, int command) {
       return true;
   }
   return false;
+}
+
+void TalkWindow::CloseTerminalsDialog() {
+  if (!terminals_) return;
+  // Clients the dialog is stopping tell this window of their users'
+  // leaving meanwhile.
+  terminals_->Close([this](int64_t ms, const std::function<bool()>& done) { Pump(ms, done); },
+                    environment_.timing.terminalsDialogCloseMs);
 }
 
 INT_PTR CALLBACK TalkWindow::AboutProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
@@ -397,6 +411,7 @@ void TalkWindow::Run() {
   options.detailDictionaryFile = environment_.detailDictionaryFile;
   options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
+  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
   AttachReadingHooks();
   navigationSurface_ = std::make_unique<WindowNavigationSurface>(
       window_, incoming_, *incomingHook_, sounds_, controller_->SpeechState(),
@@ -431,6 +446,9 @@ void TalkWindow::Run() {
   }
   // The window is gone: the rest of the talk's life ends in order.
   controller_->Shutdown();
+  // The dialog's thread has ended (or is waited for here) before the
+  // registry goes.
+  terminals_.reset();
   controller_.reset();
 }
 

@@ -9,6 +9,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "base/file_io.h"
@@ -29,6 +32,14 @@ size_t CountOf(const TerminalSimulator& t, uint8_t command, int parameter = -1) 
   return n;
 }
 
+// The runner for bob on the talk with the terminal, reading its input from
+// the returned pipe; what it shows of its terminals goes to `errors`.
+FILE* StartBob(const std::string& runner, const std::string& talk, const std::string& terminalArg,
+               const std::string& errors) {
+  return popen((runner + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" + ShellQuote(errors)).c_str(),
+               "w");
+}
+
 TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   TempDir dir;
   const std::string cli = RunnerPath();
@@ -45,10 +56,7 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   TerminalSimulator terminal(pty.Link());
   const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
   const std::string terminalArg = "/t{Port:" + pty.slavePath() + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
-  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " " + ShellQuote(terminalArg) + " >/dev/null 2>" +
-                     ShellQuote(errors))
-                        .c_str(),
-                    "w");
+  FILE* bob = StartBob(env + ShellQuote(cli), talk, terminalArg, errors);
   ASSERT_TRUE(bob);
 
   // Identified, session opened, greeted; the lines already in the talk are
@@ -93,6 +101,55 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   const std::string shown = ReadWholeFile(dir.File(u"errors.txt"), 1 << 20).value_or("");
   EXPECT_NE(shown.find("terminal " + pty.slavePath() + " (hanako): 接続\n"), std::string::npos) << shown;
   EXPECT_NE(shown.find("(hanako): 切断\n"), std::string::npos) << shown;
+}
+
+// A terminal whose device goes away (out of reach) and comes back under
+// the same name: the runner tells that it waits to reconnect, connects it
+// by itself, and the meeting records its user leaving and joining again.
+TEST(RunnerTerminal, ATerminalThatWentAwayIsConnectedAgainByItself) {
+  TempDir dir;
+  const std::string cli = RunnerPath();
+  const std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
+  const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ";
+  ASSERT_EQ(std::system((env + ShellQuote(cli) + " --user alice --create " + ShellQuote(talk) + " >/dev/null 2>&1 </dev/null").c_str()), 0);
+
+  const std::string device = Utf16ToUtf8(dir.File(u"terminal"));
+  auto plugIn = [&](const PtyPair& pty) {
+    unlink(device.c_str());
+    return symlink(pty.slavePath().c_str(), device.c_str()) == 0;
+  };
+  PtyPair first;
+  ASSERT_TRUE(first.ok());
+  ASSERT_TRUE(plugIn(first));
+  TerminalSimulator terminal(first.Link());
+  const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
+  const std::string terminalArg = "/t{Port:" + device + ";Port2:NULL;Speed:38400;Protocol:2;User:hanako;}";
+  FILE* bob = StartBob(env + ShellQuote(cli), talk, terminalArg, errors);
+  ASSERT_TRUE(bob);
+  ASSERT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_CHAT_OPEN) == 1; }, 30000));
+
+  unlink(device.c_str());
+  terminal.Disappear();
+  auto shown = [&] { return ReadWholeFile(dir.File(u"errors.txt"), 1 << 20).value_or(""); };
+  EXPECT_TRUE(Eventually([&] { return shown().find("(hanako): 再接続待機\n") != std::string::npos; }, 30000)) << shown();
+
+  PtyPair second;
+  ASSERT_TRUE(second.ok());
+  TerminalSimulator back(second.Link());
+  ASSERT_TRUE(plugIn(second));
+  ASSERT_TRUE(Eventually([&] { return CountOf(back, FRAME_CHAT_OPEN) == 1; }, 30000));
+  pclose(bob);
+
+  const std::string dumpFile = Utf16ToUtf8(dir.File(u"dump.txt"));
+  ASSERT_EQ(std::system((env + ShellQuote(cli) + " --dump " + ShellQuote(talk) + " >" + ShellQuote(dumpFile) + " 2>/dev/null </dev/null").c_str()), 0);
+  const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
+  std::map<size_t, std::string> hanako;
+  for (const std::string kind : {"入室", "退室"})
+    for (size_t at = dump.find(kind + " hanakoさん"); at != std::string::npos; at = dump.find(kind + " hanakoさん", at + 1))
+      hanako[at] = kind;
+  std::vector<std::string> order;
+  for (const auto& [at, kind] : hanako) order.push_back(kind);
+  EXPECT_EQ(order, (std::vector<std::string>{"入室", "退室", "入室", "退室"})) << dump;
 }
 
 // A terminal that views and posts: it is shown the newest line when it

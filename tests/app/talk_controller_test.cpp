@@ -107,8 +107,8 @@ TEST_F(TalkControllerTest, MessagesAreShownAndCutIntoBrailleLinesAsTheyAreRead) 
                                                 u"14* 14: user1さん 3/05 9:07", u"14  live"}));
 }
 
-// Keyboard braille input comes up after the speech engine and goes before
-// it, and sounds through the front end.
+// Keyboard braille input comes up after the speech engine and its stored
+// voice, goes before the engine, and sounds through the front end.
 TEST_F(TalkControllerTest, BrailleInputLivesInsideTheSpeechEnginesLife) {
   RecordingSpeechEngine engine;
   front.speech = &engine;
@@ -120,8 +120,8 @@ TEST_F(TalkControllerTest, BrailleInputLivesInsideTheSpeechEnginesLife) {
   {
     TalkController controller(store, front, options);
     controller.StartEngines();
-    EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"StartDlgSupport", u"RegisterNotifyMessage",
-                                                         u"SetInputMode(16,0,0)"}));
+    EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"SetVolume(100)", u"StartDlgSupport",
+                                                         u"RegisterNotifyMessage", u"SetInputMode(16,0,0)"}));
     controller.BrailleInput().Notified(2, u"");
     EXPECT_EQ(front.sounds, std::vector<FeedbackSound>{FeedbackSound::kRefusal});
     engine.calls.clear();

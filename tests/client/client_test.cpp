@@ -4,7 +4,9 @@
 // the simplest complete client).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
+#include <thread>
 
 #include "base/ref_ptr.h"
 #include "modes/chat_mode.h"
@@ -66,17 +68,18 @@ TEST_F(ClientTest, BothPortsNullOpenNothing) {
   EXPECT_EQ(c->GetStatusText(), u"未接続");
 }
 
-TEST_F(ClientTest, OutgoingPortWithoutTerminalFails) {
+TEST_F(ClientTest, OutgoingPortWithoutTerminalFailsAndWaitsToBeTriedAgain) {
   rig.Terminal(u"COM3");  // lines down
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
-  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"再接続待機"; }));
+  EXPECT_TRUE(c->IsReconnecting());
   EXPECT_LT(c->port(0).state(), PortState::kOpen);
   EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
   // A missing device fails the same way.
   CQZClient_ChatMode* d = Make(u"COM9", u"NULL");
   ASSERT_TRUE(d->Start());
-  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"接続失敗"; }));
+  ASSERT_TRUE(Eventually([&] { return d->GetStatusText() == u"再接続待機"; }));
 }
 
 TEST_F(ClientTest, IdentityFailingFiveTimes) {
@@ -85,21 +88,35 @@ TEST_F(ClientTest, IdentityFailingFiveTimes) {
   out.RaiseLines();
   CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
   ASSERT_TRUE(c->Start());
-  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続失敗"; }));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"再接続待機"; }));
   EXPECT_EQ(out.identifyRequests(), 5);
   EXPECT_FALSE(rig.Line(u"COM3")->hostOpen());
+}
 
-  // On the incoming port the port stays open and waits.
+TEST_F(ClientTest, AnIncomingTerminalThatDidNotIdentifyItselfIsAskedAgain) {
+  rig.timing.clientIdentifyRetryMs = 20;
   TerminalSimulator& in = rig.Terminal(u"COM4");
   in.SetIdentity(TerminalSimulator::Identity::kWrongLetters);
   in.RaiseLines();
   CQZClient_ChatMode* d = Make(u"NULL", u"COM4");
   ASSERT_TRUE(d->Start());
-  ASSERT_TRUE(Eventually([&] { return in.identifyRequests() >= 5 && !d->connecting(); }));
-  EXPECT_EQ(in.identifyRequests(), 5);
+  // The port stays open and waits, and the terminal is asked again while
+  // its lines stay up; no talk line goes to it meanwhile.
+  ASSERT_TRUE(Eventually([&] { return in.identifyRequests() >= 7; }));
+  rig.AddLine({0x11});
+  ASSERT_TRUE(Eventually([&] { return in.identifyRequests() >= 9; }));
   EXPECT_EQ(d->GetStatusText(), u"接続待機");
   EXPECT_TRUE(rig.Line(u"COM4")->hostOpen());
   EXPECT_TRUE(rig.sink->presence().empty());
+  for (const ReceivedFrame& f : in.frames()) EXPECT_EQ(f.command, FRAME_IDENTIFY);
+  EXPECT_EQ(d->GetCurrentMessage(), &rig.lines.Sentinel());
+
+  // Once it answers it is connected, and the line waiting goes out.
+  in.SetIdentity(TerminalSimulator::Identity::kAnswer);
+  ASSERT_TRUE(Opened(d, u"COM4"));
+  EXPECT_EQ(d->GetStatusText(), u"接続");
+  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}}));
+  EXPECT_TRUE(Eventually([&] { return d->GetCurrentMessage() == rig.lines.Newest(); }));
 }
 
 TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
@@ -114,16 +131,18 @@ TEST_F(ClientTest, IncomingPortFollowsTheModemLines) {
   EXPECT_EQ(c->GetStatusText(), u"接続");
   EXPECT_EQ(c->GetActivePortName(), u"COM4");
 
-  // Lines down: back to waiting, the port stays open, no leave announced.
+  // Lines down: back to waiting with the port open; the user has left.
   t.DropLines();
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
   EXPECT_EQ(c->port(1).state(), PortState::kOpen);
+  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
 
-  // Lines up again: identified and opened once more.
+  // Lines up again: identified, opened and joined once more.
   t.RaiseLines();
   ASSERT_TRUE(Opened(c, u"COM4", 2));
   EXPECT_EQ(c->GetStatusText(), u"接続");
-  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", false}}));
+  EXPECT_EQ(rig.sink->presence(),
+            (std::vector<Presence>{{u"taro", false}, {u"taro", true}, {u"taro", false}}));
 }
 
 TEST_F(ClientTest, OutgoingLinesDroppingFallBackToTheWaitingIncomingPort) {
@@ -138,6 +157,8 @@ TEST_F(ClientTest, OutgoingLinesDroppingFallBackToTheWaitingIncomingPort) {
   ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"接続待機"; }));
   ASSERT_TRUE(Eventually([&] { return !rig.Line(u"COM3")->hostOpen(); }));
   EXPECT_EQ(c->port(1).state(), PortState::kOpen);
+  // The terminal switched off has left the talk.
+  EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
 }
 
 TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
@@ -147,7 +168,7 @@ TEST_F(ClientTest, VanishedTerminalIsClosedAndItsUserLeaves) {
   ASSERT_TRUE(c->Start());
   ASSERT_TRUE(Opened(c, u"COM3"));
   t.Disappear();
-  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"切断"; }));
+  ASSERT_TRUE(Eventually([&] { return c->GetStatusText() == u"再接続待機"; }));
   EXPECT_EQ(rig.sink->presence(), (std::vector<Presence>{{u"taro", false}, {u"taro", true}}));
   EXPECT_LT(c->port(0).state(), PortState::kOpen);
   // The worker is not hung: it still ends on request.
@@ -253,9 +274,10 @@ TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
   std::optional<CommandLockGuard> held(std::in_place, *c);
   ASSERT_TRUE(*held);
   rig.AddLine({0x11});
-  ASSERT_TRUE(Eventually([&] { return c->GetCurrentMessage() == rig.lines.Newest(); }));
-  // The worker is now waiting for the lock to send the line; stopping must
-  // not leave it waiting (or spinning) there.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The worker is now waiting for the lock to send the line, which it has
+  // not passed over; stopping must not leave it waiting (or spinning) there.
+  EXPECT_EQ(c->GetCurrentMessage(), &rig.lines.Sentinel());
   EXPECT_TRUE(c->Stop());
   EXPECT_FALSE(c->IsWorkerRunning());
   held.reset();

@@ -162,6 +162,19 @@ TEST_F(PortConnTest, StalledFrameIsDroppedAndAssemblyStartsOver) {
   EXPECT_EQ(frames[0].payload, Bytes{9});
 }
 
+TEST_F(PortConnTest, APortReopenedAfterAPartialHeaderStartsAFreshFrame) {
+  Make();
+  Connect();
+  sim.SendBytes({0xFF, 0xFF, 0x30});  // the terminal went away mid-header
+  ASSERT_TRUE(Eventually([&] { return line->hostInputQueued() == 0 && conn->port(0).Pending() == 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the last byte reaches the decoder
+  ASSERT_TRUE(conn->ClosePort(0));
+  Connect();
+  // Well within the read time-out: the identity reply is not taken for
+  // the rest of that frame.
+  EXPECT_TRUE(conn->Handshake(0));
+}
+
 TEST_F(PortConnTest, HandshakeSendsTheIdentityRequestAndStoresTheReply) {
   Make();
   Connect();
@@ -176,7 +189,9 @@ TEST_F(PortConnTest, HandshakeSendsTheIdentityRequestAndStoresTheReply) {
 }
 
 TEST_F(PortConnTest, HandshakeFailsOnEveryBadAnswer) {
-  timing.connReplyTimeoutMs = 50;
+  // Long enough for a good answer to arrive on a loaded machine: only the
+  // silent terminal waits it out.
+  timing.connReplyTimeoutMs = 400;
   Make();
   for (auto identity : {TerminalSimulator::Identity::kWrongLetters,
                         TerminalSimulator::Identity::kShort, TerminalSimulator::Identity::kSilent}) {

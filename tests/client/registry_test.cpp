@@ -27,12 +27,17 @@ class RecordingDialog : public ClientChangeSink {
     std::lock_guard<std::mutex> guard(lock);
     seen.push_back(client->GetStatusText());
   }
+  void PostClientAdded(I_PortClient* client) override {
+    std::lock_guard<std::mutex> guard(lock);
+    added.push_back(client->GetPortName());
+  }
   std::vector<std::u16string> Seen() {
     std::lock_guard<std::mutex> guard(lock);
     return seen;
   }
   std::mutex lock;
   std::vector<std::u16string> seen;
+  std::vector<std::u16string> added;
 };
 
 TEST_F(RegistryTest, CreatesClientsByProtocol) {
@@ -77,6 +82,18 @@ TEST_F(RegistryTest, ConnectionListSkipsPortsInUseAndWaitsForEachConnection) {
   EXPECT_TRUE(Eventually([&] { return nodes[0]->client->IsConnected() && nodes[1]->client->IsConnected(); }));
 }
 
+TEST_F(RegistryTest, AnOmittedOrAnyCaseNullPortIsNoPortInUse) {
+  rig.timing.registryConnectPolls = 1;
+  registry.SetTalk(rig.Setup(), true);
+  const ConnectionRecordList list = ListFromText(
+      u"Port:COM3;Speed:9600;Protocol:2;User:a;|"
+      u"Port:COM5;Port2:null;Speed:9600;Protocol:2;User:b;|"
+      u"Port:COM6;Speed:9600;Protocol:2;User:c;|"
+      u"Port:Null;Port2:COM7;Speed:9600;Protocol:2;User:d;|");
+  EXPECT_EQ(registry.ApplyConnectionList(list), 4);
+  for (std::u16string_view none : {u"", u"NULL", u"null"}) EXPECT_FALSE(registry.IsPortInUse(none));
+}
+
 TEST_F(RegistryTest, TwoClientsOnOneTalk) {
   TerminalSimulator& a = rig.Terminal(u"COM3");
   TerminalSimulator& b = rig.Terminal(u"COM5");
@@ -88,13 +105,24 @@ TEST_F(RegistryTest, TwoClientsOnOneTalk) {
   ASSERT_NE(registry.CreateClient({u"COM5", u"NULL", 9600, 2, u"b"}), nullptr);
   ASSERT_TRUE(rig.sink->WaitForPresence(2));
 
-  rig.AddLine({0x15});
+  EXPECT_EQ(dialog.added, (std::vector<std::u16string>{u"COM3", u"COM5"}));
+
+  rig.AddLine({0x15}, 4, u"⠁⠃");
   auto gotLine = [](TerminalSimulator& t) {
     for (const ReceivedFrame& f : t.frames())
       if (f.command == FRAME_TEXT_CELL && f.parameter == 0x15) return true;
     return false;
   };
   EXPECT_TRUE(Eventually([&] { return gotLine(a) && gotLine(b); }));
+  // What the terminals dialog shows of a client: the line it was sent.
+  const TerminalRowState row = TerminalRow(*registry.Clients()[0]);
+  EXPECT_EQ(row.port, u"COM3");
+  EXPECT_EQ(row.status, u"接続");
+  EXPECT_EQ(row.user, u"a");
+  EXPECT_TRUE(row.connected);
+  EXPECT_EQ(row.messageNumber, 4u);
+  EXPECT_EQ(row.lineText, u"⠁⠃");
+  EXPECT_FALSE(row.editLine);
   a.SendFrame(FRAME_TEXT_BEGIN, 0);
   a.SendFrame(FRAME_TEXT_CELL, 0x10);
   a.SendFrame(FRAME_TEXT_CELL, 0);

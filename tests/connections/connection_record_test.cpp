@@ -51,7 +51,10 @@ TEST(ConnectionRecord, DisplayText) {
             U16("user1 COM3 着信 COM4 "));
   EXPECT_EQ(DisplayText(NewRecord(u"COM3", u"NULL", 9600, 0, u"user1")), u"user1 COM3 ");
   EXPECT_EQ(DisplayText(NewRecord(u"NULL", u"COM4", 9600, 0)), U16("Guest 着信 COM4 "));
-  EXPECT_EQ(DisplayText(NewRecord(u"null", u"NULL", 9600, 0)), u"Guest null ");
+  // "NULL" in any case, or an empty name, is no port wherever it is read.
+  EXPECT_EQ(DisplayText(NewRecord(u"null", u"", 9600, 0)), u"Guest ");
+  for (std::u16string_view none : {u"", u"NULL", u"null", u"nUlL"}) EXPECT_TRUE(IsNoPort(none)) << Utf16ToUtf8(none);
+  for (std::u16string_view port : {u"COM3", u"NUL", u"NULLS", u" NULL", u"ＮＵＬＬ"}) EXPECT_FALSE(IsNoPort(port));
 }
 
 TEST(ConnectionRecord, Lists) {

@@ -20,8 +20,16 @@ run() {
   wineserver -w
   (cd "$WINEPREFIX/drive_c" && cmake -E tar xf "$zip") || return 1
   cp "$check" "$WINEPREFIX/drive_c/package_check.exe"
-  local exe
+  local exe folder
   exe=$(cd "$WINEPREFIX/drive_c" && ls -d mirelon-*/mirelon.exe | head -n 1)
+  [ -n "$exe" ] || { echo "no mirelon.exe in the package" >>"$log"; return 1; }
+  # Everything the program loads beside itself, and the user's two texts.
+  folder="$WINEPREFIX/drive_c/$(dirname "$exe")"
+  for f in Radova.dic ja-kantenji.utb ipadic/sys.dic ipadic/dicrc "はじめにお読みください.txt" licenses/README.txt \
+           licenses/MeCab-BSD.txt licenses/IPADIC.txt licenses/Unihan.txt licenses/liblouis-data-copyright.txt \
+           licenses/LGPL-2.1.txt; do
+    [ -s "$folder/$f" ] || { echo "the package lacks $f" >>"$log"; return 1; }
+  done
   wine "C:\\package_check.exe" "C:\\${exe//\//\\}" >>"$log" 2>&1
   local status=$?
   wineserver -k 2>/dev/null

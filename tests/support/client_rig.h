@@ -45,9 +45,10 @@ class ClientRig {
   }
 
   // Appends a talk line with these library-layout cells (and its zero).
-  void AddLine(std::vector<uint8_t> cells, uint32_t number = 1) {
+  void AddLine(std::vector<uint8_t> cells, uint32_t number = 1, std::u16string text = {}) {
     auto* line = new BrailleLine;
     line->messageNumber = number;
+    line->text = std::move(text);
     if (!cells.empty()) {
       line->braille = std::move(cells);
       line->braille.push_back(0);

@@ -40,6 +40,7 @@ inline Timing FastTiming() {
   t.clientTimerMs = 5;
   t.clientModemCheckMs = 1;
   t.clientHandshakeRetryMs = 1;
+  t.clientIdentifyRetryMs = 5;
   return t;
 }
 

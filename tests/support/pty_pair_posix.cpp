@@ -8,6 +8,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <shared_mutex>
+
 #include "support/terminal_simulator.h"
 
 namespace mirelon {
@@ -19,6 +22,7 @@ class PtyTerminalLink : public TerminalLink {
   ~PtyTerminalLink() override { Disappear(); }
 
   size_t Receive(uint8_t* buffer, size_t n, int64_t timeoutMs) override {
+    std::shared_lock<std::shared_mutex> use(closing_);
     int fd = master_.load();
     if (fd < 0) {
       usleep(static_cast<useconds_t>(timeoutMs * 1000));
@@ -35,6 +39,7 @@ class PtyTerminalLink : public TerminalLink {
   }
 
   void Send(const uint8_t* data, size_t n) override {
+    std::shared_lock<std::shared_mutex> use(closing_);
     size_t done = 0;
     while (done < n) {
       int fd = master_.load();
@@ -54,13 +59,17 @@ class PtyTerminalLink : public TerminalLink {
   // A pty has no modem lines.
   void SetModemLines(bool, bool) override {}
 
+  // Waits for a read or write in progress, so that the descriptor is not
+  // closed under it.
   void Disappear() override {
+    std::unique_lock<std::shared_mutex> noUse(closing_);
     int fd = master_.exchange(-1);
     if (fd >= 0) close(fd);
   }
 
  private:
   std::atomic<int> master_;
+  std::shared_mutex closing_;
 };
 
 }  // namespace
@@ -85,6 +94,9 @@ PtyPair::PtyPair() {
     close(slave);
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  // A program the test starts must not keep the terminal's end open: the
+  // line hangs up when the terminal goes away.
+  fcntl(fd, F_SETFD, FD_CLOEXEC);
   master_ = fd;
 }
 

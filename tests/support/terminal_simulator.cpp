@@ -101,6 +101,11 @@ void TerminalSimulator::QueueReply(uint8_t command, std::optional<uint8_t> reply
   queuedReplies_[command].push_back(reply);
 }
 
+void TerminalSimulator::SendBeforeNextAnswer(uint8_t command, std::vector<uint8_t> bytes) {
+  std::lock_guard<std::mutex> guard(lock_);
+  beforeAnswer_[command] = std::move(bytes);
+}
+
 void TerminalSimulator::SetSplit(std::vector<size_t> chunks, int64_t pauseMs) {
   std::lock_guard<std::mutex> guard(lock_);
   chunks_ = std::move(chunks);
@@ -214,22 +219,27 @@ void TerminalSimulator::Answer(const ReceivedFrame& frame) {
   std::vector<uint8_t> answer;
   {
     std::lock_guard<std::mutex> guard(lock_);
+    if (auto before = beforeAnswer_.find(frame.command); before != beforeAnswer_.end()) {
+      answer = std::move(before->second);
+      beforeAnswer_.erase(before);
+    }
     if (frame.command == FRAME_IDENTIFY) {
-      answer.assign(info_.begin(), info_.end());
+      std::vector<uint8_t> info(info_.begin(), info_.end());
       switch (identity_) {
         case Identity::kAnswer:
           break;
         case Identity::kWrongLetters:
-          answer[8] = 'Q';
-          answer[9] = 'X';
+          info[8] = 'Q';
+          info[9] = 'X';
           break;
         case Identity::kShort:
-          answer.pop_back();
+          info.pop_back();
           break;
         case Identity::kSilent:
-          answer.clear();
+          info.clear();
           break;
       }
+      answer.insert(answer.end(), info.begin(), info.end());
     } else if (auto& queued = queuedReplies_[frame.command]; !queued.empty()) {
       if (queued.front()) answer.push_back(*queued.front());
       queued.pop_front();

@@ -104,6 +104,9 @@ class TerminalSimulator : private FrameDecoder::Sink {
   // not answered); queued answers are used in order, before the standing
   // one.
   void QueueReply(uint8_t command, std::optional<uint8_t> reply);
+  // The next time a frame with `command` arrives, `bytes` go out before its
+  // answer (the user acts just as the program asks something).
+  void SendBeforeNextAnswer(uint8_t command, std::vector<uint8_t> bytes);
   // Output goes out in chunks of these sizes (cycled), with `pauseMs`
   // between chunks; empty: every send in one piece.
   void SetSplit(std::vector<size_t> chunks, int64_t pauseMs);
@@ -146,6 +149,7 @@ class TerminalSimulator : private FrameDecoder::Sink {
   std::array<uint8_t, 32> info_{};
   std::map<uint8_t, std::optional<uint8_t>> replies_;
   std::map<uint8_t, std::deque<std::optional<uint8_t>>> queuedReplies_;
+  std::map<uint8_t, std::vector<uint8_t>> beforeAnswer_;
   std::vector<size_t> chunks_;
   int64_t pauseMs_ = 0;
   std::vector<ReceivedFrame> frames_;

@@ -229,6 +229,49 @@ TEST_F(LineInput, ChordsReachBothPrompts) {
   Dotlane_EndDlgSupport();
 }
 
+// Reports of keyboard braille input that reach the owner window.
+std::atomic<int> ownerRefusals{0};
+
+LRESULT CALLBACK WatchReports(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR) {
+  if (msg == RegisterWindowMessageW(L"test") && wParam == kDotlaneNotifyRefused) ++ownerRefusals;
+  return DefSubclassProc(window, msg, wParam, lParam);
+}
+
+// F2 in a dialog makes it the window that is told of refused chords; once
+// it has closed, its owner is told in its place.
+TEST_F(LineInput, ReportsGoToTheOwnerOnceTheDialogThatSwitchedIsGone) {
+  Dotlane_StartDlgSupport();
+  LineInputRequest first, second;
+  first.title = u"キーワード検索";
+  second.title = u"キーワード検索";
+  WindowThread ui([&](HWND owner) {
+    SetWindowSubclass(owner, &WatchReports, 1, 0);
+    RunLineInput(IDD_LINE_INPUT, owner, first, [](HWND window, int command) {
+      if (command == CMD_BRL_INPUT_TOGGLE)
+        Dotlane_SetInputMode(window, RegisterWindowMessageW(L"test"), kDotlaneKana);
+      return true;
+    });
+    RunLineInput(IDD_LINE_INPUT, owner, second);
+    RemoveWindowSubclass(owner, &WatchReports, 1);
+  });
+  HWND dialog = ui.WaitForWindow(L"キーワード検索");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(gui::BringToForeground(dialog));
+  Tap(VK_F2);
+  Tap(VK_ESCAPE);
+  ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+  dialog = ui.WaitForWindow(L"キーワード検索");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(gui::BringToForeground(dialog));
+  // A yōon prefix cannot take ア.
+  test::TypeCells(u"⠈⠁");
+  EXPECT_EQ(ownerRefusals, 1);
+  Tap(VK_ESCAPE);
+  ASSERT_TRUE(ui.Join());
+  Dotlane_EndDlgSupport();
+}
+
 }  // namespace
 }  // namespace mirelon
 #endif

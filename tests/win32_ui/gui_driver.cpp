@@ -1,6 +1,8 @@
 #ifdef _WIN32
 #include "gui_driver.h"
 
+#include <commctrl.h>
+
 #include <richedit.h>
 
 #include <algorithm>
@@ -76,6 +78,15 @@ HWND FindTopWindow(DWORD processId, const std::function<bool(const std::wstring&
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+HWND WaitForTopWindow(DWORD processId, const std::wstring& title) {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    found = FindTopWindow(processId, [&](const std::wstring& t) { return t == title; });
+    return found != nullptr;
+  });
+  return found;
 }
 
 std::wstring WindowText(HWND window) {
@@ -279,6 +290,29 @@ bool SaveWindowImage(HWND window, const std::wstring& path) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return ok;
+}
+
+std::wstring ListViewText(HANDLE process, HWND list, int row, int column) {
+  constexpr size_t kChars = 512;
+  // An LVITEMW followed by its text buffer, both in the other process.
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!remote) return L"";
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.cchTextMax = kChars;
+  item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+  std::wstring text;
+  if (WriteProcessMemory(process, remote, &item, sizeof(item), nullptr)) {
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote),
+                        SMTO_ABORTIFHUNG, 5000, &got);
+    std::vector<wchar_t> buffer(kChars, L'\0');
+    if (ReadProcessMemory(process, item.pszText, buffer.data(), kChars * sizeof(wchar_t), nullptr))
+      text.assign(buffer.data(), std::min<size_t>(got, kChars - 1));
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  return text;
 }
 
 }  // namespace mirelon::gui

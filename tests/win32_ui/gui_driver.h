@@ -42,6 +42,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
 // A visible top-level window of the process whose title satisfies `match`.
 HWND FindTopWindow(DWORD processId, const std::function<bool(const std::wstring&)>& match);
 
+// FindTopWindow with exactly this title, waited for; null when none came.
+HWND WaitForTopWindow(DWORD processId, const std::wstring& title);
+
 std::wstring WindowText(HWND window);
 
 // Keyboard input: a chord such as {VK_MENU, VK_RETURN} presses the keys in
@@ -82,6 +85,9 @@ class RemoteRichEdit {
   void* remote_ = nullptr;
   size_t size_ = 0;
 };
+
+// The text of a cell of a list view in another process.
+std::wstring ListViewText(HANDLE process, HWND list, int row, int column);
 
 // Saves the screen area of a window as a 24-bit BMP file.
 bool SaveWindowImage(HWND window, const std::wstring& path);

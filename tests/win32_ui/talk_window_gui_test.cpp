@@ -46,14 +46,7 @@ class TalkWindowGui : public ::testing::Test {
   }
 
   // A top-level window of the program with exactly this title.
-  HWND WaitForWindow(const std::wstring& title) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-      found = FindTopWindow(app_.id(), [&](const std::wstring& t) { return t == title; });
-      return found != nullptr;
-    });
-    return found;
-  }
+  HWND WaitForWindow(const std::wstring& title) { return WaitForTopWindow(app_.id(), title); }
 
   std::optional<std::u16string> StoredRecord(uint32_t number) {
     return ReadStreamText(*store_, ToU16(talk_), MessageStreamName(number));

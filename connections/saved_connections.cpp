@@ -1,0 +1,33 @@
+#include "connections/saved_connections.h"
+
+#include <string>
+
+namespace mirelon {
+
+std::u16string SavedSetName(std::u16string_view typed) {
+  std::u16string name(typed.substr(0, kMaxSavedNameChars));
+  for (char16_t& c : name)
+    if (c == u',') c = u'，';
+  return name;
+}
+
+void StoreConnectionSet(SettingsList& sets, std::u16string_view name, const ConnectionRecordList& list) {
+  SetSettingString(sets, name, ListToText(list).value_or(u""));
+}
+
+std::optional<ConnectionRecordList> ConnectionSet(const SettingsList& sets, int index) {
+  if (index < 0 || index >= sets.Count()) return std::nullopt;
+  return ListFromText(sets.entries[static_cast<size_t>(index)].value);
+}
+
+std::u16string SavedSetCountText(int count) {
+  const std::string digits = std::to_string(count);
+  return std::u16string(digits.begin(), digits.end()) + u"件の接続情報が登録されています。";
+}
+
+int SelectionAfterDeletion(int deleted, int remaining) {
+  if (remaining <= 0) return -1;
+  return deleted < remaining ? deleted : remaining - 1;
+}
+
+}  // namespace mirelon
