@@ -20,6 +20,21 @@
 #define CMD_NEW_MESSAGES 205
 #define CMD_POST_TEXT 207
 
+// The talk window's command table: the accelerators of table 200 and the
+// system menu items.
+#define CMD_STARTUP_FILE 110
+#define CMD_MEMBER_LIST 209
+#define CMD_JUMP_TO_NUMBER 210
+#define CMD_FIND 211
+#define CMD_FIND_NEXT 212
+#define CMD_FIND_PREVIOUS 213
+#define CMD_FIND_FROM_TOP 214
+#define CMD_PREVIOUS_HEADER 215
+#define CMD_NEXT_HEADER 216
+#define CMD_MARK 217
+#define CMD_PREVIOUS_MARK 218
+#define CMD_NEXT_MARK 219
+
 // The connected-terminals dialog (560), opened with F5 from the talk
 // window, and the dialogs it opens: the port selection (540), saving (570)
 // and recalling (571) connections.

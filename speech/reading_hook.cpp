@@ -272,9 +272,15 @@ void ReadingHook::SpeakRange(int start, int end) {
   }
 }
 
-void ReadingHook::SpeakJumpLine() {
+void ReadingHook::SpeakJumpLine(bool fromCaret) {
   if (!settings_.engine || !settings_.On(SpeechScene::kJumpPosition)) return;
-  const Line line = GetLineText(view_.CaretPosition(), false);
+  const Line line = GetLineText(view_.CaretPosition(), fromCaret);
+  if (fromCaret && line.offset != 0) {
+    if (std::optional<std::u16string_view> word = LineEndWord(FirstOf(line.text))) {
+      SpeakText(settings_, *word);
+      return;
+    }
+  }
   if (HoldsBraille(line.text) && settings_.On(SpeechScene::kJumpPosition_Brl))
     SpeakBrailleAsKana(settings_, line.text);
   else

@@ -78,9 +78,10 @@ class ReadingHook {
   void SpeakLineStart();
   // Ctrl+Left and Ctrl+Right: the text passed over.
   void SpeakRange(int start, int end);
-  // A jump's destination: the whole line at the caret, under the scene of
-  // jumps; a line of braille is read as kana when its scene is on.
-  void SpeakJumpLine();
+  // A jump's destination: the whole line at the caret (or, with
+  // `fromCaret`, the rest of it), under the scene of jumps; a line of
+  // braille is read as kana when its scene is on.
+  void SpeakJumpLine(bool fromCaret = false);
   void SetCaret(int position) { view_.SetCaretQuietly(position); }
 
  private:

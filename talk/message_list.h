@@ -40,6 +40,9 @@ class MessageList {
   // Talk window side: the node after the display cursor, which then moves
   // to it; null when there is none yet.
   MessageNode* AdvanceCursor();
+  // The node at the display cursor, the last one displayed; null before
+  // the first.
+  MessageNode* Cursor() const { return cursor_ == &sentinel_ ? nullptr : cursor_; }
   // The first node (null when empty) and the node after `node`.
   MessageNode* First() const { return sentinel_.next.load(std::memory_order_acquire); }
   static MessageNode* Next(const MessageNode* node) {

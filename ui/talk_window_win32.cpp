@@ -20,11 +20,12 @@
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
 #include "ui/brl_input_commands_win32.h"
+#include "ui/brl_input_dialog_win32.h"
 #include "ui/display_text.h"
-#include "ui/header_navigation.h"
 #include "ui/rich_edit_talk_pane_win32.h"
 #include "ui/sound_player_win32.h"
 #include "ui/speech_commands_win32.h"
+#include "ui/talk_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
 #include "ui/terminals_dialog_win32.h"
@@ -109,12 +110,12 @@ class TalkWindow final : public TalkFrontEnd {
   INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnInitDialog();
   bool OnCommand(WPARAM wParam);
+  bool RunCommandTable(int command);
+  bool RunDialogSettingsCommand(HWND dialog, int command);
   bool FilterPaneKey(const MSGFILTER& filter);
 
   void Send();
   void JumpToNewestMessage();
-  void MoveToHeader(bool forward);
-  int CaretPosition();
   void AttachReadingHooks();
 
   HINSTANCE instance_;
@@ -135,6 +136,9 @@ class TalkWindow final : public TalkFrontEnd {
   // Caret and line reading on the two panes, while they exist.
   std::unique_ptr<RichEditReadingHook> incomingHook_;
   std::unique_ptr<RichEditReadingHook> outgoingHook_;
+  // Jumps, search, header lines and marks in the incoming pane.
+  std::unique_ptr<WindowNavigationSurface> navigationSurface_;
+  std::unique_ptr<TalkCommands> commands_;
   // Set when the user went from the incoming to the outgoing pane with
   // Space: sending takes the focus back.
   bool returnFocus_ = false;
@@ -188,7 +192,7 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
       // The items the window added to its system menu (the system's own
       // commands are 0xF000 and above).
-      if (wParam < 0xF000 && OnCommand(LOWORD(wParam))) {
+      if (wParam < 0xF000 && RunCommandTable(LOWORD(wParam))) {
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
         return TRUE;
       }
@@ -242,22 +246,53 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TalkWindow::OnCommand(WPARAM wParam) {
+  if (RunCommandTable(LOWORD(wParam))) return true;
   switch (LOWORD(wParam)) {
-    case CMD_ABOUT:
-      DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUT), window_, &AboutProc, 0);
-      return true;
     case IDCANCEL:
       // Escape reaches the dialog as IDCANCEL; the window stays open.
       return true;
     case CMD_SEND:
       Send();
       return true;
+  }
+  return false;
+}
+
+// The accelerators' and the system menu's commands, looked at before the
+// window's own.
+bool TalkWindow::RunCommandTable(int command) {
+  switch (command) {
+    case CMD_ABOUT:
+      DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUT), window_, &AboutProc, 0);
+      return true;
     case CMD_TERMINALS:
       if (terminals_) terminals_->Open();
       return true;
+    case CMD_STARTUP_FILE:
+    case CMD_MEMBER_LIST:
+      // Not offered by this window yet.
+      return true;
   }
-  if (controller_ && HandleSpeechCommand(window_, instance_, LOWORD(wParam), controller_->SpeechState())) return true;
-  return controller_ && RunBrlInputCommand(controller_->BrailleInput(), window_, LOWORD(wParam), outgoing_);
+  if (!controller_) return false;
+  if (commands_ && commands_->Run(command)) return true;
+  if (HandleSpeechCommand(window_, instance_, command, controller_->SpeechState())) return true;
+  return RunBrlInputCommand(controller_->BrailleInput(), window_, command, outgoing_);
+}
+
+// The settings commands typed in the one-line dialogs. Keyboard braille
+// input keeps reporting to the talk window, which outlives the dialog.
+bool TalkWindow::RunDialogSettingsCommand(HWND dialog, int command) {
+  if (HandleSpeechCommand(dialog, instance_, command, controller_->SpeechState())) return true;
+  BrlInput& input = controller_->BrailleInput();
+  switch (command) {
+    case CMD_BRL_INPUT_TOGGLE:
+      input.Toggle(window_);
+      return true;
+    case CMD_BRL_INPUT_SETTINGS:
+      if (ShowBrlInputDialog(dialog, input.Settings())) input.Confirmed(window_);
+      return true;
+  }
+  return false;
 }
 
 void TalkWindow::CloseTerminalsDialog() {
@@ -298,7 +333,7 @@ bool TalkWindow::FilterPaneKey(const MSGFILTER& filter) {
   const bool down = filter.msg == WM_KEYDOWN, up = filter.msg == WM_KEYUP;
   const WPARAM key = filter.wParam;
   if ((down || up) && key == VK_ESCAPE) return true;
-  if (filter.nmhdr.hwndFrom != incoming_ || !controller_) return false;
+  if (filter.nmhdr.hwndFrom != incoming_ || !controller_ || !commands_) return false;
 
   const bool ctrl = (GetKeyState(VK_CONTROL) & 0x80) != 0;
   if (key == VK_RETURN && (down || up)) {
@@ -312,7 +347,7 @@ bool TalkWindow::FilterPaneKey(const MSGFILTER& filter) {
   }
   if ((key == VK_SPACE && up) || (filter.msg == WM_CHAR && key == L' ')) return true;
   if ((key == VK_UP || key == VK_DOWN) && ctrl && (down || up)) {
-    if (down) MoveToHeader(key == VK_DOWN);
+    if (down) commands_->MoveToHeader(key == VK_DOWN, false);
     return true;
   }
   return false;
@@ -335,33 +370,6 @@ void TalkWindow::AttachReadingHooks() {
   SpeechSettings& speech = controller_->SpeechState();
   incomingHook_ = std::make_unique<RichEditReadingHook>(incoming_, ReadingKind::kViewer, speech, brailleSpace);
   outgoingHook_ = std::make_unique<RichEditReadingHook>(outgoing_, ReadingKind::kInput, speech, brailleSpace);
-}
-
-// The caret of the incoming pane: the character at the caret point while
-// the pane has the focus, otherwise the start of its selection.
-int TalkWindow::CaretPosition() {
-  POINT caret{};
-  if (GetFocus() == incoming_ && GetCaretPos(&caret)) {
-    POINTL at{caret.x, caret.y};
-    return static_cast<int>(SendMessageW(incoming_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&at)));
-  }
-  return incomingPane_->Selection().start;
-}
-
-// Ctrl+Up and Ctrl+Down in the incoming pane.
-void TalkWindow::MoveToHeader(bool forward) {
-  const PaneSelection kept = incomingPane_->Selection();
-  const int line = incomingPane_->LineFromPosition(CaretPosition());
-  const int end = controller_->View().InsertionPosition();
-  std::optional<int> target = forward ? NextHeaderLine(*incomingPane_, line, incomingPane_->LineFromPosition(end))
-                                      : PreviousHeaderLine(*incomingPane_, line);
-  if (!target) {
-    incomingPane_->SetSelection(kept);
-    sounds_.Play(FeedbackSound::kRefusal);
-    return;
-  }
-  incomingPane_->MoveCaret(*target);
-  sounds_.Play(FeedbackSound::kConfirm);
 }
 
 bool TalkWindow::Pump(int64_t ms, const std::function<bool()>& enough) {
@@ -405,6 +413,11 @@ void TalkWindow::Run() {
   controller_ = std::make_unique<TalkController>(store_, *this, options);
   terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
   AttachReadingHooks();
+  navigationSurface_ = std::make_unique<WindowNavigationSurface>(
+      window_, incoming_, *incomingHook_, sounds_, controller_->SpeechState(),
+      [this](HWND dialog, int command) { return RunDialogSettingsCommand(dialog, command); });
+  commands_ = std::make_unique<TalkCommands>(*incomingPane_, controller_->Context().messages, controller_->View(),
+                                             *navigationSurface_);
   // While keyboard braille input is off, braille patterns in the talk are
   // shown as kana.
   controller_->View().SetDisplayConversion([this](std::u16string_view text) -> std::optional<std::u16string> {

@@ -235,7 +235,12 @@ TEST_F(Reading, JumpLineUnderItsScene) {
   On({SpeechScene::kJumpPosition_Brl});
   viewer.SetCaret(9);
   viewer.SpeakJumpLine();
-  EXPECT_EQ(Said(), (Texts{u"本文⠁\r", u"1: 花子さん\r", u"本文ア\r"}));
+  // A search's match: from the caret to the line's end.
+  viewer.SetCaret(3);
+  viewer.SpeakJumpLine(true);
+  viewer.SetCaret(7);
+  viewer.SpeakJumpLine(true);
+  EXPECT_EQ(Said(), (Texts{u"本文⠁\r", u"1: 花子さん\r", u"本文ア\r", u"花子さん\r", u"改行"}));
 }
 
 class Notifier final : public ScreenReaderNotifier {

@@ -21,6 +21,7 @@
 #include "settings/text_file.h"
 #include "speech/screen_reader_win32.h"
 #include "support/fast_timing.h"
+#include "support/recording_sounds.h"
 #include "support/recording_speech_engine.h"
 #include "support/temp_dir.h"
 #include "talk/stream_store.h"
@@ -34,22 +35,6 @@ namespace {
 using Texts = std::vector<std::u16string>;
 using gui::PressKeys;
 using gui::TypeText;
-
-class RecordingSounds final : public SoundPlayer {
- public:
-  void Play(FeedbackSound sound) override {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    played_.push_back(sound);
-  }
-  size_t Count(FeedbackSound sound) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<size_t>(std::count(played_.begin(), played_.end(), sound));
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<FeedbackSound> played_;
-};
 
 class TalkWindowSpeech : public ::testing::Test {
  protected:
