@@ -20,6 +20,21 @@
 #define CMD_NEW_MESSAGES 205
 #define CMD_POST_TEXT 207
 
+// Command 110 (system menu): save a start-up file; 209 (F4): the member list.
+#define CMD_STARTUP_FILE 110
+#define CMD_MEMBER_LIST 209
+
+// The start dialog of a meeting and its accelerator table (F2, Alt+Enter).
+#define IDD_MEETING_START 220
+#define IDR_MEETING_ACCEL 220
+#define IDC_MEETING_PROMPT 221
+#define IDC_MEETING_DESCRIPTION 202
+
+// The member list of a meeting.
+#define IDD_MEMBER_LIST 530
+#define IDC_MEMBER_COUNT 531
+#define IDC_MEMBER_LIST 532
+
 // The one-line input dialogs: a text field (240) and a number field with
 // arrow-key stepping (241).
 #define IDD_LINE_INPUT 240
