@@ -112,7 +112,7 @@ INT_PTR CALLBACK MeetingStartProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
 bool RunMeetingStartDialog(HINSTANCE instance, HWND parent, MeetingStart& start, TalkController& controller,
                            std::function<void()> brailleSpace) {
   start.result = MeetingStart::Result::kNone;
-  MeetingStartDialog d{instance, parent, start, controller, std::move(brailleSpace)};
+  MeetingStartDialog d{instance, parent, start, controller, std::move(brailleSpace), nullptr, nullptr, {}};
   HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MEETING_START), parent, &MeetingStartProc,
                                    reinterpret_cast<LPARAM>(&d));
   if (!dialog) return false;
