@@ -34,6 +34,7 @@
 #include "base/timing.h"
 #include "base/utf.h"
 #include "client/client_registry.h"
+#include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
 #include "ui/memory_talk_pane.h"
@@ -131,13 +132,13 @@ class RunnerPrompts : public OpenTalkPrompts {
   }
 
   bool RunStartDialog(bool owner, const std::u16string& talkPath, const std::u16string& welcome) override {
-    std::u16string shown = ReadStreamText(store_, talkPath, kDescriptionStream).value_or(welcome);
-    if (owner) {
-      if (options_.description) shown = NormalizeLineBreaks(*options_.description);
-      WriteDescriptionStream(store_, shown, talkPath);
-    }
+    MeetingStart start = PrepareMeetingStart(store_, owner, talkPath, welcome);
+    std::u16string shown = start.description;
+    if (owner && options_.description) shown = NormalizeLineBreaks(*options_.description);
+    start.result = MeetingStart::Result::kOk;
+    const bool entered = FinishMeetingStart(store_, start, shown);
     Print(stderr, u"[start] " + shown + u"\n");
-    return true;
+    return entered;
   }
 
  private:

@@ -19,4 +19,9 @@ std::u16string AnsiToUtf16Lenient(std::string_view bytes);
 // Characters the code page cannot hold become its default character ("?").
 std::string Utf16ToAnsi(std::u16string_view text);
 
+// None when some character of the text has no code of its own in the code
+// page (it would become the default character or a look-alike), so that
+// the bytes would read back as a different text.
+std::optional<std::string> Utf16ToAnsiExact(std::u16string_view text);
+
 }  // namespace mirelon

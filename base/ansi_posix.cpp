@@ -65,13 +65,20 @@ std::u16string AnsiToUtf16Lenient(std::string_view bytes) {
   return Utf8ToUtf16Lenient(out);
 }
 
-std::string Utf16ToAnsi(std::u16string_view text) {
+namespace {
+
+// Converts one character at a time so that a character the code page
+// cannot hold becomes "?" and the rest still converts; `lossy` tells
+// whether that happened.
+std::string ToCodePage(std::u16string_view text, bool& lossy) {
+  lossy = false;
   if (text.empty()) return std::string();
   Converter conv(kCodePage, "UTF-8");
-  if (!conv.ok()) return std::string();
+  if (!conv.ok()) {
+    lossy = true;
+    return std::string();
+  }
   std::string out;
-  // Convert one character at a time so that a character the code page
-  // cannot hold becomes "?" and the rest still converts.
   for (size_t i = 0; i < text.size(); ++i) {
     size_t len = (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size()) ? 2 : 1;
     std::string utf8 = Utf16ToUtf8(text.substr(i, len));
@@ -80,14 +87,32 @@ std::string Utf16ToAnsi(std::u16string_view text) {
     size_t inLeft = utf8.size();
     char* dst = buf;
     size_t outLeft = sizeof buf;
-    if (iconv(conv.get(), &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) {
+    // A lone surrogate has no UTF-8 form: it came out as U+FFFD.
+    const bool loneSurrogate = len == 1 && text[i] >= 0xD800 && text[i] <= 0xDFFF;
+    if (loneSurrogate || iconv(conv.get(), &in, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1) ||
+        inLeft != 0) {
       iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
       out.push_back('?');
+      lossy = true;
     } else {
       out.append(buf, sizeof buf - outLeft);
     }
     i += len - 1;
   }
+  return out;
+}
+
+}  // namespace
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  bool lossy = false;
+  return ToCodePage(text, lossy);
+}
+
+std::optional<std::string> Utf16ToAnsiExact(std::u16string_view text) {
+  bool lossy = false;
+  std::string out = ToCodePage(text, lossy);
+  if (lossy) return std::nullopt;
   return out;
 }
 

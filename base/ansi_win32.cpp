@@ -38,15 +38,49 @@ std::u16string AnsiToUtf16Lenient(std::string_view bytes) {
   return out;
 }
 
-std::string Utf16ToAnsi(std::u16string_view text) {
+namespace {
+
+// `lossy` (when given) tells whether some character had no code of its own
+// and became the default character. Best-fit look-alikes count as lost:
+// "é" written as "e" names a different file.
+std::string ToCodePage(std::u16string_view text, bool* lossy) {
+  if (lossy) *lossy = false;
   if (text.empty()) return std::string();
-  if (text.size() > INT_MAX / 2) return std::string();
+  if (text.size() > INT_MAX / 2) {
+    if (lossy) *lossy = true;
+    return std::string();
+  }
   std::wstring wide = ToWide(text);
   const int n = static_cast<int>(wide.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
+  // UTF-8 as the ANSI code page takes neither the flag nor the default
+  // character; only a lone surrogate can go wrong there, and that is
+  // caught by reading the bytes back.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = lossy && !utf8 ? WC_NO_BEST_FIT_CHARS : 0;
+  BOOL usedDefault = FALSE;
+  BOOL* used = lossy && !utf8 ? &usedDefault : nullptr;
+  int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), n, nullptr, 0, nullptr, used);
+  if (bytes <= 0) {
+    if (lossy) *lossy = true;
+    return std::string();
+  }
   std::string out(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, out.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), n, out.data(), bytes, nullptr, used);
+  if (lossy) {
+    *lossy = usedDefault != FALSE;
+    if (utf8 && AnsiToUtf16(out) != std::optional<std::u16string>(text)) *lossy = true;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string Utf16ToAnsi(std::u16string_view text) { return ToCodePage(text, nullptr); }
+
+std::optional<std::string> Utf16ToAnsiExact(std::u16string_view text) {
+  bool lossy = false;
+  std::string out = ToCodePage(text, &lossy);
+  if (lossy) return std::nullopt;
   return out;
 }
 

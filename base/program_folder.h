@@ -7,6 +7,9 @@
 
 namespace mirelon {
 
+// The program's own full path; none when it cannot be told.
+std::optional<std::u16string> ProgramPath();
+
 // With a trailing separator; none when it cannot be told.
 std::optional<std::u16string> ProgramFolder();
 

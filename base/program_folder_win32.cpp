@@ -5,7 +5,7 @@
 
 namespace mirelon {
 
-std::optional<std::u16string> ProgramFolder() {
+std::optional<std::u16string> ProgramPath() {
   std::wstring path(MAX_PATH + 1, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -17,10 +17,16 @@ std::optional<std::u16string> ProgramFolder() {
     if (path.size() >= 32768) return std::nullopt;
     path.resize(path.size() * 2);
   }
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return std::nullopt;
-  path.resize(slash + 1);
   return FromWide(path);
+}
+
+std::optional<std::u16string> ProgramFolder() {
+  std::optional<std::u16string> path = ProgramPath();
+  if (!path) return std::nullopt;
+  const size_t slash = path->find_last_of(u"\\/");
+  if (slash == std::u16string::npos) return std::nullopt;
+  path->resize(slash + 1);
+  return path;
 }
 
 }  // namespace mirelon

@@ -66,6 +66,18 @@
 // one-line input dialogs are both 251.
 #define IDC_SAVE_NAME 251
 #define IDC_SAVED_NAMES 252
+
+// The start dialog of a meeting and its accelerator table (F2, Alt+Enter).
+#define IDD_MEETING_START 220
+#define IDR_MEETING_ACCEL 220
+#define IDC_MEETING_PROMPT 221
+#define IDC_MEETING_DESCRIPTION 202
+
+// The member list of a meeting.
+#define IDD_MEMBER_LIST 530
+#define IDC_MEMBER_COUNT 531
+#define IDC_MEMBER_LIST 532
+
 // The one-line input dialogs: a text field (240) and a number field with
 // arrow-key stepping (241).
 #define IDD_LINE_INPUT 240

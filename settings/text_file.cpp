@@ -35,8 +35,10 @@ bool WriteUtf8TextFile(std::u16string_view text, const std::u16string& path) {
   return ReplaceFileContent(path, "\xEF\xBB\xBF" + Utf16ToUtf8(text));
 }
 
-bool WriteAnsiTextFile(std::u16string_view text, const std::u16string& path) {
-  return ReplaceFileContent(path, Utf16ToAnsi(text));
+AnsiWriteResult WriteAnsiTextFile(std::u16string_view text, const std::u16string& path) {
+  std::optional<std::string> bytes = Utf16ToAnsiExact(text);
+  if (!bytes) return AnsiWriteResult::kNotRepresentable;
+  return ReplaceFileContent(path, *bytes) ? AnsiWriteResult::kWritten : AnsiWriteResult::kFailed;
 }
 
 }  // namespace mirelon

@@ -28,8 +28,12 @@ std::optional<std::u16string> ReadTextFile(const std::u16string& path);
 // new content is completely written.
 bool WriteUtf8TextFile(std::u16string_view text, const std::u16string& path);
 
-// Writes the text in the ANSI code page with no byte order mark.
-bool WriteAnsiTextFile(std::u16string_view text, const std::u16string& path);
+enum class AnsiWriteResult { kWritten, kNotRepresentable, kFailed };
+// Writes the text in the ANSI code page with no byte order mark, replacing
+// the file. A text that the code page cannot hold character for character
+// is not written at all (kNotRepresentable): the file would say something
+// else than was meant.
+AnsiWriteResult WriteAnsiTextFile(std::u16string_view text, const std::u16string& path);
 
 // The path of `fileName` in the per-user folder (Orin/Mirelon under the
 // user's application-data folder), creating the two folders when missing.

@@ -3,6 +3,7 @@
 // parser of app/command_line.h.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,5 +18,13 @@ namespace mirelon {
 // on and swallow the arguments after it.
 std::u16string BuildStartupCommand(std::u16string_view programPath, std::u16string_view talkPath,
                                    const std::vector<std::u16string>& descriptions);
+
+// The same command as a line of a batch file, which cmd reads before the
+// program does: every "%" is doubled (cmd would expand it), and a
+// description holding one of & | < > ^ is quoted as well (cmd would take
+// it for an operator; inside quotes it is plain text). None when some piece
+// holds a CR or LF, which would end the batch line there.
+std::optional<std::u16string> BuildBatchCommand(std::u16string_view programPath, std::u16string_view talkPath,
+                                                const std::vector<std::u16string>& descriptions);
 
 }  // namespace mirelon

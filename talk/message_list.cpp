@@ -26,14 +26,29 @@ MessageNode* MessageList::AdvanceCursor() {
 
 size_t MemberList::Update(MemberEntry::State state, std::u16string_view name) {
   std::lock_guard<std::mutex> lock(mutex_);
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].name == name) {
-      entries_[i].state = state;
-      return i;
-    }
+  size_t i = 0;
+  while (i < entries_.size() && entries_[i].name != name) ++i;
+  if (i < entries_.size())
+    entries_[i].state = state;
+  else
+    entries_.push_back(MemberEntry{state, std::u16string(name)});
+  if (listener_) listener_(i, entries_[i]);
+  return i;
+}
+
+std::vector<MemberEntry> MemberList::Watch(Listener listener) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  listener_ = std::move(listener);
+  return entries_;
+}
+
+void MemberList::Unwatch() {
+  Listener gone;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    gone = std::move(listener_);
+    listener_ = nullptr;
   }
-  entries_.push_back(MemberEntry{state, std::u16string(name)});
-  return entries_.size() - 1;
 }
 
 std::vector<MemberEntry> MemberList::Snapshot() const {

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -66,14 +67,26 @@ struct MemberEntry {
 // the watcher, read by the member list dialog.
 class MemberList {
  public:
+  // Told of each change on the thread that made it, under the list's lock:
+  // the member's index and what the member is now. It only hands the
+  // change on.
+  using Listener = std::function<void(size_t index, const MemberEntry& member)>;
+
   // Sets the state of the member with exactly this name (case-sensitive),
   // adding the member at the end when new. Returns the member's index.
   size_t Update(MemberEntry::State state, std::u16string_view name);
   std::vector<MemberEntry> Snapshot() const;
 
+  // The members now; every later change goes to `listener` until Unwatch,
+  // so that none is missed or told twice. One listener at a time.
+  std::vector<MemberEntry> Watch(Listener listener);
+  // Once this returns the listener is not called any more.
+  void Unwatch();
+
  private:
   mutable std::mutex mutex_;
   std::vector<MemberEntry> entries_;
+  Listener listener_;
 };
 
 }  // namespace mirelon

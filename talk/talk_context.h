@@ -57,6 +57,9 @@ class TalkContext {
   // Every displayed text in braille, line by line; the terminals read it.
   BrailleLineList brailleLines;
 
+  // The start-up file written last in this run; offered again next time.
+  std::u16string startupFilePath;
+
  private:
   mutable std::mutex descriptionMutex_;
   std::optional<std::u16string> description_;

@@ -17,11 +17,16 @@
 #include "speech/reading_hook_win32.h"
 #include "speech/screen_reader_win32.h"
 #include "speech/speech_sapi_win32.h"
+#include "startup/startup_file_win32.h"
+#include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
 #include "ui/brl_input_commands_win32.h"
 #include "ui/brl_input_dialog_win32.h"
 #include "ui/display_text.h"
+#include "ui/header_navigation.h"
+#include "ui/meeting_start_dialog_win32.h"
+#include "ui/member_list_dialog_win32.h"
 #include "ui/rich_edit_talk_pane_win32.h"
 #include "ui/sound_player_win32.h"
 #include "ui/speech_commands_win32.h"
@@ -62,23 +67,19 @@ class WindowPrompts final : public OpenTalkPrompts {
     }
   }
 
-  // The meeting start dialog is not part of this window yet: the start is
-  // taken as confirmed with the text unchanged, which for the owner stores
-  // the description shown (the talk's own, or the welcome text), as OK
-  // without edits does.
   bool RunStartDialog(bool owner, const std::u16string& talkPath,
                       const std::u16string& welcome) override {
-    if (owner) {
-      std::u16string shown =
-          ReadStreamText(store_, talkPath, kDescriptionStream).value_or(welcome);
-      WriteDescriptionStream(store_, shown, talkPath);
-    }
-    return true;
+    MeetingStart start = PrepareMeetingStart(store_, owner, talkPath, welcome);
+    return runStartDialog_ && runStartDialog_(start);
   }
+
+  // Dialog 220, once the talk window can run it.
+  void SetStartDialog(std::function<bool(MeetingStart&)> run) { runStartDialog_ = std::move(run); }
 
  private:
   HWND window_;
   StreamStore& store_;
+  std::function<bool(MeetingStart&)> runStartDialog_;
 };
 
 class TalkWindow final : public TalkFrontEnd {
@@ -173,6 +174,7 @@ void TalkWindow::OnInitDialog() {
   thread_->Attach(window_);
   AppendSettingsMenu(window_, instance_);
   HMENU system = GetSystemMenu(window_, FALSE);
+  AppendMenuW(system, MF_STRING, CMD_STARTUP_FILE, L"起動用ファイルの作成(&B)");
   AppendMenuW(system, MF_STRING, CMD_ABOUT, L"このプログラムについて(&A)...");
 }
 
@@ -269,8 +271,10 @@ bool TalkWindow::RunCommandTable(int command) {
       if (terminals_) terminals_->Open();
       return true;
     case CMD_STARTUP_FILE:
+      if (controller_) SaveStartupFile(window_, *controller_);
+      return true;
     case CMD_MEMBER_LIST:
-      // Not offered by this window yet.
+      if (controller_) ShowMemberList(instance_, window_, controller_->Context(), thread_);
       return true;
   }
   if (!controller_) return false;
@@ -412,6 +416,10 @@ void TalkWindow::Run() {
   options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
   terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
+  prompts_->SetStartDialog([this](MeetingStart& start) {
+    return RunMeetingStartDialog(instance_, window_, start, *controller_,
+                                 [this] { sounds_.Play(FeedbackSound::kBrailleSpace); });
+  });
   AttachReadingHooks();
   navigationSurface_ = std::make_unique<WindowNavigationSurface>(
       window_, incoming_, *incomingHook_, sounds_, controller_->SpeechState(),

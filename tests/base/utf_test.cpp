@@ -54,4 +54,9 @@ TEST(Ansi, ReadsAndWritesShiftJis) {
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, u"\u3042\u6f22\u5b57 abc");
   EXPECT_EQ(Utf16ToAnsi(u"\u3042abc"), "\x82\xA0" "abc");
+  // Exact: anything without a code of its own in 932 refuses the whole text.
+  EXPECT_EQ(Utf16ToAnsiExact(u"\u3042abc\u6f22"), std::optional<std::string>("\x82\xA0" "abc\x8A\xBF"));
+  EXPECT_EQ(Utf16ToAnsiExact(u""), std::optional<std::string>(""));
+  for (std::u16string_view lost : {u"a\u0E01", u"caf\u00E9", u"\U0001F600", u"x\xD800y"})
+    EXPECT_FALSE(Utf16ToAnsiExact(lost)) << lost.size();
 }

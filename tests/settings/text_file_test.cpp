@@ -28,8 +28,11 @@ TEST(TextFile, WriteAndReadBack) {
   ASSERT_TRUE(WriteUtf8TextFile(u"", path));
   EXPECT_EQ(ReadWholeFile(path, kTextFileLimit)->size(), 3u);
   EXPECT_FALSE(ReadTextFile(path));
-  ASSERT_TRUE(WriteAnsiTextFile(u"\u3042a\u0E01", path));  // Thai has no code in 932
-  EXPECT_EQ(*ReadWholeFile(path, kTextFileLimit), "\x82\xA0" "a?");
+  ASSERT_EQ(WriteAnsiTextFile(u"\u3042a", path), AnsiWriteResult::kWritten);
+  EXPECT_EQ(*ReadWholeFile(path, kTextFileLimit), "\x82\xA0" "a");
+  // Thai has no code in 932: the file is left as it was.
+  EXPECT_EQ(WriteAnsiTextFile(u"\u3042b\u0E01", path), AnsiWriteResult::kNotRepresentable);
+  EXPECT_EQ(*ReadWholeFile(path, kTextFileLimit), "\x82\xA0" "a");
   // Nothing but the file itself is left in the folder.
   EXPECT_EQ(dir.List(), std::vector<std::u16string>{u"t.lst"});
 }

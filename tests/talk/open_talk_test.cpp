@@ -4,6 +4,7 @@
 
 #include "base/file_io.h"
 #include "settings/text_file.h"
+#include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
 #include "talk_fixture.h"
@@ -130,6 +131,46 @@ TEST_F(OpenTalkTest, CancelledStartDialogLeavesNothingOpen) {
   EXPECT_FALSE(OpenTalk(context, meeting, prompts, recent));
   EXPECT_FALSE(context.mainFile);
   EXPECT_FALSE(context.IsOpen());
+}
+
+// The start dialog's part that needs no window: what it shows to the owner
+// and to anyone else, and what each way of closing it means.
+TEST_F(OpenTalkTest, MeetingStartShowsTheDescriptionAndOnlyTheOwnersOkStoresIt) {
+  const std::u16string meeting = dir.File(u"m.meeting");
+  store.CreateNew(meeting, kOwnerStream, "user1");
+  store.EnsureFile(meeting);
+  const auto description = [&] { return ReadStreamText(store, meeting, kDescriptionStream); };
+  using Result = MeetingStart::Result;
+
+  // No description yet: the welcome text, for the owner to edit.
+  MeetingStart start = PrepareMeetingStart(store, true, meeting, kMeetingWelcome);
+  EXPECT_EQ(start.description, kMeetingWelcome);
+  EXPECT_EQ(start.prompt, kOwnerStartPrompt);
+  struct {
+    bool owner;
+    Result result;
+    std::u16string text;
+    bool entered;
+    std::optional<std::u16string> stored;
+  } const cases[] = {
+      // Closed without OK or Cancel, or cancelled: the run ends, nothing stored.
+      {true, Result::kNone, u"x", false, std::nullopt},
+      {true, Result::kCancel, u"x", false, std::nullopt},
+      // A non-owner's edits are never stored.
+      {false, Result::kOk, u"edited", true, std::nullopt},
+      // The owner's text, with the talk's line breaks.
+      {true, Result::kOk, u"議題\r\n予算\n", true, u"議題\r予算\r"},
+  };
+  for (const auto& c : cases) {
+    start.owner = c.owner;
+    start.result = c.result;
+    EXPECT_EQ(FinishMeetingStart(store, start, c.text), c.entered);
+    EXPECT_EQ(description(), c.stored);
+  }
+  // Everyone opening the meeting later sees it; someone else is only asked in.
+  const MeetingStart other = PrepareMeetingStart(store, false, meeting, kMeetingWelcome);
+  EXPECT_EQ(other.description, u"議題\r予算\r");
+  EXPECT_EQ(other.prompt, kMemberStartPrompt);
 }
 
 TEST(RecentTalks, EveryChoiceAddsALineAtTheTopAndTheFirstExistingIsOffered) {

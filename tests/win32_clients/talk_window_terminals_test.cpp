@@ -69,6 +69,32 @@ class TalkWindowTerminals : public ::testing::Test {
       thread_ = GetCurrentThreadId();
       RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
     });
+    // The meeting's start dialog comes first: the user enters with OK.
+    HWND start = nullptr;
+    Eventually([&] {
+      if (thread_) start = FindThreadWindow(thread_, L"OrinMirelon ミーティングの開始");
+      return start != nullptr;
+    });
+    PostMessageW(start, WM_COMMAND, IDOK, 0);
+  }
+
+  static HWND FindThreadWindow(DWORD thread, const wchar_t* title) {
+    struct Search {
+      const wchar_t* title;
+      HWND found;
+    } search{title, nullptr};
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM p) {
+          auto* s = reinterpret_cast<Search*>(p);
+          wchar_t text[64] = {};
+          GetWindowTextW(w, text, 64);
+          if (std::wstring_view(text) != s->title) return TRUE;
+          s->found = w;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
   }
 
   HWND Window() {
