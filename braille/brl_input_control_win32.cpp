@@ -39,4 +39,16 @@ void FollowBrailleInputFocus(HWND control) {
   if (GetFocus() == control && Dotlane_GetInputMode() > 0) BringInputControlInLine(control, true);
 }
 
+void TellBrailleInputOfWindowState(HWND window, UINT msg, WPARAM wParam) {
+  switch (msg) {
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) Dotlane_OnActivate();
+      break;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      Dotlane_SetInMenuLoop(window, msg == WM_ENTERMENULOOP);
+      break;
+  }
+}
+
 }  // namespace mirelon

@@ -16,4 +16,10 @@ void BringInputControlInLine(HWND control, bool on);
 // typing when it loses it. For the life of the control.
 void FollowBrailleInputFocus(HWND control);
 
+// Tells keyboard braille input of `window`'s activation and menu loops, so
+// that keys held before do not count and no chord is taken while a menu is
+// open. For the window procedure's WM_ACTIVATE, WM_ENTERMENULOOP and
+// WM_EXITMENULOOP; other messages are left alone.
+void TellBrailleInputOfWindowState(HWND window, UINT msg, WPARAM wParam);
+
 }  // namespace mirelon

@@ -6,6 +6,7 @@
 #include <climits>
 #include <string>
 
+#include "base/dialog_proc_win32.h"
 #include "base/utf.h"
 #include "braille/brl_input_control_win32.h"
 #include "braille/dotlane_win32.h"
@@ -135,13 +136,12 @@ void OnOk(HWND dialog, LineInputRequest& r) {
 }
 
 INT_PTR CALLBACK LineInputProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* d = DialogObject<LineInputDialog>(dialog, msg, lParam);
+  if (!d) return FALSE;
   if (msg == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    OnInitDialog(dialog, *reinterpret_cast<LineInputDialog*>(lParam));
+    OnInitDialog(dialog, *d);
     return TRUE;
   }
-  auto* d = reinterpret_cast<LineInputDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (!d) return FALSE;
   switch (msg) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {

@@ -11,7 +11,7 @@
 #include "connections/port_selection.h"
 #include "connections/saved_connections.h"
 #include "resources/resource.h"
-#include "ui/dialog_proc_win32.h"
+#include "base/dialog_proc_win32.h"
 
 namespace mirelon {
 namespace {

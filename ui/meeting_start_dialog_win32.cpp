@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/talk_controller.h"
+#include "base/dialog_proc_win32.h"
 #include "base/utf.h"
 #include "braille/brl_input_control_win32.h"
 #include "braille/dotlane_win32.h"
@@ -60,13 +61,12 @@ bool OnSettingsCommand(HWND dialog, MeetingStartDialog& d, int id) {
 }
 
 INT_PTR CALLBACK MeetingStartProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* d = DialogObject<MeetingStartDialog>(dialog, msg, lParam);
+  if (!d) return FALSE;
   if (msg == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    OnInitDialog(dialog, *reinterpret_cast<MeetingStartDialog*>(lParam));
+    OnInitDialog(dialog, *d);
     return TRUE;
   }
-  auto* d = reinterpret_cast<MeetingStartDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (!d) return FALSE;
   switch (msg) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -97,11 +97,9 @@ INT_PTR CALLBACK MeetingStartProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
       PostQuitMessage(0);
       return TRUE;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) Dotlane_OnActivate();
-      return FALSE;
     case WM_ENTERMENULOOP:
     case WM_EXITMENULOOP:
-      Dotlane_SetInMenuLoop(dialog, msg == WM_ENTERMENULOOP);
+      TellBrailleInputOfWindowState(dialog, msg, wParam);
       return FALSE;
   }
   return FALSE;

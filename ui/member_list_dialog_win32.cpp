@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/ui_thread.h"
+#include "base/dialog_proc_win32.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "talk/talk_context.h"
@@ -84,13 +85,12 @@ void OnInitDialog(HWND dialog, MemberListDialog& d) {
 }
 
 INT_PTR CALLBACK MemberListProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* d = DialogObject<MemberListDialog>(dialog, msg, lParam);
+  if (!d) return FALSE;
   if (msg == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    OnInitDialog(dialog, *reinterpret_cast<MemberListDialog*>(lParam));
+    OnInitDialog(dialog, *d);
     return TRUE;
   }
-  auto* d = reinterpret_cast<MemberListDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (!d) return FALSE;
   switch (msg) {
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {

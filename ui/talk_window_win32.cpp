@@ -229,11 +229,9 @@ INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam) DestroyWindow(window_);
       return TRUE;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) Dotlane_OnActivate();
-      return FALSE;
     case WM_ENTERMENULOOP:
     case WM_EXITMENULOOP:
-      Dotlane_SetInMenuLoop(window_, msg == WM_ENTERMENULOOP);
+      TellBrailleInputOfWindowState(window_, msg, wParam);
       return FALSE;
     case WM_DESTROY:
       // The panes get their own procedures back.

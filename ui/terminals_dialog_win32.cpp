@@ -12,7 +12,7 @@
 #include "connections/terminal_rows.h"
 #include "resources/resource.h"
 #include "ui/connection_dialogs_win32.h"
-#include "ui/dialog_proc_win32.h"
+#include "base/dialog_proc_win32.h"
 
 namespace mirelon {
 
