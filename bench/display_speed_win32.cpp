@@ -25,7 +25,7 @@
 #include "talk/talk_file.h"
 #include "ui/memory_talk_pane.h"
 #include "ui/talk_view.h"
-#include "ui/talk_window_win32.h"
+#include "window/talk_window_win32.h"
 
 using namespace mirelon;
 

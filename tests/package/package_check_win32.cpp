@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "gui_driver.h"
+#include "support/gui_driver_win32.h"
 
 using namespace mirelon::gui;
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "braille/dotlane_win32.h"
-#include "braille/line_input_win32.h"
+#include "ui/line_input_dialog_win32.h"
 #include "resources/resource.h"
-#include "win32_ui/gui_driver.h"
-#include "window_thread.h"
+#include "support/gui_driver_win32.h"
+#include "support/window_thread_win32.h"
 
 namespace mirelon {
 namespace {

@@ -5,24 +5,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
-#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/command_line.h"
-#include "base/com_win32.h"
 #include "base/file_io.h"
 #include "resources/resource.h"
-#include "support/fast_timing.h"
-#include "support/recording_speech_engine.h"
-#include "support/temp_dir.h"
-#include "talk/stream_store.h"
-#include "talk/talk_file.h"
-#include "ui/talk_window_win32.h"
-#include "win32_ui/gui_driver.h"
-#include "window_thread.h"
+#include "support/talk_window_test_win32.h"
 
 namespace mirelon {
 namespace {
@@ -32,52 +20,25 @@ using test::PlaceUp;
 using test::Tap;
 using test::TextOf;
 using test::TypeCells;
-using test::WaitForThreadWindow;
 
 constexpr WORD kPlaceF = 0x21, kPlaceD = 0x20;
 const std::string kBom = "\xEF\xBB\xBF";
 
-class TalkWindowBraille : public ::testing::Test {
+class TalkWindowBraille : public test::TalkWindowTest {
  protected:
-  TalkWindowBraille() {
-    talk_ = dir_.File(u"点字.talk");
-    WriteNewStream(*store_, u"主催者", talk_, kOwnerStream);
-    store_->EnsureFile(talk_);
-  }
-  ~TalkWindowBraille() override { Close(); }
+  TalkWindowBraille() { MakeTalk(u"点字.talk", u"主催者"); }
 
-  // Runs the talk window on a thread of its own with `settings` in its
-  // BrlInput.set, and puts the keyboard into the outgoing pane.
+  // Runs the talk window with `settings` in its BrlInput.set, and puts the
+  // keyboard into the outgoing pane.
   void Start(std::string_view settings) {
     if (!settings.empty()) {
       ASSERT_TRUE(ReplaceFileContent(settingsFile_, kBom + std::string(settings)));
     }
-    LoadLibraryW(L"RichEd20.DLL");
-    TalkWindowEnvironment environment;
-    environment.timing = FastTiming();
-    // The engine is read once the window's thread has ended.
-    environment.speechEngine = [this](HWND) { return SpeechEnginePtr(&engine_); };
-    environment.brlInputSettingsPath = settingsFile_;
-    CommandLine commandLine;
-    commandLine.talkPath = talk_;
-    run_ = std::thread([this, commandLine, environment] {
-      const ComApartment apartment;
-      thread_ = GetCurrentThreadId();
-      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
-    });
-    ASSERT_TRUE(gui::WaitUntil([&] { return thread_ != 0; }));
-    window_ = WaitForThreadWindow(thread_, L"トークモード - 点字");
-    ASSERT_TRUE(window_);
+    TalkWindowTest::Start();
+    ASSERT_TRUE(TalkWindow(L"トークモード - 点字"));
     outgoing_ = GetDlgItem(window_, 202);
-    ASSERT_TRUE(gui::BringToForeground(window_));
     Tap(VK_TAB);
     ASSERT_EQ(gui::FocusedWindow(), outgoing_);
-  }
-
-  void Close() {
-    if (!run_.joinable()) return;
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    run_.join();
   }
 
   std::wstring Outgoing() { return TextOf(outgoing_); }
@@ -85,28 +46,8 @@ class TalkWindowBraille : public ::testing::Test {
   bool SettingsAre(std::string_view text) {
     return gui::WaitUntil([&] { return Settings() == kBom + std::string(text); }, 5000);
   }
-  // What was said, once the window has closed.
-  std::vector<std::u16string> Said() {
-    std::vector<std::u16string> said;
-    for (const std::u16string& call : engine_.calls)
-      if (call.starts_with(u"Speak(")) said.push_back(call);
-    return said;
-  }
-  // A dialog of the talk window's thread, in front.
-  HWND Dialog(const std::wstring& title) {
-    HWND dialog = WaitForThreadWindow(thread_, title);
-    if (dialog) gui::BringToForeground(dialog);
-    return dialog;
-  }
 
-  TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
-  std::u16string talk_;
   std::u16string settingsFile_ = dir_.File(u"BrlInput.set");
-  RecordingSpeechEngine engine_;
-  std::atomic<DWORD> thread_{0};
-  std::thread run_;
-  HWND window_ = nullptr;
   HWND outgoing_ = nullptr;
 };
 
@@ -154,8 +95,7 @@ TEST_F(TalkWindowBraille, F2SwitchesAndChordsBecomeCellsInTheOutgoingPane) {
   Tap(VK_F2);
   EXPECT_TRUE(SettingsAre("BrlInputType,0\rBrlInputSwitch,0\r"));
   Close();
-  EXPECT_EQ(Said(), (std::vector<std::u16string>{u"Speak(点字入力開始（テキスト入力なし）,1)",
-                                                 u"Speak(点字入力終了,1)"}));
+  EXPECT_EQ(Said(2), (Texts{u"点字入力開始（テキスト入力なし）", u"点字入力終了"}));
 }
 
 TEST_F(TalkWindowBraille, KanaNumbersAndKanjiThroughTheSettingsDialog) {
@@ -192,7 +132,7 @@ TEST_F(TalkWindowBraille, KanaNumbersAndKanjiThroughTheSettingsDialog) {
   TypeCells(u"⣅");
   EXPECT_EQ(Outgoing(), L"ガカ12　キョ日本が人");
   Close();
-  EXPECT_TRUE(Said().empty());
+  EXPECT_EQ(Said(0), Texts{});
 }
 
 TEST_F(TalkWindowBraille, TheInputTestShowsEachCellItsDotsAndItsText) {

@@ -7,49 +7,24 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <thread>
 #include <vector>
 
-#include "app/command_line.h"
-#include "base/com_win32.h"
-#include "support/fast_timing.h"
 #include "support/memory_serial.h"
-#include "support/temp_dir.h"
+#include "support/talk_window_test_win32.h"
 #include "support/terminal_simulator.h"
 #include "talk/records.h"
-#include "talk/stream_store.h"
 #include "talk/talk_file.h"
-#include "ui/talk_window_win32.h"
 
 namespace mirelon {
 namespace {
 
-// Polls until `condition` holds; false after a bound that only matters
-// when something is wrong.
-template <typename F>
-bool Eventually(F condition) {
-  for (int i = 0; i < 3000; ++i) {
-    if (condition()) return true;
-    Sleep(10);
-  }
-  return condition();
-}
-
-class TalkWindowTerminals : public ::testing::Test {
+class TalkWindowTerminals : public test::TalkWindowTest {
  protected:
   TalkWindowTerminals() {
-    talk_ = dir_.File(u"定例会.meeting");
-    WriteNewStream(*store_, u"主催者", talk_, kOwnerStream);
-    store_->EnsureFile(talk_);
+    MakeTalk(u"定例会.meeting", u"主催者");
     WriteDescriptionStream(*store_, u"今月の議題", talk_);
-  }
-
-  ~TalkWindowTerminals() override {
-    if (run_.joinable()) run_.join();
   }
 
   TerminalSimulator& Terminal(const std::u16string& port) {
@@ -59,111 +34,44 @@ class TalkWindowTerminals : public ::testing::Test {
     return *terminals_.back();
   }
 
-  // Runs the program's talk window on a thread of its own, as the program
-  // runs it on its main thread.
-  void StartWindow(const CommandLine& commandLine, const TalkWindowEnvironment& environment) {
-    // The panes' window class, as the program's entry point loads it.
-    LoadLibraryW(L"RichEd20.DLL");
-    run_ = std::thread([this, commandLine, environment] {
-      const ComApartment apartment;
-      thread_ = GetCurrentThreadId();
-      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
-    });
-    // The meeting's start dialog comes first: the user enters with OK.
-    HWND start = nullptr;
-    Eventually([&] {
-      if (thread_) start = FindThreadWindow(thread_, L"OrinMirelon ミーティングの開始");
-      return start != nullptr;
-    });
+  // Runs the talk window on the terminals' lines; the user enters the
+  // meeting with OK in its start dialog.
+  void StartWindow(TalkWindowEnvironment environment, std::vector<std::u16string> terminals) {
+    environment.opener = bus_.opener();
+    Start(environment, std::move(terminals));
+    HWND start = Dialog(L"OrinMirelon ミーティングの開始");
+    ASSERT_TRUE(start);
     PostMessageW(start, WM_COMMAND, IDOK, 0);
-  }
-
-  static HWND FindThreadWindow(DWORD thread, const wchar_t* title) {
-    struct Search {
-      const wchar_t* title;
-      HWND found;
-    } search{title, nullptr};
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM p) {
-          auto* s = reinterpret_cast<Search*>(p);
-          wchar_t text[64] = {};
-          GetWindowTextW(w, text, 64);
-          if (std::wstring_view(text) != s->title) return TRUE;
-          s->found = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-
-  HWND Window() {
-    HWND found = nullptr;
-    Eventually([&] {
-      if (!thread_) return false;
-      EnumThreadWindows(
-          thread_,
-          [](HWND w, LPARAM p) {
-            wchar_t title[64] = {};
-            GetWindowTextW(w, title, 64);
-            if (!std::wstring_view(title).starts_with(L"ミーティング")) return TRUE;
-            *reinterpret_cast<HWND*>(p) = w;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&found));
-      return found != nullptr;
-    });
-    return found;
-  }
-
-  // Every record of the talk, in number order.
-  std::vector<std::u16string> Records() {
-    std::vector<std::u16string> records;
-    for (uint32_t n = 1;; ++n) {
-      std::optional<std::u16string> text = ReadStreamText(*store_, talk_, MessageStreamName(n));
-      if (!text) return records;
-      records.push_back(*text);
-    }
+    window_ = test::WaitForThreadWindow(thread_, L"ミーティング - 定例会");
   }
 
   size_t Position(const std::u16string& record) {
     std::vector<std::u16string> records = Records();
     return static_cast<size_t>(std::find(records.begin(), records.end(), record) - records.begin());
   }
-  bool Stored(const std::u16string& record) { return Position(record) < Records().size(); }
 
-  TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
-  std::u16string talk_;
   MemorySerialBus bus_;
   std::vector<std::shared_ptr<MemorySerialLine>> lines_;
   std::vector<std::unique_ptr<TerminalSimulator>> terminals_;
-  std::atomic<DWORD> thread_{0};
-  std::thread run_;
 };
 
 TEST_F(TalkWindowTerminals, BothLeavesAreRecordedBeforeTheOutRecordWhileTheWindowAnswers) {
   Terminal(u"COM51");
   Terminal(u"COM52");
-  TalkWindowEnvironment environment;
-  environment.timing = FastTiming();
+  TalkWindowEnvironment environment = Environment();
   // Closing waits for the clients to end, however long the test holds
   // them; a port's reader that does not end holds its client up to this.
   environment.timing.closePumpMs = 600000;
   environment.timing.serialReaderStopMs = 600000;
-  environment.opener = bus_.opener();
-  CommandLine commandLine;
-  commandLine.talkPath = talk_;
-  commandLine.connections = {u"Port:COM51;Port2:NULL;Speed:38400;Protocol:2;User:一郎;",
-                             u"Port:COM52;Port2:NULL;Speed:38400;Protocol:2;User:二郎;"};
-  StartWindow(commandLine, environment);
+  StartWindow(environment, {u"Port:COM51;Port2:NULL;Speed:38400;Protocol:2;User:一郎;",
+                            u"Port:COM52;Port2:NULL;Speed:38400;Protocol:2;User:二郎;"});
 
   // The PC user enters once the talk is read, then the terminals' users.
   const std::u16string pcUser = UserName();
-  ASSERT_TRUE(Eventually([&] { return Stored(u"in\t二郎"); }));
+  ASSERT_TRUE(gui::WaitUntil([&] { return Stored(u"in\t二郎"); }));
   EXPECT_LT(Position(u"in\t" + pcUser), Position(u"in\t一郎"));
   EXPECT_LT(Position(u"in\t一郎"), Position(u"in\t二郎"));
-  HWND window = Window();
+  HWND window = window_;
   ASSERT_TRUE(window);
 
   // Each port's reader gets stuck inside the driver, so that closing the
@@ -171,11 +79,11 @@ TEST_F(TalkWindowTerminals, BothLeavesAreRecordedBeforeTheOutRecordWhileTheWindo
   for (size_t i = 0; i < lines_.size(); ++i) {
     lines_[i]->SetReadHold(MemorySerialLine::ReadHold::kStuck);
     terminals_[i]->SendBytes({0x00});
-    ASSERT_TRUE(Eventually([&] { return lines_[i]->ReadIsHeld(); }));
+    ASSERT_TRUE(gui::WaitUntil([&] { return lines_[i]->ReadIsHeld(); }));
   }
 
   PostMessageW(window, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(Eventually([&] { return Stored(u"out\t一郎") && Stored(u"out\t二郎"); }));
+  ASSERT_TRUE(gui::WaitUntil([&] { return Stored(u"out\t一郎") && Stored(u"out\t二郎"); }));
   // The clients are still closing: the window is there and dispatching.
   DWORD_PTR answer = 0;
   EXPECT_TRUE(IsWindow(window));
@@ -198,17 +106,12 @@ TEST_F(TalkWindowTerminals, BothLeavesAreRecordedBeforeTheOutRecordWhileTheWindo
 TEST_F(TalkWindowTerminals, ClosingWhileConnectingStopsConnecting) {
   Terminal(u"COM53").SetIdentity(TerminalSimulator::Identity::kSilent);
   Terminal(u"COM54");
-  TalkWindowEnvironment environment;
-  environment.timing = FastTiming();
+  TalkWindowEnvironment environment = Environment();
   environment.timing.registryConnectPollMs = 600000;
-  environment.opener = bus_.opener();
-  CommandLine commandLine;
-  commandLine.talkPath = talk_;
-  commandLine.connections = {u"Port:COM53;Protocol:2;User:一郎;", u"Port:COM54;Protocol:2;User:二郎;"};
-  StartWindow(commandLine, environment);
+  StartWindow(environment, {u"Port:COM53;Protocol:2;User:一郎;", u"Port:COM54;Protocol:2;User:二郎;"});
 
-  ASSERT_TRUE(Eventually([&] { return Stored(u"in\t" + UserName()) && lines_[0]->hostOpen(); }));
-  HWND window = Window();
+  ASSERT_TRUE(gui::WaitUntil([&] { return Stored(u"in\t" + UserName()) && lines_[0]->hostOpen(); }));
+  HWND window = window_;
   ASSERT_TRUE(window);
   PostMessageW(window, WM_CLOSE, 0, 0);
   run_.join();

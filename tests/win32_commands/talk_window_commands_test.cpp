@@ -6,25 +6,14 @@
 #include <windows.h>
 #include <richedit.h>
 
-#include <atomic>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/command_line.h"
-#include "base/com_win32.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "settings/text_file.h"
-#include "support/fast_timing.h"
-#include "support/recording_sounds.h"
-#include "support/recording_speech_engine.h"
-#include "support/temp_dir.h"
-#include "talk/stream_store.h"
-#include "talk/talk_file.h"
-#include "ui/talk_window_win32.h"
-#include "win32_braille/window_thread.h"
-#include "win32_ui/gui_driver.h"
+#include "support/talk_window_test_win32.h"
 
 namespace mirelon {
 namespace {
@@ -32,51 +21,21 @@ namespace {
 using gui::PressKeys;
 using gui::TypeText;
 using Sounds = std::vector<FeedbackSound>;
-using Texts = std::vector<std::u16string>;
 constexpr FeedbackSound kConfirm = FeedbackSound::kConfirm, kRefusal = FeedbackSound::kRefusal;
 
-class TalkWindowCommands : public ::testing::Test {
+class TalkWindowCommands : public test::TalkWindowTest {
  protected:
   TalkWindowCommands() {
-    talk_ = dir_.File(u"移動.talk");
-    WriteNewStream(*store_, u"hanako", talk_, kOwnerStream);
-    store_->EnsureFile(talk_);
-    const char16_t* records[] = {
-        u"talk\thanakoさん 3/05 9:00\thello world",     u"talk\ttaroさん 3/05 9:01\t二つ目\rの本文",
-        u"talk\thanakoさん 3/05 9:02\tsay hello again", u"talk\ttaroさん 3/05 9:03\tHELLO upper",
-        u"talk\thanakoさん 3/05 9:04\tlast one",
-    };
-    uint32_t number = 0;
-    for (const char16_t* record : records) WriteNewStream(*store_, record, talk_, MessageStreamName(++number));
-  }
-
-  ~TalkWindowCommands() override {
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (run_.joinable()) run_.join();
+    MakeTalk(u"移動.talk", u"hanako",
+             {u"talk\thanakoさん 3/05 9:00\thello world", u"talk\ttaroさん 3/05 9:01\t二つ目\rの本文",
+              u"talk\thanakoさん 3/05 9:02\tsay hello again", u"talk\ttaroさん 3/05 9:03\tHELLO upper",
+              u"talk\thanakoさん 3/05 9:04\tlast one"});
   }
 
   void SetUp() override {
     ASSERT_TRUE(WriteUtf8TextFile(u"SpeakJumpPosition,1\r", dir_.File(u"Speech.set")));
-    TalkWindowEnvironment environment;
-    environment.timing = FastTiming();
-    environment.speechEngine = [this](HWND) { return SpeechEnginePtr(&engine_); };
-    environment.screenReader = [](HWND) { return std::unique_ptr<ScreenReaderNotifier>(); };
-    environment.sounds = &sounds_;
-    environment.speechSettingsFile = dir_.File(u"Speech.set");
-    environment.detailDictionaryFile = dir_.File(u"Radova.dic");
-    environment.brlInputSettingsPath = dir_.File(u"BrlInput.set");
-    CommandLine commandLine;
-    commandLine.talkPath = talk_;
-    LoadLibraryW(L"RichEd20.DLL");
-    run_ = std::thread([this, commandLine, environment] {
-      const ComApartment apartment;
-      thread_ = GetCurrentThreadId();
-      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
-      ended_ = true;
-    });
-    ASSERT_TRUE(gui::WaitUntil([&] { return thread_ != 0; }));
-    window_ = test::WaitForThreadWindow(thread_, L"トークモード - 移動");
-    ASSERT_TRUE(window_);
+    Start();
+    ASSERT_TRUE(TalkWindow(L"トークモード - 移動"));
     incoming_ = GetDlgItem(window_, IDC_INCOMING);
     ASSERT_TRUE(gui::WaitUntil([&] { return Text().find(L"last one") != std::wstring::npos; }));
     ASSERT_TRUE(gui::BringToForeground(window_));
@@ -85,12 +44,7 @@ class TalkWindowCommands : public ::testing::Test {
     Settle();
   }
 
-  std::wstring Text() {
-    static wchar_t text[4096];
-    GETTEXTEX how{sizeof(text), GT_DEFAULT, 1200, nullptr, nullptr};
-    SendMessageW(incoming_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text));
-    return text;
-  }
+  std::wstring Text() { return PaneText(incoming_); }
   int Find(const std::wstring& what) { return static_cast<int>(Text().find(what)); }
   int Header(int number) { return Find(std::to_wstring(number) + L": "); }
 
@@ -131,27 +85,11 @@ class TalkWindowCommands : public ::testing::Test {
     PressKeys(chord);
     return Played();
   }
-  // What was spoken since the last look, once `count` texts are there.
-  Texts Heard(size_t count = 0) {
-    Texts texts;
-    gui::WaitUntil(
-        [&] {
-          texts.clear();
-          for (const std::u16string& call : engine_.Calls())
-            if (call.rfind(u"Speak(", 0) == 0) texts.push_back(call.substr(6, call.size() - 9));
-          return texts.size() >= count;
-        },
-        count ? 10000 : 300);
-    engine_.ClearCalls();
-    return texts;
-  }
-
   // Waits for a one-line dialog, types `text` into its emptied field and
   // presses Enter, or Escape without a text.
   void Answer(const std::wstring& title, std::optional<std::wstring> text, int* shown = nullptr) {
-    HWND dialog = test::WaitForThreadWindow(thread_, title);
+    HWND dialog = Dialog(title);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(gui::BringToForeground(dialog));
     if (shown) *shown = static_cast<int>(GetDlgItemInt(dialog, IDC_LINE_FIELD, nullptr, FALSE));
     if (text) {
       SetDlgItemTextW(dialog, IDC_LINE_FIELD, L"");
@@ -161,15 +99,7 @@ class TalkWindowCommands : public ::testing::Test {
     ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
   }
 
-  TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
-  std::u16string talk_;
-  RecordingSpeechEngine engine_;
-  RecordingSounds sounds_;
-  std::atomic<DWORD> thread_{0};
-  std::atomic<bool> ended_{false};
-  std::thread run_;
-  HWND window_ = nullptr, incoming_ = nullptr;
+  HWND incoming_ = nullptr;
 };
 
 TEST_F(TalkWindowCommands, JumpToANumber) {
@@ -182,7 +112,7 @@ TEST_F(TalkWindowCommands, JumpToANumber) {
   EXPECT_TRUE(gui::WaitUntil([&] { return Caret() == Header(4); }));
   EXPECT_TRUE(gui::WaitUntil([&] { return gui::FocusedWindow() == incoming_; }));
   EXPECT_EQ(Played(0), Sounds{});
-  EXPECT_EQ(Heard(), Texts{});
+  EXPECT_EQ(Said(0), Texts{});
 
   // A number the talk does not have, and no number at all, are refused.
   for (const wchar_t* typed : {L"57", L""}) {
@@ -211,7 +141,7 @@ TEST_F(TalkWindowCommands, KeywordSearch) {
   Answer(L"キーワード検索", L"hello");
   EXPECT_EQ(Played(), Sounds{kConfirm});
   EXPECT_EQ(Caret(), second);
-  EXPECT_EQ(Heard(1), Texts{u"hello again\r"});
+  EXPECT_EQ(Said(1), Texts{u"hello again\r"});
 
   // No wrap-around either way; "HELLO" is another word.
   EXPECT_EQ(Press({VK_F3}), Sounds{kRefusal});
@@ -223,7 +153,7 @@ TEST_F(TalkWindowCommands, KeywordSearch) {
   EXPECT_EQ(Caret(), second);
   EXPECT_EQ(Press({VK_CONTROL, VK_F3}), Sounds{kConfirm});
   EXPECT_EQ(Caret(), first);
-  EXPECT_EQ(Heard(3), (Texts{u"hello world\r", u"hello again\r", u"hello world\r"}));
+  EXPECT_EQ(Said(3), (Texts{u"hello world\r", u"hello again\r", u"hello world\r"}));
 
   // A keyword across a line break is not found.
   PressKeys({VK_CONTROL, 'F'});
@@ -238,36 +168,36 @@ TEST_F(TalkWindowCommands, HeaderLinesAtTheEnds) {
   EXPECT_EQ(Caret(), Find(L"last one"));
   EXPECT_EQ(Press({VK_CONTROL, VK_F7}), Sounds{kConfirm});
   EXPECT_EQ(Caret(), Header(5));
-  EXPECT_EQ(Heard(1), Texts{u"5: hanakoさん 3/05 9:04\r"});
+  EXPECT_EQ(Said(1), Texts{u"5: hanakoさん 3/05 9:04\r"});
 
   CaretAt(Header(1));
   EXPECT_EQ(Press({VK_CONTROL, VK_F7}), Sounds{kRefusal});
   EXPECT_EQ(Caret(), Header(1));
   EXPECT_EQ(Press({VK_F7}), Sounds{kConfirm});
   EXPECT_EQ(Caret(), Header(2));
-  EXPECT_EQ(Heard(1), Texts{u"2: taroさん 3/05 9:01\r"});
+  EXPECT_EQ(Said(1), Texts{u"2: taroさん 3/05 9:01\r"});
 }
 
 TEST_F(TalkWindowCommands, MarksAndSteppingBetweenThem) {
   // Ctrl+B twice: marked, then plain bold again; no tone either time.
   CaretAt(Find(L"の本文"));
   PressKeys({VK_CONTROL, 'B'});
-  EXPECT_EQ(Heard(1), Texts{u"発言2をマークしました。"});
+  EXPECT_EQ(Said(1), Texts{u"発言2をマークしました。"});
   EXPECT_EQ(Effects(Header(2)), static_cast<DWORD>(CFE_BOLD | CFE_UNDERLINE));
   EXPECT_EQ(Caret(), Find(L"の本文"));
   PressKeys({VK_CONTROL, 'B'});
-  EXPECT_EQ(Heard(1), Texts{u"発言2のマークを解除しました。"});
+  EXPECT_EQ(Said(1), Texts{u"発言2のマークを解除しました。"});
   EXPECT_EQ(Effects(Header(2)), static_cast<DWORD>(CFE_BOLD));
   CaretAt(Find(L"HELLO"));
   PressKeys({VK_CONTROL, 'B'});
-  EXPECT_EQ(Heard(1), Texts{u"発言4をマークしました。"});
+  EXPECT_EQ(Said(1), Texts{u"発言4をマークしました。"});
   EXPECT_EQ(Played(0), Sounds{});
 
   // F8 skips the unmarked message and stops at the last mark.
   CaretAt(0);
   EXPECT_EQ(Press({VK_F8}), Sounds{kConfirm});
   EXPECT_EQ(Caret(), Header(4));
-  EXPECT_EQ(Heard(1), Texts{u"4: taroさん 3/05 9:03\r"});
+  EXPECT_EQ(Said(1), Texts{u"4: taroさん 3/05 9:03\r"});
   EXPECT_EQ(Press({VK_F8}), Sounds{kRefusal});
   EXPECT_EQ(Press({VK_CONTROL, VK_F8}), Sounds{kRefusal});
   EXPECT_EQ(Caret(), Header(4));
@@ -277,7 +207,7 @@ TEST_F(TalkWindowCommands, MarksAndSteppingBetweenThem) {
 // the run still ends.
 TEST_F(TalkWindowCommands, ClosingWhileADialogAsksEndsTheRun) {
   PressKeys({VK_CONTROL, 'G'});
-  ASSERT_TRUE(test::WaitForThreadWindow(thread_, L"番号を指定して移動"));
+  ASSERT_TRUE(Dialog(L"番号を指定して移動"));
   PostMessageW(window_, WM_CLOSE, 0, 0);
   EXPECT_TRUE(gui::WaitUntil([&] { return ended_.load(); }));
 }

@@ -8,28 +8,20 @@
 #include <commctrl.h>
 #include <shobjidl.h>
 
-#include <atomic>
-#include <memory>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/command_line.h"
 #include "base/ansi.h"
 #include "base/com_win32.h"
 #include "base/file_io.h"
 #include "base/utf.h"
 #include "resources/resource.h"
-#include "support/fast_timing.h"
-#include "support/temp_dir.h"
+#include "support/talk_window_test_win32.h"
 #include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/records.h"
-#include "talk/stream_store.h"
 #include "talk/talk_file.h"
-#include "ui/talk_window_win32.h"
-#include "win32_braille/window_thread.h"
-#include "win32_ui/gui_driver.h"
 
 namespace mirelon {
 namespace {
@@ -40,73 +32,10 @@ using test::WaitForThreadWindow;
 
 constexpr wchar_t kStartTitle[] = L"OrinMirelon ミーティングの開始";
 
-class MeetingWindow : public ::testing::Test {
+class MeetingWindow : public test::TalkWindowTest {
  protected:
-  ~MeetingWindow() override { Close(); }
-
-  // A talk in the test folder owned by `owner` (the logon user when empty).
-  void MakeTalk(std::u16string_view name, std::u16string owner = {}) {
-    talk_ = dir_.File(name);
-    WriteNewStream(*store_, owner.empty() ? UserName() : owner, talk_, kOwnerStream);
-    store_->EnsureFile(talk_);
-  }
-  void Append(uint32_t number, std::u16string_view record) {
-    WriteNewStream(*store_, record, talk_, MessageStreamName(number));
-  }
   std::optional<std::u16string> Stream(std::u16string_view name) { return ReadStreamText(*store_, talk_, name); }
-
-  // The talk window on a thread of its own, as the program runs it.
-  void Start(std::vector<std::u16string> terminals = {}) {
-    LoadLibraryW(L"RichEd20.DLL");
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    TalkWindowEnvironment environment;
-    environment.timing = FastTiming();
-    environment.brlInputSettingsPath = dir_.File(u"BrlInput.set");
-    environment.speechSettingsFile = dir_.File(u"Speech.set");
-    CommandLine commandLine;
-    commandLine.talkPath = talk_;
-    commandLine.connections = std::move(terminals);
-    run_ = std::thread([this, commandLine, environment] {
-      const ComApartment apartment;
-      thread_ = GetCurrentThreadId();
-      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
-      ended_ = true;
-    });
-    ASSERT_TRUE(gui::WaitUntil([&] { return thread_ != 0; }));
-  }
-  // The talk window, once open and in front.
-  HWND TalkWindow(const std::wstring& title) {
-    window_ = WaitForThreadWindow(thread_, title);
-    if (window_) gui::BringToForeground(window_);
-    return window_;
-  }
-  HWND Dialog(const std::wstring& title) {
-    HWND dialog = WaitForThreadWindow(thread_, title);
-    if (dialog) gui::BringToForeground(dialog);
-    return dialog;
-  }
-  void Close() {
-    if (!run_.joinable()) return;
-    if (window_ && IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
-    run_.join();
-  }
-
-  TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
-  std::u16string talk_;
-  std::atomic<DWORD> thread_{0};
-  std::atomic<bool> ended_{false};
-  std::thread run_;
-  HWND window_ = nullptr;
 };
-
-// The record that says who entered, once stored.
-bool HasRecord(StreamStore& store, const std::u16string& talk, std::u16string_view record) {
-  for (uint32_t n = 1; n < 20; ++n)
-    if (ReadStreamText(store, talk, MessageStreamName(n)) == std::u16string(record)) return true;
-  return false;
-}
 
 TEST_F(MeetingWindow, TheOwnerEditsTheDescriptionAndEntersWithAltEnter) {
   MakeTalk(u"会議.meeting");
@@ -132,7 +61,7 @@ TEST_F(MeetingWindow, TheOwnerEditsTheDescriptionAndEntersWithAltEnter) {
   ASSERT_TRUE(TalkWindow(L"ミーティング - 会議"));
   EXPECT_TRUE(IsWindowEnabled(window_));
   EXPECT_EQ(Stream(kDescriptionStream), u"ミレロン・ミーティングへようこそ。\r議題は予算⠃");
-  EXPECT_TRUE(gui::WaitUntil([&] { return HasRecord(*store_, talk_, u"in\t" + UserName()); }));
+  EXPECT_TRUE(gui::WaitUntil([&] { return Stored(u"in\t" + UserName()); }));
 }
 
 TEST_F(MeetingWindow, AnotherMembersOkEntersWithoutStoringTheText) {
@@ -146,7 +75,7 @@ TEST_F(MeetingWindow, AnotherMembersOkEntersWithoutStoringTheText) {
   gui::TypeText(L"書き換え");
   gui::ClickWindow(GetDlgItem(dialog, IDOK));
   ASSERT_TRUE(TalkWindow(L"ミーティング - m"));
-  EXPECT_TRUE(gui::WaitUntil([&] { return HasRecord(*store_, talk_, u"in\t" + UserName()); }));
+  EXPECT_TRUE(gui::WaitUntil([&] { return Stored(u"in\t" + UserName()); }));
   EXPECT_EQ(Stream(kDescriptionStream), u"定例会\r");
 }
 
@@ -167,8 +96,6 @@ TEST_F(MeetingWindow, CancelOrCloseEndsTheRunWithoutEntering) {
     run_.join();
     EXPECT_FALSE(Stream(kDescriptionStream));
     EXPECT_FALSE(Stream(MessageStreamName(1)));
-    ended_ = false;
-    thread_ = 0;
   }
 }
 
@@ -203,7 +130,7 @@ TEST_F(MeetingWindow, F4ListsTheMembersAndFollowsThemWhileOpen) {
   gui::PressKeys({VK_MENU, VK_RETURN});
   ASSERT_TRUE(TalkWindow(L"ミーティング - list"));
   const std::wstring me = ToWide(UserName());
-  ASSERT_TRUE(gui::WaitUntil([&] { return HasRecord(*store_, talk_, u"in\t" + UserName()); }));
+  ASSERT_TRUE(gui::WaitUntil([&] { return Stored(u"in\t" + UserName()); }));
   ASSERT_TRUE(gui::WaitUntil([&] {
     return TextOf(GetDlgItem(window_, IDC_INCOMING)).find(L"入室 " + me) != std::wstring::npos;
   }));
@@ -343,7 +270,7 @@ TEST_F(StartupFiles, BatchAndShortcutReopenTheTalkWithItsTerminals) {
   MakeTalk(u"100% R&D.talk");
   const std::vector<std::u16string> terminals = {u"Port:COM97;Port2:NULL;Speed:38400;Protocol:2;User:R&D;",
                                                  u"Port:COM98;Port2:NULL;Speed:9600;Protocol:0;User:A B;"};
-  Start(terminals);
+  Start(Environment(), terminals);
   ASSERT_TRUE(TalkWindow(L"トークモード - 100% R&D"));
 
   // Filter 1 and no extension: a batch file, in the ANSI code page.

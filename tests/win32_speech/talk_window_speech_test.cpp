@@ -7,112 +7,43 @@
 #include <windows.h>
 #include <richedit.h>
 
-#include <atomic>
-#include <mutex>
+#include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/command_line.h"
-#include "base/com_win32.h"
 #include "base/file_io.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "settings/text_file.h"
 #include "speech/screen_reader_win32.h"
-#include "support/fast_timing.h"
-#include "support/recording_sounds.h"
-#include "support/recording_speech_engine.h"
-#include "support/temp_dir.h"
-#include "talk/stream_store.h"
-#include "talk/talk_file.h"
-#include "ui/talk_window_win32.h"
-#include "win32_ui/gui_driver.h"
+#include "support/talk_window_test_win32.h"
 
 namespace mirelon {
 namespace {
 
-using Texts = std::vector<std::u16string>;
 using gui::PressKeys;
 using gui::TypeText;
 
-class TalkWindowSpeech : public ::testing::Test {
+class TalkWindowSpeech : public test::TalkWindowTest {
  protected:
   TalkWindowSpeech() {
-    talk_ = dir_.File(u"読み上げ.talk");
-    WriteNewStream(*store_, u"hanako", talk_, kOwnerStream);
-    store_->EnsureFile(talk_);
-    WriteNewStream(*store_, u"talk\thanakoさん 3/05 9:07\tおはよう", talk_, MessageStreamName(1));
-    WriteNewStream(*store_, u"talk\ttaroさん 3/05 9:08\thello world", talk_, MessageStreamName(2));
+    MakeTalk(u"読み上げ.talk", u"hanako",
+             {u"talk\thanakoさん 3/05 9:07\tおはよう", u"talk\ttaroさん 3/05 9:08\thello world"});
     WriteUtf8TextFile(u"# test\r\n09山 サンミャク\r\n", dir_.File(u"Radova.dic"));
-  }
-
-  ~TalkWindowSpeech() override {
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (run_.joinable()) run_.join();
   }
 
   std::u16string SettingsPath() { return dir_.File(u"Speech.set"); }
 
-  // Runs the talk window on a thread of its own with the scenes given, and
-  // waits until the talk is shown.
+  // Runs the talk window with the scenes given, and waits until the talk is
+  // shown.
   void Start(std::u16string_view speechSet) {
     ASSERT_TRUE(WriteUtf8TextFile(speechSet, SettingsPath()));
-    TalkWindowEnvironment environment;
-    environment.timing = FastTiming();
-    environment.speechEngine = [this](HWND) { return SpeechEnginePtr(&engine_); };
-    environment.screenReader = [](HWND) { return std::unique_ptr<ScreenReaderNotifier>(); };
-    environment.sounds = &sounds_;
-    environment.speechSettingsFile = SettingsPath();
-    environment.detailDictionaryFile = dir_.File(u"Radova.dic");
-    CommandLine commandLine;
-    commandLine.talkPath = talk_;
-    LoadLibraryW(L"RichEd20.DLL");
-    run_ = std::thread([this, commandLine, environment] {
-      const ComApartment apartment;
-      thread_ = GetCurrentThreadId();
-      RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
-    });
-    window_ = ThreadWindow(L"トークモード - 読み上げ");
-    ASSERT_TRUE(window_);
+    TalkWindowTest::Start(Environment());
+    ASSERT_TRUE(TalkWindow(L"トークモード - 読み上げ"));
     incoming_ = GetDlgItem(window_, IDC_INCOMING);
     outgoing_ = GetDlgItem(window_, IDC_OUTGOING);
     ASSERT_TRUE(gui::WaitUntil([&] { return PaneText(incoming_).find(L"hello world") != std::wstring::npos; }));
     ASSERT_TRUE(gui::BringToForeground(window_));
-  }
-
-  // A top-level window of the talk window's thread with this title.
-  HWND ThreadWindow(const std::wstring& title) {
-    HWND found = nullptr;
-    gui::WaitUntil([&] {
-      if (!thread_) return false;
-      struct Search {
-        const std::wstring* title;
-        HWND found;
-      } search{&title, nullptr};
-      EnumThreadWindows(
-          thread_,
-          [](HWND w, LPARAM p) {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t text[128] = {};
-            GetWindowTextW(w, text, 128);
-            if (*s->title != text || !IsWindowVisible(w)) return TRUE;
-            s->found = w;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&search));
-      found = search.found;
-      return found != nullptr;
-    });
-    return found;
-  }
-
-  // The pane's text with its lines ended by CR, as positions count them.
-  static std::wstring PaneText(HWND pane) {
-    wchar_t text[4096] = {};
-    GETTEXTEX how{sizeof(text), GT_DEFAULT, 1200, nullptr, nullptr};
-    SendMessageW(pane, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text));
-    return text;
   }
 
   // Puts `text` into a pane with the caret at `caret`, and the focus there.
@@ -123,35 +54,7 @@ class TalkWindowSpeech : public ::testing::Test {
     SendMessageW(pane, EM_SETSEL, caret, caret);
     engine_.ClearCalls();
   }
-
-  // The texts spoken since the last look, once `count` of them are there
-  // (or the wait is over).
-  Texts Said(size_t count) {
-    Texts said;
-    gui::WaitUntil(
-        [&] {
-          said = Spoken();
-          return said.size() >= count;
-        },
-        count ? 10000 : 300);
-    engine_.ClearCalls();
-    return said;
-  }
-  Texts Spoken() {
-    Texts texts;
-    for (const std::u16string& call : engine_.Calls())
-      if (call.rfind(u"Speak(", 0) == 0) texts.push_back(call.substr(6, call.size() - 9));
-    return texts;
-  }
-
-  TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
-  std::u16string talk_;
-  RecordingSpeechEngine engine_;
-  RecordingSounds sounds_;
-  std::atomic<DWORD> thread_{0};
-  std::thread run_;
-  HWND window_ = nullptr, incoming_ = nullptr, outgoing_ = nullptr;
+  HWND incoming_ = nullptr, outgoing_ = nullptr;
 };
 
 TEST_F(TalkWindowSpeech, TypedAndRemovedCharacters) {
@@ -235,7 +138,7 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
   const std::u16string file = ReadTextFile(SettingsPath()).value_or(u"");
   // Cancel changes nothing.
   PostMessageW(window_, WM_SYSCOMMAND, CMD_SPEECH_SCENES, 0);
-  HWND dialog = ThreadWindow(L"読み上げする場面の設定");
+  HWND dialog = Dialog(L"読み上げする場面の設定");
   ASSERT_TRUE(dialog);
   EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCENE_JUMP_POSITION_BRL), BST_CHECKED);
   EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SCENE_MOVE_LINE), BST_UNCHECKED);
@@ -247,7 +150,7 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
   // OK: the first box ticked with the keyboard; the file keeps its other
   // line and holds every key, the flag of 2 now written as 1.
   PostMessageW(window_, WM_COMMAND, CMD_SPEECH_SCENES, 0);
-  dialog = ThreadWindow(L"読み上げする場面の設定");
+  dialog = Dialog(L"読み上げする場面の設定");
   ASSERT_TRUE(dialog);
   ASSERT_TRUE(gui::BringToForeground(dialog));
   // The focus starts on the first box.

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "base/utf.h"
-#include "gui_driver.h"
+#include "support/gui_driver_win32.h"
 #include "support/temp_dir.h"
 #include "talk/records.h"
 #include "talk/stream_store.h"

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "base/utf.h"
-#include "gui_driver.h"
+#include "support/gui_driver_win32.h"
 #include "modes/wire_protocol.h"
 #include "serial/serial_device.h"
 #include "settings/settings_list.h"

@@ -1,4 +1,4 @@
-#include "ui/talk_commands_win32.h"
+#include "window/talk_commands_win32.h"
 
 #include <richedit.h>
 

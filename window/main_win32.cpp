@@ -8,7 +8,7 @@
 #include "base/com_win32.h"
 #include "base/utf.h"
 #include "talk/stream_store.h"
-#include "ui/talk_window_win32.h"
+#include "window/talk_window_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace mirelon;

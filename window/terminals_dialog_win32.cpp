@@ -1,4 +1,4 @@
-#include "ui/terminals_dialog_win32.h"
+#include "window/terminals_dialog_win32.h"
 
 #include <commctrl.h>
 
@@ -11,7 +11,7 @@
 #include "client/client_registry.h"
 #include "connections/terminal_rows.h"
 #include "resources/resource.h"
-#include "ui/connection_dialogs_win32.h"
+#include "window/connection_dialogs_win32.h"
 #include "base/dialog_proc_win32.h"
 
 namespace mirelon {

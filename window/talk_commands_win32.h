@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "braille/line_input_win32.h"
+#include "ui/line_input_dialog_win32.h"
 #include "speech/reading_hook_win32.h"
 #include "speech/speech_settings.h"
 #include "ui/talk_commands.h"

@@ -1,4 +1,4 @@
-#include "braille/line_input_win32.h"
+#include "ui/line_input_dialog_win32.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -10,6 +10,7 @@
 #include "base/utf.h"
 #include "braille/brl_input_control_win32.h"
 #include "braille/dotlane_win32.h"
+#include "ui/dialog_loop_win32.h"
 #include "resources/resource.h"
 
 namespace mirelon {
@@ -23,6 +24,10 @@ struct LineInputDialog {
   LineInputRequest& request;
   const SettingsCommandHandler& commands;
   HWND owner;
+  HWND dialog = nullptr;
+
+  void OnInitDialog(HWND window);
+  INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
 // The dialogs have no accelerator table of the program's; F2 reaches them
@@ -96,8 +101,9 @@ void RunSettingsCommand(const LineInputDialog& d, HWND dialog, int id) {
     UpdateBrailleField(dialog);
 }
 
-void OnInitDialog(HWND dialog, const LineInputDialog& d) {
-  LineInputRequest& r = d.request;
+void LineInputDialog::OnInitDialog(HWND window) {
+  dialog = window;
+  LineInputRequest& r = request;
   HWND field = GetDlgItem(dialog, IDC_LINE_FIELD);
   if (r.brailleField)
     SendMessageW(field, EM_SETEDITSTYLE, Dotlane_GetInputMode() > 0 ? SES_NOIME : 0, SES_NOIME);
@@ -135,46 +141,32 @@ void OnOk(HWND dialog, LineInputRequest& r) {
   PostMessageW(dialog, WM_CLOSE, 0, 0);
 }
 
-INT_PTR CALLBACK LineInputProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* d = DialogObject<LineInputDialog>(dialog, msg, lParam);
-  if (!d) return FALSE;
-  if (msg == WM_INITDIALOG) {
-    OnInitDialog(dialog, *d);
-    return TRUE;
-  }
+INT_PTR LineInputDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
   switch (msg) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          OnOk(dialog, d->request);
+          OnOk(dialog, request);
           return TRUE;
         case IDCANCEL:
-          d->request.result = 2;
+          request.result = 2;
           PostMessageW(dialog, WM_CLOSE, 0, 0);
           return TRUE;
       }
       if (IsSettingsCommand(LOWORD(wParam))) {
-        RunSettingsCommand(*d, dialog, LOWORD(wParam));
+        RunSettingsCommand(*this, dialog, LOWORD(wParam));
         return TRUE;
       }
       return FALSE;
     case WM_SYSCOMMAND:
       if (IsSettingsCommand(LOWORD(wParam))) {
-        RunSettingsCommand(*d, dialog, LOWORD(wParam));
+        RunSettingsCommand(*this, dialog, LOWORD(wParam));
         SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
         return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
-      if (d->owner) EnableWindow(d->owner, TRUE);
-      DestroyWindow(dialog);
-      return TRUE;
-    case WM_DESTROY:
-      // Ends the loop of RunLineInput.
-      PostQuitMessage(0);
-      return TRUE;
   }
-  return FALSE;
+  return EndDialogLoopOn(dialog, owner, msg) ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -187,33 +179,14 @@ bool RunLineInput(int templateId, HWND owner, LineInputRequest& request,
   request.brailleField = templateId == IDD_LINE_INPUT;
   LineInputDialog d{request, commands, owner};
   HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
-                                   &LineInputProc, reinterpret_cast<LPARAM>(&d));
+                                   &ObjectDialogProc<LineInputDialog>, reinterpret_cast<LPARAM>(&d));
   if (!dialog) {
     // The request can be shown again.
     request.running = false;
     return false;
   }
-  ShowWindow(dialog, SW_SHOWNORMAL);
-  UpdateWindow(dialog);
-  if (owner) EnableWindow(owner, FALSE);
-
   const SwitchKey switchKey;
-  MSG msg;
-  BOOL got;
-  while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0 && got != -1) {
-    if (Dotlane_OnGetMessage(&msg)) continue;
-    if (switchKey.get() && TranslateAcceleratorW(dialog, switchKey.get(), &msg)) continue;
-    if (IsDialogMessageW(dialog, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  if (IsWindow(dialog)) {
-    // The run is ending (the quit is not the dialog's own): the dialog
-    // goes, the owner is usable again, and the quit reaches the loop
-    // that runs the program.
-    SendMessageW(dialog, WM_CLOSE, 0, 0);
-    PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
-  }
+  RunDialogLoop(dialog, owner, switchKey.get());
   request.running = false;
   return true;
 }

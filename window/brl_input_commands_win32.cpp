@@ -1,4 +1,4 @@
-#include "ui/brl_input_commands_win32.h"
+#include "window/brl_input_commands_win32.h"
 
 #include "braille/brl_input_control_win32.h"
 #include "resources/resource.h"

@@ -1,4 +1,4 @@
-#include "ui/connection_dialogs_win32.h"
+#include "window/connection_dialogs_win32.h"
 
 #include <richedit.h>
 #include <shellapi.h>

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "braille/line_input.h"
+#include "ui/line_input.h"
 
 namespace mirelon {
 

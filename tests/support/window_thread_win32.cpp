@@ -1,9 +1,9 @@
 #ifdef _WIN32
-#include "window_thread.h"
+#include "support/window_thread_win32.h"
 
 #include <vector>
 
-#include "win32_ui/gui_driver.h"
+#include "support/gui_driver_win32.h"
 
 namespace mirelon::test {
 

@@ -1,4 +1,4 @@
-#include "ui/talk_window_win32.h"
+#include "window/talk_window_win32.h"
 
 #include <richedit.h>
 
@@ -21,20 +21,20 @@
 #include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
-#include "ui/brl_input_commands_win32.h"
+#include "window/brl_input_commands_win32.h"
 #include "ui/brl_input_dialog_win32.h"
 #include "ui/display_text.h"
 #include "ui/header_navigation.h"
-#include "ui/meeting_start_dialog_win32.h"
-#include "ui/member_list_dialog_win32.h"
+#include "window/meeting_start_dialog_win32.h"
+#include "window/member_list_dialog_win32.h"
 #include "ui/rich_edit_talk_pane_win32.h"
 #include "ui/sound_player_win32.h"
 #include "ui/speech_commands_win32.h"
-#include "ui/talk_commands_win32.h"
+#include "window/talk_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
-#include "ui/terminals_dialog_win32.h"
-#include "ui/window_ui_thread_win32.h"
+#include "window/terminals_dialog_win32.h"
+#include "window/window_ui_thread_win32.h"
 
 namespace mirelon {
 

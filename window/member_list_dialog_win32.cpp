@@ -1,4 +1,4 @@
-#include "ui/member_list_dialog_win32.h"
+#include "window/member_list_dialog_win32.h"
 
 #include <commctrl.h>
 
@@ -52,9 +52,15 @@ struct MemberListDialog {
   std::shared_ptr<UiThread> thread;
   std::optional<ListViewRows> rows;
   std::optional<LiveMemberList> live;
+
+  HWND dialog = nullptr;
+
+  void OnInitDialog(HWND window);
+  INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
-void OnInitDialog(HWND dialog, MemberListDialog& d) {
+void MemberListDialog::OnInitDialog(HWND window) {
+  dialog = window;
   HWND list = GetDlgItem(dialog, IDC_MEMBER_LIST);
   RECT box{};
   GetWindowRect(list, &box);
@@ -71,10 +77,10 @@ void OnInitDialog(HWND dialog, MemberListDialog& d) {
     column.iOrder = c.order;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
   }
-  d.rows.emplace(list);
-  std::weak_ptr<UiThread> thread = d.thread;
-  d.live.emplace(d.context.members, *d.rows, [thread](std::function<void()> task) {
-    if (std::shared_ptr<UiThread> t = thread.lock()) t->Post(std::move(task));
+  rows.emplace(list);
+  std::weak_ptr<UiThread> weak = thread;
+  live.emplace(context.members, *rows, [weak](std::function<void()> task) {
+    if (std::shared_ptr<UiThread> t = weak.lock()) t->Post(std::move(task));
   });
   const auto count = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   SetDlgItemTextW(dialog, IDC_MEMBER_COUNT, ToWide(MemberCountText(count)).c_str());
@@ -84,13 +90,7 @@ void OnInitDialog(HWND dialog, MemberListDialog& d) {
   SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focused));
 }
 
-INT_PTR CALLBACK MemberListProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* d = DialogObject<MemberListDialog>(dialog, msg, lParam);
-  if (!d) return FALSE;
-  if (msg == WM_INITDIALOG) {
-    OnInitDialog(dialog, *d);
-    return TRUE;
-  }
+INT_PTR MemberListDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
   switch (msg) {
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -100,7 +100,7 @@ INT_PTR CALLBACK MemberListProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPa
       return FALSE;
     case WM_DESTROY:
       // Later changes only update the members.
-      d->live.reset();
+      live.reset();
       return TRUE;
   }
   return FALSE;
@@ -111,7 +111,7 @@ INT_PTR CALLBACK MemberListProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPa
 void ShowMemberList(HINSTANCE instance, HWND owner, TalkContext& context, const std::shared_ptr<UiThread>& thread) {
   if (!context.meeting) return;
   MemberListDialog d{context, thread, std::nullopt, std::nullopt};
-  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MEMBER_LIST), owner, &MemberListProc, reinterpret_cast<LPARAM>(&d));
+  DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MEMBER_LIST), owner, &ObjectDialogProc<MemberListDialog>, reinterpret_cast<LPARAM>(&d));
 }
 
 }  // namespace mirelon

@@ -1,4 +1,4 @@
-#include "ui/window_ui_thread_win32.h"
+#include "window/window_ui_thread_win32.h"
 
 namespace mirelon {
 

@@ -1,5 +1,5 @@
 #ifdef _WIN32
-#include "gui_driver.h"
+#include "support/gui_driver_win32.h"
 
 #include <commctrl.h>
 
