@@ -53,7 +53,8 @@ TalkWindowEnvironment TalkWindowTest::Environment() {
   return environment;
 }
 
-void TalkWindowTest::Start(const TalkWindowEnvironment& environment, std::vector<std::u16string> terminals) {
+void TalkWindowTest::Start(const TalkWindowEnvironment& environment,
+                           std::vector<std::u16string> terminals) {
   // The panes' window class and the common controls, as the program's entry
   // point loads them.
   LoadLibraryW(L"RichEd20.DLL");
@@ -112,9 +113,10 @@ TalkWindowTest::Texts TalkWindowTest::Spoken() {
 
 std::wstring TalkWindowTest::PaneText(HWND pane) {
   std::wstring text(1 << 16, L'\0');
-  GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
-  text.resize(static_cast<size_t>(
-      SendMessageW(pane, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how), reinterpret_cast<LPARAM>(text.data()))));
+  GETTEXTEX how{static_cast<DWORD>(text.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr,
+                nullptr};
+  text.resize(static_cast<size_t>(SendMessageW(pane, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&how),
+                                               reinterpret_cast<LPARAM>(text.data()))));
   return text;
 }
 

@@ -35,7 +35,8 @@ class TalkWindowTest : public ::testing::Test {
 
   // A talk `name` in the test folder owned by `owner` (the logon user when
   // empty), with `records` as its first messages.
-  void MakeTalk(std::u16string_view name, std::u16string owner = {}, const std::vector<std::u16string>& records = {});
+  void MakeTalk(std::u16string_view name, std::u16string owner = {},
+                const std::vector<std::u16string>& records = {});
   void Append(uint32_t number, std::u16string_view record);
   // Every record of the talk, in number order; whether one is there.
   std::vector<std::u16string> Records();
