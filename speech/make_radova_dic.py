@@ -345,8 +345,9 @@ def measure(chosen, joyo, ipadic, ranks):
     """How many of the 常用 kanji are told by a word that has no homophone
     among IPADIC's common nouns and is made of kanji of frequency rank
     FREQUENT_RANK or better: (all its kanji so, its other kanji so, the
-    number of 常用 kanji). More than half of the 常用 kanji rank below
-    FREQUENT_RANK themselves, so the first count cannot reach them."""
+    number of 常用 kanji). More than half of the 常用 kanji are themselves
+    ranked past FREQUENT_RANK (or not at all), so the first count cannot
+    reach them."""
     whole = others = 0
     for k in joyo:
         if k not in chosen or ipadic.has_homophone(chosen[k][0], chosen[k][1]):
@@ -426,15 +427,16 @@ def unicode_version(directory):
 
 def chosen_words(unihan, ipadic, kanjidic):
     """The kanji of JIS X 0208, their Unihan readings, the word chosen for
-    each and the IPADIC words they came from."""
+    each, and the IPADIC words and kanji ranks they were chosen by."""
     kanji_set = jis_kanji(unihan)
     readings = kanji_readings(unihan)
     words = Ipadic(ipadic)
-    return kanji_set, readings, choose_words(kanji_set, readings, words, kanji_frequencies(kanjidic)), words
+    ranks = kanji_frequencies(kanjidic)
+    return kanji_set, readings, choose_words(kanji_set, readings, words, ranks), words, ranks
 
 
 def build(unihan, ipadic, kanjidic):
-    kanji_set, readings, chosen, _ = chosen_words(unihan, ipadic, kanjidic)
+    kanji_set, readings, chosen, _, _ = chosen_words(unihan, ipadic, kanjidic)
     lines = [HEADER.rstrip("\n") % unicode_version(unihan)]
     for character, reading in SYMBOLS.items():
         lines.append(entry_line(character, reading))
@@ -474,8 +476,8 @@ def main():
     args = parser.parse_args()
     if args.measure is not None:
         # Not a step of the build: a check of the words chosen, for the tests.
-        _, _, chosen, words = chosen_words(args.unihan, args.ipadic, args.kanjidic)
-        whole, others, total = measure(chosen, joyo_kanji(args.unihan), words, kanji_frequencies(args.kanjidic))
+        _, _, chosen, words, ranks = chosen_words(args.unihan, args.ipadic, args.kanjidic)
+        whole, others, total = measure(chosen, joyo_kanji(args.unihan), words, ranks)
         print("常用 kanji told by a word with no homophone among IPADIC's common nouns, made of kanji of "
               "frequency rank %d or better: %d of %d (%.1f%%); counting its other kanji only: %d (%.1f%%)"
               % (FREQUENT_RANK, whole, total, 100.0 * whole / total, others, 100.0 * others / total))
