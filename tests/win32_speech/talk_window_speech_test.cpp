@@ -186,6 +186,22 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
   EXPECT_NE(SettingsText().find(u"EngSpeechSpeed,7\r"), std::u16string::npos);
 }
 
+// The states keyboard braille input reports (under their scene) and the
+// announcement of F2 are said where every other text goes: the engine's
+// voice, or the screen reader when Speech.set chooses it.
+TEST_F(TalkWindowSpeech, InputStatesAndTheSwitchAnnouncementGoWhereEveryTextGoes) {
+  for (bool screenReader : {false, true}) {
+    SCOPED_TRACE(screenReader ? "screen reader" : "voice");
+    ASSERT_TRUE(WriteUtf8TextFile(u"BrlInputType,1\rBrlInputSwitch,0\r", dir_.File(u"BrlInput.set")));
+    Start(screenReader ? u"SpeakInputMode,1\rSpeechOutput,screen reader\r" : u"SpeakInputMode,1\r");
+    Prepare(outgoing_, L"", 0);
+    PressKeys({VK_F2});
+    test::TypeCells(u"⠈");
+    EXPECT_EQ(Said(2, screenReader), (Texts{u"点字入力開始（ASCIIカナ入力）", u"拗音"}));
+    Close();
+  }
+}
+
 // Where UI Automation cannot raise notifications (Wine), no notifier is
 // made and texts go to the engine's voice.
 TEST(ScreenReaderNotifier, MadeOnlyWhereTheSystemRaisesNotifications) {
