@@ -43,9 +43,9 @@ TalkController::TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkC
       context_(std::make_shared<TalkContext>(store)),
       view_(frontEnd.IncomingPane()),
       sink_(std::make_shared<Sink>(*this, frontEnd.Thread())),
-      brlInput_(BrlInput::Hooks{[this] { return speech_.get(); },
-                                [this] { return options_.speakInputMode && options_.speakInputMode(); },
-                                [this] { frontEnd_.PlaySound(FeedbackSound::kRefusal); }},
+      // The input states under their scene, and the announcements, are
+      // said as every other text of the run.
+      brlInput_(BrlInput::Hooks{&speechSettings_, [this] { frontEnd_.PlaySound(FeedbackSound::kRefusal); }},
                 options_.brlInputSettingsPath) {
   context_->userName = options_.userName ? *options_.userName : UserName();
   if (context_->userName.size() > 64) context_->userName.resize(64);

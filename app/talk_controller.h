@@ -51,9 +51,6 @@ struct TalkControllerOptions {
   std::optional<RecentTalks> recent;
   // Where keyboard braille input's settings live; none: the per-user folder.
   std::optional<std::u16string> brlInputSettingsPath;
-  // Whether the input states keyboard braille input reports are spoken;
-  // none: they are not.
-  std::function<bool()> speakInputMode;
   // The speech settings file; none: the user's own "Speech.set".
   std::optional<std::u16string> speechSettingsFile;
   // The detailed readings; none: "Radova.dic" beside the program.

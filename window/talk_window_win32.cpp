@@ -180,13 +180,7 @@ void TalkWindow::OnInitDialog() {
 
 INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (thread_->HandleMessage(msg, lParam)) return TRUE;
-  if (controller_ && msg != 0 && msg == controller_->BrailleInput().Settings().notifyMessage) {
-    // What keyboard braille input reports: an input state, a refused chord.
-    controller_->BrailleInput().Notified(LOWORD(wParam), lParam && LOWORD(wParam) == kDotlaneNotifyState
-                                                            ? FromWide(reinterpret_cast<const wchar_t*>(lParam))
-                                                            : std::u16string());
-    return TRUE;
-  }
+  if (controller_ && HandleBrlInputNotification(controller_->BrailleInput(), msg, wParam, lParam)) return TRUE;
   switch (msg) {
     case WM_COMMAND:
       OnCommand(wParam);
