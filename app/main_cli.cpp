@@ -192,7 +192,7 @@ class Runner final : public TalkFrontEnd {
   Runner(StreamStore& store, const Options& options, const Timing& timing)
       : prompts_(store, options), options_(options), timing_(timing) {}
 
-  int Run(StreamStore& store);
+  int Run(std::shared_ptr<StreamStore> store);
 
   // --- TalkFrontEnd ---
   OpenTalkPrompts& Prompts() override { return prompts_; }
@@ -260,7 +260,7 @@ void Runner::Deliver(std::optional<std::u16string> line) {
   }
 }
 
-int Runner::Run(StreamStore& store) {
+int Runner::Run(std::shared_ptr<StreamStore> store) {
   const bool interactive = !options_.dump && !options_.post;
   std::vector<std::u16string> terminals;
   if (interactive) {
@@ -286,7 +286,7 @@ int Runner::Run(StreamStore& store) {
   // Terminals read the talk in braille: translate it with the system's
   // analyser when there is one (the kana converter serves otherwise).
   setup.openTranslator = !terminals.empty();
-  TalkController controller(store, *this, setup);
+  TalkController controller(std::move(store), *this, setup);
   controller_ = &controller;
   controller.Clients().SetDialog(&statusPrinter);
 
@@ -318,9 +318,9 @@ int Run(const std::vector<std::u16string>& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
+  const std::shared_ptr<StreamStore> store = CreatePlatformStreamStore();
   Runner runner(*store, *options, Timing());
-  return runner.Run(*store);
+  return runner.Run(store);
 }
 
 }  // namespace

@@ -22,8 +22,7 @@ TEST(AppendChild, AppendsItsRecords) {
   const std::string talk = GetEnvironment("MIRELON_APPEND_TALK");
   if (talk.empty()) GTEST_SKIP() << "runs as a child process only";
   const std::string id = GetEnvironment("MIRELON_APPEND_ID");
-  auto store = CreatePlatformStreamStore();
-  TalkContext context(*store);
+  TalkContext context(CreatePlatformStreamStore());
   context.talkPath = Utf8ToUtf16Lenient(talk);
   QueuedTalkSink sink;
   StreamWatcher watcher(Unowned(context), Unowned<TalkWindowSink>(sink), FastTiming());

@@ -45,7 +45,7 @@ class ScriptedPrompts : public OpenTalkPrompts {
 
 class OpenTalkTest : public ::testing::Test {
  protected:
-  OpenTalkTest() : context(store), recent(dir.File(u"recent.lst")) { context.userName = u"user1"; }
+  OpenTalkTest() : context(Unowned(store)), recent(dir.File(u"recent.lst")) { context.userName = u"user1"; }
   TempDir dir;
   ScriptedStreamStore store;
   TalkContext context;
@@ -115,7 +115,7 @@ TEST_F(OpenTalkTest, OwnerOfAShareTalkGetsTheStartDialogOthersDoNot) {
   EXPECT_TRUE(context.owner && context.share);
   EXPECT_EQ(prompts.startDialogs, std::vector<std::u16string>{std::u16string(kShareWelcome)});
 
-  TalkContext other(store);
+  TalkContext other(Unowned(store));
   other.userName = u"user2";
   ScriptedPrompts otherPrompts;
   ASSERT_TRUE(OpenTalk(other, share, otherPrompts, recent));
@@ -196,7 +196,7 @@ TEST(RecentTalks, FirstExistingEntryIsTheDialogsInitialName) {
   ReplaceFileContent(last, "");
   recent.Push(last);
   ScriptedStreamStore store;
-  TalkContext context(store);
+  TalkContext context(Unowned(store));
   ScriptedPrompts prompts;
   EXPECT_FALSE(OpenTalk(context, dir.File(u"missing.talk"), prompts, recent));
   ASSERT_EQ(prompts.dialogs.size(), 1u);
