@@ -23,8 +23,9 @@ void RaiseNextNumber(TalkContext& context, uint32_t past) {
   }
 }
 
-// How far above a missing number the watcher looks for later records; as
-// far as one append can jump.
+// How far above a missing number the watcher looks for later records.
+// Writers take the first free number, so a gap is only as wide as the
+// writes that failed in a row there.
 constexpr uint32_t kGapProbe = kAppendTries;
 
 }  // namespace

@@ -33,15 +33,9 @@ TEST(AppendChild, AppendsItsRecords) {
     scanned = e->kind == TalkEvent::Kind::kScanDone;
   }
   for (int i = 0; i < kAppendsEach; ++i) {
-    const std::u16string record = U16("talk\twriter" + id + "\t" + std::to_string(i));
-    // A writer whose NextNumber fell far behind fails after 100 tries, as
-    // the user would, and tries again once its watcher has caught up. The
-    // bound only ends a broken run; a loaded machine under Wine needs time.
-    const int64_t giveUp = NowMs() + 120000;
-    while (!AppendRecord(context, record)) {
-      ASSERT_LT(NowMs(), giveUp);
-      sink.Wait(5);
-    }
+    // However far its watcher is behind the others, their numbers are
+    // only taken ones, never a failure.
+    ASSERT_TRUE(AppendRecord(context, U16("talk\twriter" + id + "\t" + std::to_string(i))));
   }
   watcher.Stop();
 }
