@@ -255,7 +255,7 @@ void Runner::ScanDone(bool entered) {
     exitCode_ = stored ? 0 : 1;
     done_ = true;
   } else {
-    if (!entered) std::fputs("mirelon-cli: the in record could not be stored\n", stderr);
+    if (!entered) std::fputs("mirelon-cli: the in record could not be stored; it is tried again with the next line\n", stderr);
     scanDone_ = true;
     for (std::optional<std::u16string>& line : early_) Deliver(std::move(line));
     early_.clear();
