@@ -70,6 +70,16 @@ TEST_F(OpenTalkTest, TypedNameWithMeetingFilterCreatesAMeeting) {
   EXPECT_EQ(recent.Load(), std::vector<std::u16string>{context.talkPath});
 }
 
+// "Owner" is how its creator is known again: no talk without one.
+TEST_F(OpenTalkTest, WithoutAUserNameNoTalkIsCreated) {
+  context.userName.clear();
+  prompts.choices.push_back(OpenTalkPrompts::Choice{dir.File(u"new.talk"), 1});
+  prompts.answers = {OpenTalkPrompts::Answer::kYes};
+  EXPECT_FALSE(OpenTalk(context, std::nullopt, prompts, recent));
+  EXPECT_EQ(prompts.messages.back(), NoUserNameMessage(dir.File(u"new.talk")));
+  EXPECT_FALSE(store.Exists(dir.File(u"new.talk"), kOwnerStream));
+}
+
 TEST_F(OpenTalkTest, WrongExtensionAndDeclinedCreationReturnToTheDialog) {
   prompts.choices.push_back(OpenTalkPrompts::Choice{dir.File(u"notes.txt"), 1});
   prompts.choices.push_back(OpenTalkPrompts::Choice{dir.File(u"talk1"), 1});
