@@ -255,7 +255,10 @@ void Runner::ScanDone(bool entered) {
     exitCode_ = stored ? 0 : 1;
     done_ = true;
   } else {
-    if (!entered) std::fputs("mirelon-cli: the in record could not be stored; it is tried again with the next line\n", stderr);
+    if (!entered)
+      std::fputs(
+          "mirelon-cli: the in record could not be stored; it is tried again with the next line\n",
+          stderr);
     scanDone_ = true;
     for (std::optional<std::u16string>& line : early_) Deliver(std::move(line));
     early_.clear();
@@ -279,7 +282,9 @@ void Runner::SendWaiting() {
   retryAt_ = -1;
   for (bool kept = retrying; !unsent_.empty(); kept = false) {
     if (controller_->Send(OutgoingText(unsent_.front())) == TalkSession::SendResult::kFailed) {
-      if (!kept) std::fputs("mirelon-cli: the message could not be stored; it is kept and tried again\n", stderr);
+      if (!kept)
+        std::fputs("mirelon-cli: the message could not be stored; it is kept and tried again\n",
+                   stderr);
       retryAt_ = NowMs() + timing_.runnerRetryMs;
       return;
     }
@@ -336,12 +341,14 @@ int Runner::Run(std::shared_ptr<StreamStore> store) {
         .detach();
   }
   while (!done_ && !g_interrupted) {
-    thread_->RunNext(retryAt_ < 0 ? timing_.runnerSignalPollMs
-                                  : std::clamp<int64_t>(retryAt_ - NowMs(), 0, timing_.runnerSignalPollMs));
+    thread_->RunNext(retryAt_ < 0
+                         ? timing_.runnerSignalPollMs
+                         : std::clamp<int64_t>(retryAt_ - NowMs(), 0, timing_.runnerSignalPollMs));
     if (retryAt_ >= 0 && NowMs() >= retryAt_) SendWaiting();
   }
   if (!unsent_.empty()) {
-    Print(stderr, u"mirelon-cli: " + Utf8ToUtf16Lenient(std::to_string(unsent_.size())) + u" lines were not stored\n");
+    Print(stderr, u"mirelon-cli: " + Utf8ToUtf16Lenient(std::to_string(unsent_.size())) +
+                      u" lines were not stored\n");
     exitCode_ = 1;
   }
 

@@ -64,7 +64,8 @@ class TalkController {
  public:
   // The store is shared with the talk's watcher, which may outlive the
   // controller.
-  TalkController(std::shared_ptr<StreamStore> store, TalkFrontEnd& frontEnd, TalkControllerOptions options = {});
+  TalkController(std::shared_ptr<StreamStore> store, TalkFrontEnd& frontEnd,
+                 TalkControllerOptions options = {});
   // Shutdown, when the front end has not called it.
   ~TalkController();
   TalkController(const TalkController&) = delete;

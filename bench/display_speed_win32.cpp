@@ -111,7 +111,8 @@ HWND FindTalkWindow(DWORD thread) {
 
 // Opens the talk in the talk window on a thread of its own and waits until
 // the pane holds `length` characters. Seconds from the start, or -1.
-double ThroughTheWindow(const std::u16string& talk, int length, const std::shared_ptr<StreamStore>& store) {
+double ThroughTheWindow(const std::u16string& talk, int length,
+                        const std::shared_ptr<StreamStore>& store) {
   std::atomic<DWORD> threadId{0};
   std::atomic<bool> ended{false};
   const Clock::time_point start = Clock::now();

@@ -37,7 +37,8 @@ StreamStore::CreateResult CreateFailure(DWORD e) {
   // A stream whose writer failed is deleted as its handle closes; until
   // then every create of its name is denied, as is every create on a talk
   // that may not be written.
-  if (e == ERROR_ACCESS_DENIED || e == ERROR_DELETE_PENDING) return StreamStore::CreateResult::kDenied;
+  if (e == ERROR_ACCESS_DENIED || e == ERROR_DELETE_PENDING)
+    return StreamStore::CreateResult::kDenied;
   return StreamStore::CreateResult::kFailed;
 }
 

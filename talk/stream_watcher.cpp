@@ -43,8 +43,10 @@ IngestResult IngestRecord(TalkContext& context, TalkWindowSink* sink, uint32_t n
   node->number = n;
   node->header = std::move(record->header);
   node->body = std::move(record->body);
-  if (record->kind == ParsedRecord::Kind::kIn) context.members.Update(MemberEntry::kEntered, record->name, n);
-  if (record->kind == ParsedRecord::Kind::kOut) context.members.Update(MemberEntry::kLeft, record->name, n);
+  if (record->kind == ParsedRecord::Kind::kIn)
+    context.members.Update(MemberEntry::kEntered, record->name, n);
+  if (record->kind == ParsedRecord::Kind::kOut)
+    context.members.Update(MemberEntry::kLeft, record->name, n);
   context.messages.Append(std::move(node));
   if (sink) sink->PostNewMessages(false);
   return IngestResult::kRead;

@@ -81,7 +81,8 @@ bool AppendRecord(TalkContext& context, std::u16string_view record) {
         case StreamStore::CreateResult::kDenied:
           // Taken while its stream is there; a talk that denies every
           // create fails here, not after a search through the numbers.
-          if (++denied == kAppendTries || !context.store.Exists(context.talkPath, stream)) return false;
+          if (++denied == kAppendTries || !context.store.Exists(context.talkPath, stream))
+            return false;
           break;
         case StreamStore::CreateResult::kFailed:
           return false;

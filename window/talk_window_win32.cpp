@@ -86,7 +86,10 @@ class TalkWindow final : public TalkFrontEnd {
  public:
   TalkWindow(HINSTANCE instance, const CommandLine& commandLine, std::shared_ptr<StreamStore> store,
              const TalkWindowEnvironment& environment)
-      : instance_(instance), commandLine_(commandLine), store_(std::move(store)), environment_(environment) {}
+      : instance_(instance),
+        commandLine_(commandLine),
+        store_(std::move(store)),
+        environment_(environment) {}
 
   void Run();
 
@@ -460,8 +463,8 @@ void TalkWindow::Run() {
 
 }  // namespace
 
-void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, std::shared_ptr<StreamStore> store,
-                   const TalkWindowEnvironment& environment) {
+void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine,
+                   std::shared_ptr<StreamStore> store, const TalkWindowEnvironment& environment) {
   TalkWindow window(instance, commandLine, std::move(store), environment);
   window.Run();
 }

@@ -77,14 +77,16 @@ TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
 TEST_F(RunnerTest, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
   const std::string chat = Utf16ToUtf8(dir.File(u"burst.talk"));
   ASSERT_EQ(Run("--create --post start " + ShellQuote(chat)), 0);
+  const auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   FILE* runners[3];
   for (int r = 0; r < 3; ++r)
-    runners[r] = popen((env + ShellQuote(cli) + " " + ShellQuote(chat) + " >" + ShellQuote(chat + std::to_string(r))).c_str(), "w");
+    ASSERT_TRUE(runners[r] = popen((env + ShellQuote(cli) + " " + ShellQuote(chat) + " >" + ShellQuote(chat + std::to_string(r))).c_str(), "w"));
   std::multiset<std::string> pasted;
   for (int r = 0; r < 3; ++r) {
-    for (int i = 0; i < 250; ++i) fprintf(runners[r], "%s\n", pasted.insert(std::to_string(r) + " line " + std::to_string(i))->c_str());
+    for (int i = 0; i < 250; ++i)
+      fprintf(runners[r], "%s\n", pasted.insert(std::to_string(r) + " line " + std::to_string(i))->c_str());
     fflush(runners[r]);
-    while (r == 0 && !FileExists(dir.File(u"burst.talk:Msg000251"))) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (r == 0 && !FileExists(dir.File(u"burst.talk:Msg000251"))) pause(5);
   }
   const auto shownEverywhere = [&] {
     for (int r = 0; r < 3; ++r) {
@@ -96,7 +98,7 @@ TEST_F(RunnerTest, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
     }
     return true;
   };
-  for (int look = 0; look < 2400 && !shownEverywhere(); ++look) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int look = 0; look < 2400 && !shownEverywhere(); ++look) pause(50);
   EXPECT_TRUE(shownEverywhere());
   for (FILE* runner : runners) pclose(runner);
 }
