@@ -76,7 +76,7 @@ TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
 // line was stored once.
 TEST_F(RunnerTest, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
   const std::string chat = Utf16ToUtf8(dir.File(u"burst.talk"));
-  ASSERT_EQ(Run("--create --post start " + ShellQuote(chat)), 0);
+  ASSERT_EQ(Run("--user alice --create --post start " + ShellQuote(chat)), 0);
   const auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
   FILE* runners[3];
   for (int r = 0; r < 3; ++r)
