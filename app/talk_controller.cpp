@@ -37,10 +37,11 @@ class TalkController::Sink final : public TalkWindowSink {
   const std::shared_ptr<UiThread> thread_;
 };
 
-TalkController::TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkControllerOptions options)
+TalkController::TalkController(std::shared_ptr<StreamStore> store, TalkFrontEnd& frontEnd,
+                               TalkControllerOptions options)
     : frontEnd_(frontEnd),
       options_(std::move(options)),
-      context_(std::make_shared<TalkContext>(store)),
+      context_(std::make_shared<TalkContext>(std::move(store))),
       view_(frontEnd.IncomingPane()),
       sink_(std::make_shared<Sink>(*this, frontEnd.Thread())),
       // The input states under their scene, and the announcements, are

@@ -59,7 +59,10 @@ struct TalkControllerOptions {
 
 class TalkController {
  public:
-  TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkControllerOptions options = {});
+  // The store is shared with the talk's watcher, which may outlive the
+  // controller.
+  TalkController(std::shared_ptr<StreamStore> store, TalkFrontEnd& frontEnd,
+                 TalkControllerOptions options = {});
   // Shutdown, when the front end has not called it.
   ~TalkController();
   TalkController(const TalkController&) = delete;
@@ -115,8 +118,8 @@ class TalkController {
 
   TalkFrontEnd& frontEnd_;
   const TalkControllerOptions options_;
-  // Shared with the watcher, which may outlive the controller when it
-  // does not stop in time.
+  // Shared with the watcher, store and all, which may outlive the
+  // controller when it does not stop in time.
   const std::shared_ptr<TalkContext> context_;
   TalkSession session_{*context_};
   TalkView view_;

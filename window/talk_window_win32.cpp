@@ -84,9 +84,12 @@ class WindowPrompts final : public OpenTalkPrompts {
 
 class TalkWindow final : public TalkFrontEnd {
  public:
-  TalkWindow(HINSTANCE instance, const CommandLine& commandLine, StreamStore& store,
+  TalkWindow(HINSTANCE instance, const CommandLine& commandLine, std::shared_ptr<StreamStore> store,
              const TalkWindowEnvironment& environment)
-      : instance_(instance), commandLine_(commandLine), store_(store), environment_(environment) {}
+      : instance_(instance),
+        commandLine_(commandLine),
+        store_(std::move(store)),
+        environment_(environment) {}
 
   void Run();
 
@@ -121,7 +124,7 @@ class TalkWindow final : public TalkFrontEnd {
 
   HINSTANCE instance_;
   const CommandLine& commandLine_;
-  StreamStore& store_;
+  const std::shared_ptr<StreamStore> store_;
   const TalkWindowEnvironment environment_;
   HWND window_ = nullptr;
   HWND incoming_ = nullptr;
@@ -170,7 +173,7 @@ void TalkWindow::OnInitDialog() {
   }
   FollowBrailleInputFocus(outgoing_);
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
-  prompts_ = std::make_unique<WindowPrompts>(window_, store_);
+  prompts_ = std::make_unique<WindowPrompts>(window_, *store_);
   thread_->Attach(window_);
   AppendSettingsMenu(window_, instance_);
   HMENU system = GetSystemMenu(window_, FALSE);
@@ -454,9 +457,9 @@ void TalkWindow::Run() {
 
 }  // namespace
 
-void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, StreamStore& store,
-                   const TalkWindowEnvironment& environment) {
-  TalkWindow window(instance, commandLine, store, environment);
+void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine,
+                   std::shared_ptr<StreamStore> store, const TalkWindowEnvironment& environment) {
+  TalkWindow window(instance, commandLine, std::move(store), environment);
   window.Run();
 }
 

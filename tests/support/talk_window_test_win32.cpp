@@ -87,7 +87,7 @@ void TalkWindowTest::Start(const TalkWindowEnvironment& environment,
   run_ = std::thread([this, commandLine, environment] {
     const ComApartment apartment;
     thread_ = GetCurrentThreadId();
-    RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
+    RunTalkWindow(GetModuleHandleW(nullptr), commandLine, store_, environment);
     ended_ = true;
   });
   ASSERT_TRUE(gui::WaitUntil([&] { return thread_ != 0; }));

@@ -66,7 +66,7 @@ class TalkWindowTest : public ::testing::Test {
   static std::wstring PaneText(HWND pane);
 
   TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
+  std::shared_ptr<StreamStore> store_ = CreatePlatformStreamStore();
   std::u16string talk_;
   RecordingSpeechEngine engine_;
   RecordingSounds sounds_;
