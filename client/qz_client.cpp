@@ -357,10 +357,12 @@ bool CQZClient::Announce(std::u16string_view text) {
   if (size_t nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
   bytes.push_back('\0');
   if (bytes.size() > kMaxFramePayload) {
-    // Cut at a character boundary so that the terminal gets valid UTF-8.
-    bytes.resize(kMaxFramePayload - 1);
-    while (!bytes.empty() && (static_cast<uint8_t>(bytes.back()) & 0xC0) == 0x80) bytes.pop_back();
-    if (!bytes.empty() && static_cast<uint8_t>(bytes.back()) >= 0xC0) bytes.pop_back();
+    // Cut before the character that does not fit whole, so that the
+    // terminal gets valid UTF-8: the first byte left out is not a
+    // continuation byte.
+    size_t keep = kMaxFramePayload - 1;
+    while (keep > 0 && (static_cast<uint8_t>(bytes[keep]) & 0xC0) == 0x80) --keep;
+    bytes.resize(keep);
     bytes.push_back('\0');
   }
   if (CommandLockGuard lock{*this})

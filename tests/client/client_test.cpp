@@ -284,5 +284,20 @@ TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
   for (const ReceivedFrame& f : t.frames()) EXPECT_NE(f.command, FRAME_TEXT_BEGIN);
 }
 
+TEST_F(ClientTest, ALongAnnouncementKeepsEveryWholeCharacterThatFits) {
+  TerminalSimulator& t = rig.Terminal(u"COM3");
+  t.RaiseLines();
+  CQZClient_ChatMode* c = Make(u"COM3", u"NULL");
+  ASSERT_TRUE(c->Start());
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  // "あ" takes three bytes: the cut before the NUL at 65,534 bytes falls
+  // right after the first one (all of it sent), or inside it.
+  for (size_t ascii : {size_t{65531}, size_t{65532}}) {
+    ASSERT_TRUE(c->Announce(std::u16string(ascii, u'x') + u"ああ"));
+    const size_t sent = ascii == 65531 ? 65535 : 65533;
+    EXPECT_TRUE(Eventually([&] { return t.frames().back().payload.size() == sent; }));
+  }
+}
+
 }  // namespace
 }  // namespace mirelon
