@@ -171,6 +171,8 @@ class CPortConn {
   void SetWorkerWindow(std::unique_ptr<WorkerLoop> loop);
   // Asks the worker loop to close (WM_CLOSE); the worker thread then ends.
   void CloseWorkerWindow();
+  // Frames go to port `index` from now on (its terminal is identified).
+  void SetCurrentPort(int index) { currentPort_ = index; }
 
  private:
   friend class CommandLockGuard;

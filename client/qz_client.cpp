@@ -310,6 +310,9 @@ bool CQZClient::ClosePort(int index) {
   if (p.state() < PortState::kOpen) return true;
   p.Close();
   const int other = 1 - index;
+  // What is sent goes to the terminal still identified on the other port.
+  if (currentPortIndex() == index && ready_[other] && port(other).state() == PortState::kConnected)
+    SetCurrentPort(other);
   if (index == 1 && port(other).state() >= PortState::kOpen) return true;
   SetStatus(port(other).state() >= PortState::kOpen ? kStatusWaiting : kStatusDisconnected);
   return true;

@@ -284,6 +284,25 @@ TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
   for (const ReceivedFrame& f : t.frames()) EXPECT_NE(f.command, FRAME_TEXT_BEGIN);
 }
 
+TEST_F(ClientTest, LinesGoToTheIncomingTerminalOnceTheOutgoingOneLeaves) {
+  // The dispatch thread turns to the outgoing port once its read on the
+  // incoming one ends: soon, so that the first identity exchange finds it.
+  rig.timing.serialReadTimeoutMs = 200;
+  TerminalSimulator& in = rig.Terminal(u"COM4");
+  TerminalSimulator& out = rig.Terminal(u"COM3");
+  CQZClient_ChatMode* c = Make(u"COM3", u"COM4");
+  ASSERT_TRUE(c->Start());
+  in.RaiseLines();
+  ASSERT_TRUE(Opened(c, u"COM4"));
+  out.RaiseLines();
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_OPEN_PORT, 0}));
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  out.SendFrame(FRAME_CHAT_END, 0);
+  ASSERT_TRUE(Eventually([&] { return c->port(0).state() < PortState::kOpen; }));
+  rig.AddLine({0x15});
+  EXPECT_TRUE(Eventually([&] { return in.frames().back().command == FRAME_TEXT_CELL; }));
+}
+
 TEST_F(ClientTest, ALongAnnouncementKeepsEveryWholeCharacterThatFits) {
   TerminalSimulator& t = rig.Terminal(u"COM3");
   t.RaiseLines();
