@@ -157,7 +157,8 @@ bool ClientRegistry::RemoveClient(ClientNode* node) {
 bool ClientRegistry::IsPortInUse(std::u16string_view name) const {
   if (IsNoPort(name)) return false;
   for (const RefPtr<I_PortClient>& client : Clients())
-    if (client->GetPortName() == name || client->GetPort2Name() == name) return true;
+    if (SamePortName(client->GetPortName(), name) || SamePortName(client->GetPort2Name(), name))
+      return true;
   return false;
 }
 

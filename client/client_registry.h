@@ -73,8 +73,9 @@ class ClientRegistry {
   // client kept, when it did not stop in time.
   bool RemoveClient(ClientNode* node);
 
-  // Some client uses `name` as its outgoing or incoming port (exact
-  // comparison); never for a name that stands for no port.
+  // Some client uses `name` as its outgoing or incoming port (device names
+  // compare without regard to letter case); never for a name that stands
+  // for no port.
   bool IsPortInUse(std::u16string_view name) const;
   ConnectionRecordList BuildConnectionList() const;
   int Count() const;

@@ -53,7 +53,7 @@ TEST_F(RegistryTest, CreatesClientsByProtocol) {
   EXPECT_EQ(node->client->GetProtocol(), 2);
   EXPECT_TRUE(registry.IsPortInUse(u"COM4"));
   EXPECT_TRUE(registry.IsPortInUse(u"COM3"));
-  EXPECT_FALSE(registry.IsPortInUse(u"com3"));
+  EXPECT_TRUE(registry.IsPortInUse(u"com3"));
   EXPECT_EQ(registry.BuildConnectionList().records,
             (std::vector<ConnectionRecord>{{u"COM3", u"COM4", 9600, 2, u"a"}}));
 }
