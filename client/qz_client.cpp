@@ -211,7 +211,9 @@ void CQZClient::StopReconnecting() {
 bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }
 
 bool CQZClient::OpenPort(int index) {
-  if (index != 0 && index != 1) return false;
+  // Once the client is quitting nothing opens a port again, whatever was
+  // queued behind the quit.
+  if ((index != 0 && index != 1) || quit_.IsSet()) return false;
   SerialPort& p = port(index);
   if (p.state() < PortState::kOpen) {
     const std::u16string& name = index == 0 ? portName() : port2Name();

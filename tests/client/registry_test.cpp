@@ -206,5 +206,21 @@ TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
   EXPECT_TRUE(Eventually([&] { return destroyed.load(); }));
 }
 
+TEST_F(RegistryTest, NoPortOpensOnceTheClientIsQuitting) {
+  rig.Terminal(u"COM4");
+  Event gate;
+  std::atomic<bool> destroyed{false};
+  auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
+  client->SetConnection(u"NULL", u"COM4", 9600, 2);
+  registry.AddClient(client);
+  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
+  ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
+  EXPECT_EQ(registry.QuitAll(), 1);
+  client->PostCommand({CMD_CLIENT_OPEN_PORT, 1});  // the dialog's connect, behind the quit
+  gate.Set();
+  ASSERT_TRUE(Eventually([&] { return !registry.AnyWorkerRunning(); }));
+  EXPECT_FALSE(rig.Line(u"COM4")->hostOpen());
+}
+
 }  // namespace
 }  // namespace mirelon
