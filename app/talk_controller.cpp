@@ -149,7 +149,7 @@ void TalkController::OnScanDone() {
   // now goes after all of them.
   const bool entered = !options_.enterMeeting || session_.ScanDone();
   // Then the terminals named on the command line join, one at a time.
-  if (closing_ == Closing::kNo) connector_.Start(std::move(terminals_));
+  if (closing_ == Closing::kNo) connector_.Start(terminals_);
   terminals_.clear();
   frontEnd_.ScanDone(entered);
 }

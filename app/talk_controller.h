@@ -101,6 +101,9 @@ class TalkController {
 
   TalkContext& Context() { return *context_; }
   ClientRegistry& Clients() { return clients_; }
+  // Connects terminals one after the other (the command line's, saved
+  // sets) until the talk closes.
+  TerminalConnector& Connector() { return connector_; }
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
   SpeechEngine* Speech() const { return speech_.get(); }

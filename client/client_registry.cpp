@@ -99,12 +99,6 @@ int ClientRegistry::ApplyConnectionList(const ConnectionRecordList& list, const 
   return created;
 }
 
-int ClientRegistry::ApplyDescriptions(const std::vector<std::u16string>& descriptions, const Wait& wait) {
-  ConnectionRecordList list;
-  for (const std::u16string& text : descriptions) list.records.push_back(ParseDescription(text));
-  return ApplyConnectionList(list, wait);
-}
-
 int ClientRegistry::QuitAll() {
   const std::vector<RefPtr<I_PortClient>> clients = Clients();
   for (const RefPtr<I_PortClient>& client : clients) client->PostCommand({CMD_CLIENT_QUIT});

@@ -60,8 +60,6 @@ class ClientRegistry {
   // each up to registryConnectPolls × registryConnectPollMs to come up
   // (identified, its user announced) before the next one starts. The number of clients created.
   int ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait = nullptr);
-  // Connection descriptions as given on the command line ("Port:…;").
-  int ApplyDescriptions(const std::vector<std::u16string>& descriptions, const Wait& wait = nullptr);
   // Asks every client to close everything and end; does not wait. The
   // number of clients.
   int QuitAll();

@@ -118,7 +118,7 @@ INT_PTR TerminalsDialog::Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lPara
           SaveConnections(owner_.instance_, dlg_, registry_);
           return TRUE;
         case IDC_RECALL_CONNECTIONS:
-          RecallConnections(owner_.instance_, dlg_, registry_);
+          RecallConnections(owner_.instance_, dlg_, owner_.connector_);
           return TRUE;
         case CMD_CLIENT_CHANGED:
           ClientsChanged();
@@ -287,8 +287,9 @@ bool TerminalsDialog::Window::RemoveRow(int row) {
 
 // --- the dialog's thread ---
 
-TerminalsDialog::TerminalsDialog(HINSTANCE instance, ClientRegistry& registry)
-    : instance_(instance), registry_(registry) {}
+TerminalsDialog::TerminalsDialog(HINSTANCE instance, ClientRegistry& registry,
+                                 TerminalConnector& connector)
+    : instance_(instance), registry_(registry), connector_(connector) {}
 
 TerminalsDialog::~TerminalsDialog() {
   // Nothing must run on with the registry once this object is gone.
