@@ -86,10 +86,11 @@ class TalkController {
   // The displayed message with the highest number; null when none.
   const MessageNode* NewestMessage() const { return newest_; }
 
-  // Closing, while the front end can still dispatch: the terminals dialog
-  // is closed, no further terminal is connected, every client is asked to
-  // quit and the front end keeps pumping while they announce their users'
-  // leaving. Runs once.
+  // Closing, while the front end can still dispatch: no further terminal
+  // is connected, added or deleted, the terminals dialog is closed (one
+  // that does not close in time can no longer change the clients), every
+  // client is asked to quit and the front end keeps pumping while they
+  // announce their users' leaving. Runs once.
   void PrepareClose();
   // True from the start of PrepareClose until it has returned.
   bool ClosePreparing() const { return closing_ == Closing::kPreparing; }

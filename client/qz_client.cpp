@@ -60,7 +60,9 @@ ConnectionRecord CQZClient::CreateConnectionRecord() {
 }
 
 bool CQZClient::Start() {
-  if (!StartWorker()) return false;
+  std::lock_guard<std::mutex> guard(startLock_);
+  // A client asked to end before it was started never starts.
+  if (quit_.IsSet() || !StartWorker()) return false;
   StartDispatch();
   PostToWorker({CMD_CLIENT_OPEN_PORT, 0});
   PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
@@ -68,7 +70,12 @@ bool CQZClient::Start() {
 }
 
 bool CQZClient::Stop() {
-  quit_.Set();
+  {
+    // A Start in progress finishes first, so that its threads are there to
+    // be stopped.
+    std::lock_guard<std::mutex> guard(startLock_);
+    quit_.Set();
+  }
   return StopWorker();
 }
 

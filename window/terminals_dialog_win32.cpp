@@ -278,8 +278,9 @@ void TerminalsDialog::Window::DeleteRows() {
 bool TerminalsDialog::Window::RemoveRow(int row) {
   if (row < 0 || row >= static_cast<int>(rows_.size())) return false;
   const RefPtr<I_PortClient> client = rows_[static_cast<size_t>(row)];
-  // A client that cannot be stopped stays, row and all.
-  if (ClientNode* node = client->GetListNode(); node && !registry_.RemoveClient(node)) return false;
+  // A client that cannot be stopped stays, row and all; so do all of them
+  // once the talk is closing, which stops them itself.
+  if (client->GetListNode() && !registry_.RemoveClient(*client)) return false;
   ListView_DeleteItem(list_, row);
   rows_.erase(rows_.begin() + row);
   return true;

@@ -195,13 +195,13 @@ TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
   std::atomic<bool> destroyed{false};
   auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
   client->SetConnection(u"NULL", u"NULL", 9600, 2);
-  ClientNode* node = registry.AddClient(client);
+  registry.AddClient(client);
   ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
   ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
-  EXPECT_FALSE(registry.RemoveClient(node));
+  EXPECT_FALSE(registry.RemoveClient(*client));
   EXPECT_EQ(registry.Count(), 1);
   gate.Set();
-  EXPECT_TRUE(registry.RemoveClient(node));
+  EXPECT_TRUE(registry.RemoveClient(*client));
   EXPECT_EQ(registry.Count(), 0);
   EXPECT_TRUE(Eventually([&] { return destroyed.load(); }));
 }
