@@ -150,7 +150,7 @@ void TalkController::OnScanDone() {
   // now goes after all of them.
   const bool entered = !options_.enterMeeting || session_.ScanDone();
   // Then the terminals named on the command line join, one at a time.
-  if (closing_ == Closing::kNo) connector_.Start(std::move(terminals_));
+  if (closing_ == Closing::kNo) connector_.Start(terminals_);
   terminals_.clear();
   frontEnd_.ScanDone(entered);
 }
@@ -158,11 +158,14 @@ void TalkController::OnScanDone() {
 void TalkController::PrepareClose() {
   if (closing_ != Closing::kNo) return;
   closing_ = Closing::kPreparing;
-  frontEnd_.CloseTerminalsDialog();
-  // No further terminal is connected. A client being started finishes
-  // starting; that needs nothing of the front end, but the clients already
-  // started may send it their users' joining meanwhile.
+  // No further terminal is connected, nor one deleted on its own: whatever
+  // the terminals dialog's thread or the connecting thread is doing ends
+  // soon. A client being started finishes starting; that needs nothing of
+  // the front end, but the clients already started may send it their
+  // users' joining meanwhile.
+  clients_.Close();
   connector_.Cancel();
+  frontEnd_.CloseTerminalsDialog();
   if (frontEnd_.Pump(options_.timing.connWorkerStartMs + options_.timing.connDispatchStartMs,
                      [this] { return connector_.Done(); }))
     connector_.Join();

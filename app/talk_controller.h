@@ -86,10 +86,11 @@ class TalkController {
   // The displayed message with the highest number; null when none.
   const MessageNode* NewestMessage() const { return newest_; }
 
-  // Closing, while the front end can still dispatch: the terminals dialog
-  // is closed, no further terminal is connected, every client is asked to
-  // quit and the front end keeps pumping while they announce their users'
-  // leaving. Runs once.
+  // Closing, while the front end can still dispatch: no further terminal
+  // is connected, added or deleted, the terminals dialog is closed (one
+  // that does not close in time can no longer change the clients), every
+  // client is asked to quit and the front end keeps pumping while they
+  // announce their users' leaving. Runs once.
   void PrepareClose();
   // True from the start of PrepareClose until it has returned.
   bool ClosePreparing() const { return closing_ == Closing::kPreparing; }
@@ -101,6 +102,9 @@ class TalkController {
 
   TalkContext& Context() { return *context_; }
   ClientRegistry& Clients() { return clients_; }
+  // Connects terminals one after the other (the command line's, saved
+  // sets) until the talk closes.
+  TerminalConnector& Connector() { return connector_; }
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
   SpeechEngine* Speech() const { return speech_.get(); }

@@ -410,7 +410,8 @@ void TalkWindow::Run() {
   options.detailDictionaryFile = environment_.detailDictionaryFile;
   options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
-  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
+  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients(),
+                                                 controller_->Connector());
   prompts_->SetStartDialog([this](MeetingStart& start) {
     return RunMeetingStartDialog(instance_, window_, start, *controller_,
                                  [this] { sounds_.Play(FeedbackSound::kBrailleSpace); });

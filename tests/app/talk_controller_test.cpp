@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -256,6 +257,35 @@ TEST_F(MeetingControllerTest, ClosingRecordsTheTerminalsLeavingBeforeTheOutRecor
   EXPECT_FALSE(front.thread->RunNext(0));
   EXPECT_EQ(Records().size(), 6u);
   EXPECT_TRUE(front.log.empty());
+}
+
+TEST_F(TalkControllerTest, ClosingWhileASavedSetIsAppliedAndRowsAreDeleted) {
+  // A saved set of terminals that never answer: each is waited for in turn.
+  MemorySerialBus bus;
+  std::deque<TerminalSimulator> terminals;
+  std::u16string set;
+  for (char16_t n = u'1'; n <= u'6'; ++n) {
+    TerminalSimulator& t =
+        terminals.emplace_back(MakeMemoryTerminalLink(bus.Add(std::u16string(u"COM") + n)));
+    t.SetIdentity(TerminalSimulator::Identity::kSilent);
+    t.RaiseLines();
+    set += std::u16string(u"Port:COM") + n + u";Protocol:2;|";
+  }
+  TalkControllerOptions options = Options();
+  options.opener = bus.opener();
+  TalkController controller(store, front, options);
+  ASSERT_EQ(controller.Open(path), TalkController::OpenResult::kOpened);
+  ClientRegistry& registry = controller.Clients();
+  ASSERT_TRUE(controller.Connector().Connect(ListFromText(set)));
+  ASSERT_TRUE(Eventually([&] { return registry.Count() == 2; }));
+  // The terminals dialog's thread deletes the rows while the talk closes.
+  std::thread dialog([&] {
+    for (const RefPtr<I_PortClient>& client : registry.Clients()) registry.RemoveClient(*client);
+  });
+  EXPECT_TRUE(controller.Shutdown());
+  dialog.join();
+  EXPECT_EQ(registry.Count(), 0);
+  EXPECT_TRUE(controller.Connector().Done());
 }
 
 }  // namespace
