@@ -3,7 +3,7 @@
 // standard input as a message.
 //
 //   mirelon-cli [--user NAME] [--create] [--description TEXT]
-//               [--dump | --post TEXT] TALK [/t{DESCRIPTION} ...]
+//               [--dump | --members | --post TEXT] TALK [/t{DESCRIPTION} ...]
 //
 // On POSIX a terminal is named only in the braced form /t{...}, since
 // absolute paths begin with "/" as well (ParseArguments).
@@ -15,6 +15,9 @@
 // A line that cannot be stored is kept, with the lines after it, and tried
 // again now and then, as the talk window keeps the text in its outgoing
 // pane; at the end of input the runner waits until they are stored.
+//
+// --members prints who entered a meeting, one line each ("NAME<TAB>入室" or
+// "NAME<TAB>退室"), as the member list dialog shows them once the talk is read.
 //
 // Exit codes: 0 done; 1 --post could not store its message, lines were
 // still unstored when the runner was interrupted, or the watcher could not
@@ -43,6 +46,7 @@
 #include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
+#include "ui/member_list_view.h"
 #include "ui/memory_talk_pane.h"
 
 namespace mirelon {
@@ -69,12 +73,13 @@ struct Options {
   bool create = false;
   std::optional<std::u16string> description;
   bool dump = false;
+  bool members = false;
   std::optional<std::u16string> post;
   CommandLine commandLine;
 };
 
 const char kUsage[] =
-    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --post TEXT] "
+    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --members | --post TEXT] "
     "TALK [/t{DESCRIPTION} ...]\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
@@ -96,13 +101,15 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       o.create = true;
     } else if (a == u"--dump") {
       o.dump = true;
+    } else if (a == u"--members") {
+      o.members = true;
     } else if (a.size() >= 2 && a[0] == u'-' && a[1] == u'-') {
       return std::nullopt;
     } else {
       rest.push_back(a);
     }
   }
-  if (o.dump && o.post) return std::nullopt;
+  if (o.dump + o.members + o.post.has_value() > 1) return std::nullopt;
 #ifdef _WIN32
   for (const auto& a : rest) AddArgument(a, o.commandLine);
 #else
@@ -210,7 +217,7 @@ class Runner final : public TalkFrontEnd {
     return true;
   }
   void PaneChanged() override {
-    if (options_.post) return;
+    if (options_.post || options_.members) return;
     Print(stdout, pane_.Text(printed_, pane_.TextLength()));
     printed_ = pane_.TextLength();
   }
@@ -249,6 +256,10 @@ class Runner final : public TalkFrontEnd {
 
 void Runner::ScanDone(bool entered) {
   if (options_.dump) {
+    done_ = true;
+  } else if (options_.members) {
+    for (const MemberEntry& member : controller_->Context().members.Snapshot())
+      Print(stdout, member.name + u"\t" + std::u16string(MemberStateText(member.state)) + u"\n");
     done_ = true;
   } else if (options_.post) {
     const bool stored = controller_->Send(OutgoingText(*options_.post)) == TalkSession::SendResult::kStored;
@@ -295,7 +306,7 @@ void Runner::SendWaiting() {
 }
 
 int Runner::Run(std::shared_ptr<StreamStore> store) {
-  const bool interactive = !options_.dump && !options_.post;
+  const bool interactive = !options_.dump && !options_.members && !options_.post;
   std::vector<std::u16string> terminals;
   if (interactive) {
     const ClientRegistry known;
