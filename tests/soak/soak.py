@@ -81,6 +81,10 @@ class Proc:
             return None
 
 
+def winpath(path):
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
 def parse_talk(lines):
     """Records as a runner prints them: [(time, number, header, ids)]."""
     records, current = [], None
@@ -184,6 +188,16 @@ class Soak:
         for i in range(a.runners):
             self.start_runner(i)
         self.idle = Proc('idle', self.cli('--user', 'idle', self.talk), self.env, self.dir)
+        self.window = None
+        if a.window:
+            # The talk window under Wine, driven by its probe (Wine's own
+            # environment: prefix, display, Japanese locale).
+            self.window = Proc('window', ['wine', a.window, winpath(a.window_program), winpath(self.talk)],
+                               os.environ, self.dir)
+            if not self.wait_for(lambda: self.window_events('window'), 180):
+                sys.exit('soak: the talk window did not open')
+            self.window_user = self.window_events('window')[0][1]
+        threading.Thread(target=self.watch_folder, daemon=True).start()
         self.t0 = time.monotonic()
         duration = a.minutes * 60
         events = []
@@ -191,6 +205,8 @@ class Soak:
             heapq.heappush(events, (self.t0 + self.rng.uniform(1, 5), f'term {j}'))
         for i in range(a.runners):
             heapq.heappush(events, (self.t0 + self.rng.uniform(1, 5), f'runner {i}'))
+        if self.window:
+            heapq.heappush(events, (self.t0 + self.rng.uniform(1, 5), 'window'))
         rubbish = min(60, duration / 4)
         for at, what in [(0.2, 'unplug'), (0.35, 'kill'), (0.45, 'rubbish'), (0.75, 'restart')]:
             heapq.heappush(events, (self.t0 + at * duration, what))
@@ -216,7 +232,12 @@ class Soak:
                         self.post_terminal(j)
                 heapq.heappush(events, (at + self.rng.expovariate(1 / a.interval), what))
             elif verb == 'memory':
-                self.memory[arg] = {p.name: p.rss_kb() for p in self.live_runners() + [self.idle]}
+                self.measure(arg)
+            elif verb == 'window':
+                ident = self.next_id(a.terminals + a.runners)
+                self.sent[ident] = (time.monotonic(), 'window', self.window)
+                self.window.send('type ' + ident)
+                heapq.heappush(events, (at + self.rng.expovariate(1 / a.interval), what))
             elif verb == 'unplug':
                 self.quiet.add('t0')
                 self.settle('t0')
@@ -239,6 +260,9 @@ class Soak:
                 self.settle('t1')
                 self.faults['rubbish'] = time.monotonic()
                 stop = time.monotonic() + rubbish
+                # A frame left unfinished swallows what follows until reads
+                # time out (3 s, twice at most): the terminal's user types
+                # again after that.
                 heapq.heappush(events, (stop + 8, 'clean'))
                 heapq.heappush(events, (time.monotonic(), 'junk'))
                 self.rubbish_until = stop
@@ -266,26 +290,30 @@ class Soak:
 
     def finish(self):
         print(f'soak: posting stops at {time.monotonic() - self.t0:.0f} s', file=sys.stderr)
-        self.quiet.update(range(self.a.runners))
         self.stop_posting = time.monotonic()
         killed = self.runners[self.killed][0]
         self.wait_for(lambda: self.shown_everywhere({i for i, v in self.sent.items() if v[2] is not killed}),
                       2 * HANG_S)
-        self.memory['end'] = {p.name: p.rss_kb() for p in self.live_runners() + [self.idle]}
+        self.measure('end')
         self.cpu = {p.name: (p.cpu_s(), time.monotonic() - p.started) for p in self.live_runners() + [self.idle]}
         self.there = {p.name for p in self.live_runners()} | {'idle'} | {t[3] for t in self.terminals}
+        if self.window:
+            self.there.add(self.window_user)
         members = subprocess.run(self.cli('--members', self.talk), env=self.env, capture_output=True,
                                  timeout=HANG_S)
         self.members_present = members.stdout.decode()
         print(f'soak: ending at {time.monotonic() - self.t0:.0f} s', file=sys.stderr)
         self.died = [p.name for p in self.all_procs() if not p.asked and p.p.poll() is not None]
-        for j, t in enumerate(self.terminals):
-            t[1].send('quit')
         for p in [p for ps in self.runners.values() for p in ps if not p.asked and p.p.poll() is None]:
             self.codes[p] = p.close()
         self.codes[self.idle] = self.idle.close()
         for t in self.terminals:
+            t[1].send('quit')
             self.codes[t[1]] = t[1].close()
+        if self.window:
+            self.codes[self.window] = self.window.close()
+            closed = self.window_events('closed')
+            self.window_closed = closed[0][1] if closed else 'never'
         dump = subprocess.run(self.cli('--dump', self.talk), env=self.env, capture_output=True, timeout=HANG_S)
         self.dump = parse_talk([(0, l) for l in dump.stdout.decode().split('\n')])
         members = subprocess.run(self.cli('--members', self.talk), env=self.env, capture_output=True,
@@ -293,7 +321,34 @@ class Soak:
         self.members_after = members.stdout.decode()
 
     def all_procs(self):
-        return [p for ps in self.runners.values() for p in ps] + [self.idle] + [t[1] for t in self.terminals]
+        return ([p for ps in self.runners.values() for p in ps] + [self.idle] + [t[1] for t in self.terminals]
+                + ([self.window] if self.window else []))
+
+    def measure(self, when):
+        self.memory[when] = {p.name: p.rss_kb() for p in self.live_runners() + [self.idle]}
+        if self.window:
+            self.window.send('measure')
+
+    def window_events(self, kind):
+        return [(t, l[len(kind) + 1:]) for t, l in self.window.lines if l.startswith(kind + ' ')]
+
+    def watch_folder(self):
+        """When each message's record appeared in the talk's folder."""
+        self.stored_at, seen = {}, set()
+        while True:
+            for name in os.listdir(self.dir):
+                if name.startswith('soak.meeting:Msg') and name not in seen:
+                    seen.add(name)
+                    try:
+                        with open(os.path.join(self.dir, name), 'rb') as f:
+                            raw = f.read()
+                    except OSError:
+                        continue
+                    now = time.monotonic()
+                    for text in (raw.decode('utf-8', 'replace'), raw.decode('utf-16-le', 'replace')):
+                        for i in ID_RE.findall(text):
+                            self.stored_at.setdefault(i, now)
+            time.sleep(0.05)
 
     # --- the checks and the figures ---
     def check(self, name, ok, detail=''):
@@ -376,6 +431,8 @@ class Soak:
         bad = [f'{p.name}: {c}' for p, c in self.codes.items() if c != 0]
         back = self.terminal_events(0, 'plugged', 'open')
         replugged = [at for at, e, _ in back if e == 'open' and at > self.faults.get('unplug', 1e18)]
+        if self.window and self.window_closed != '0':
+            bad.append(f'talk window closed: {self.window_closed}')
         self.check('no crash or hang; all ended when asked', not bad and not self.died,
                    ', '.join(bad + [n + ' ended by itself' for n in self.died]) or f'{len(self.codes)} processes')
         self.check('the unplugged terminal came back by itself', bool(replugged),
@@ -402,9 +459,18 @@ class Soak:
         print(f'  {"messages stored per second":<{width}}  {len(order) / span:.2f}  ({len(order)} in {span:.0f} s)')
         print(f'  {"write to runner display (s)":<{width}}  {percentiles(runner_lat)}')
         print(f'  {"write to chat terminal line (s)":<{width}}  {percentiles(term_lat)}')
+        stored = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src != 'window']
+        print(f'  {"write to stored, runners and terminals (s)":<{width}}  {percentiles(stored)}')
+        if self.window:
+            typed = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src == 'window']
+            print(f'  {"typed in the talk window to stored (s)":<{width}}  {percentiles(typed)}')
+            figures = [(t - self.t0, f.split()) for t, f in self.window_events('figures')]
+            for at, (gdi, user, ws) in figures[:2] + figures[-1:]:
+                print(f'  {f"talk window at {at:.0f} s":<{width}}  GDI {gdi}, USER {user}, working set {ws} KiB')
         for name in sorted(self.memory.get('end', {})):
             m = [self.memory.get(k, {}).get(name) for k in ('start', 'settled', 'end')]
-            print(f'  {"memory of " + name + " (KiB)":<{width}}  start {m[0]}, after 1 min {m[1]}, end {m[2]}')
+            per = f', {1024 * (m[2] - m[1]) / len(order):.0f} bytes per message held' if None not in m else ''
+            print(f'  {"memory of " + name + " (KiB)":<{width}}  start {m[0]}, after 1 min {m[1]}, end {m[2]}{per}')
         cpu, wall = self.cpu['idle']
         print(f'  {"CPU of the idle participant":<{width}}  {100 * cpu / wall:.2f} % ({cpu:.1f} s in {wall:.0f} s)')
         print('soak: ' + ('passed' if not self.failures else 'FAILED: ' + ', '.join(self.failures)))
@@ -431,6 +497,8 @@ def main():
     ap.add_argument('--cli', required=True)
     ap.add_argument('--terminal', required=True)
     ap.add_argument('--keep', action='store_true', help='keep the meeting folder')
+    ap.add_argument('--window', help='the talk window probe (soak_window.exe), run under Wine')
+    ap.add_argument('--window-program', help='mirelon.exe for the probe')
     a = ap.parse_args()
     a.interval = a.interval or 2.5 * (a.runners + a.terminals)
     if a.terminals < 2 or a.runners < a.terminals + 2:
