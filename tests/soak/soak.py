@@ -41,7 +41,7 @@ class Proc:
 
     def _read(self):
         for raw in self.p.stdout:
-            self.lines.append((time.monotonic(), raw.decode('utf-8', 'replace').rstrip('\n')))
+            self.lines.append((time.monotonic(), raw.decode('utf-8', 'replace').rstrip('\r\n')))
 
     def send(self, text):
         try:
@@ -462,8 +462,9 @@ class Soak:
         stored = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src != 'window']
         print(f'  {"write to stored, runners and terminals (s)":<{width}}  {percentiles(stored)}')
         if self.window:
+            # From the command to type: the typing itself is counted in.
             typed = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src == 'window']
-            print(f'  {"typed in the talk window to stored (s)":<{width}}  {percentiles(typed)}')
+            print(f'  {"talk window: typing to stored (s)":<{width}}  {percentiles(typed)}')
             figures = [(t - self.t0, f.split()) for t, f in self.window_events('figures')]
             for at, (gdi, user, ws) in figures[:2] + figures[-1:]:
                 print(f'  {f"talk window at {at:.0f} s":<{width}}  GDI {gdi}, USER {user}, working set {ws} KiB')
