@@ -155,12 +155,12 @@ class Soak:
         last = self.terminal_events(j, 'open', 'end', 'unplugged')
         return bool(last) and last[-1][1] == 'open'
 
-    def wait_for(self, condition, seconds):
+    def wait_for(self, condition, seconds, poll=0.2):
         end = time.monotonic() + seconds
         while time.monotonic() < end:
             if condition():
                 return True
-            time.sleep(0.2)
+            time.sleep(poll)
         return False
 
     def shown_everywhere(self, idents):
@@ -250,8 +250,11 @@ class Soak:
             elif verb == 'kill':
                 i = self.killed
                 self.quiet.add(i)
+                # Killed once the first few lines of a burst are stored:
+                # in the middle of its writes.
+                before = len(os.listdir(self.dir))
                 self.post_runner(i, 40)
-                time.sleep(self.rng.uniform(0, 0.003))
+                self.wait_for(lambda: len(os.listdir(self.dir)) >= before + 3, 10, 0.0005)
                 self.runners[i][-1].p.send_signal(signal.SIGKILL)
                 self.runners[i][-1].asked = True
                 self.faults['kill'] = time.monotonic()
@@ -265,7 +268,7 @@ class Soak:
                 # again after that.
                 heapq.heappush(events, (stop + 8, 'clean'))
                 heapq.heappush(events, (time.monotonic(), 'junk'))
-                self.rubbish_until = stop
+                self.rubbish_until, self.rubbish_for = stop, rubbish
             elif verb == 'junk':
                 if time.monotonic() < self.rubbish_until:
                     self.terminals[1][1].send('rubbish')
@@ -369,9 +372,13 @@ class Soak:
         mine = [i for i, v in self.sent.items() if v[2] is killed]
         strays = [f for f in os.listdir(self.dir) if f.startswith('.soak.meeting~')]
         self.check('every message stored exactly once', not lost and not unknown and len(self.sent) > 0,
-                   f'{len(order)} of {len(self.sent)} sent; wrong: {len(lost)} {lost[:3]}, unknown: {len(unknown)};'
-                   f' the killed runner stored {sum(1 for i in mine if i in count)} of its last {len(mine)},'
-                   f' left {len(strays)} temporary files')
+                   f'{len(order)} of {len(self.sent)} sent; wrong: {len(lost)} {lost[:3]}, unknown: {len(unknown)}')
+        # Each fault happened: the kill came in the middle of a burst.
+        killed_stored = sum(1 for i in mine if i in count)
+        self.check('each fault was injected', 'unplug' in self.faults and 0 < killed_stored < len(mine)
+                   and 'rubbish' in self.faults and len(self.runners[self.restarted]) == 2,
+                   f'the killed runner stored {killed_stored} of its last {len(mine)} lines and left'
+                   f' {len(strays)} temporary files; a terminal sent rubbish for {self.rubbish_for:.0f} s')
 
         # Each runner shows the talk in number order with no gap, and the
         # ones still there at the end show all of it.
