@@ -283,6 +283,7 @@ class Soak:
                 self.faults['restart'] = time.monotonic()
                 self.start_runner(i)
                 self.quiet.discard(i)
+        time.sleep(max(0, end - time.monotonic()))
         self.finish()
 
     def settle(self, source):
