@@ -437,8 +437,7 @@ class Soak:
 
         # Nothing crashed or hung; everything ended when asked.
         bad = [f'{p.name}: {c}' for p, c in self.codes.items() if c != 0]
-        back = self.terminal_events(0, 'plugged', 'open')
-        replugged = [at for at, e, _ in back if e == 'open' and at > self.faults.get('unplug', 1e18)]
+        replugged = [at for at, _, _ in self.terminal_events(0, 'open') if at > self.faults.get('unplug', 1e18)]
         if self.window and self.window_closed != '0':
             bad.append(f'talk window closed: {self.window_closed}')
         self.check('no crash or hang; all ended when asked', not bad and not self.died,
@@ -467,8 +466,8 @@ class Soak:
         print(f'  {"messages stored per second":<{width}}  {len(order) / span:.2f}  ({len(order)} in {span:.0f} s)')
         print(f'  {"write to runner display (s)":<{width}}  {percentiles(runner_lat)}')
         print(f'  {"write to chat terminal line (s)":<{width}}  {percentiles(term_lat)}')
-        stored = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src != 'window']
-        print(f'  {"write to stored, runners and terminals (s)":<{width}}  {percentiles(stored)}')
+        to_store = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src != 'window']
+        print(f'  {"write to stored, runners and terminals (s)":<{width}}  {percentiles(to_store)}')
         if self.window:
             # From the command to type: the typing itself is counted in.
             typed = [self.stored_at[i] - st for i, (st, src, _) in self.sent.items() if i in self.stored_at and src == 'window']
