@@ -23,6 +23,8 @@
 // The talk window's command table: the accelerators of table 200 and the
 // system menu items.
 #define CMD_STARTUP_FILE 110
+#define CMD_SAVE_AS_TEXT 116
+#define CMD_README 117
 #define CMD_MEMBER_LIST 209
 #define CMD_JUMP_TO_NUMBER 210
 #define CMD_FIND 211
