@@ -2,6 +2,9 @@
 // controls, menus, accelerator tables and window commands.
 #pragma once
 
+// The program's icon (the first icon resource is the program's own).
+#define IDI_MIRELON 1
+
 // About box.
 #define IDD_ABOUT 101
 #define IDC_ABOUT_VERSION 102
