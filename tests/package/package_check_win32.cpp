@@ -1,17 +1,15 @@
-// Run inside a fresh Wine prefix by package_test.sh.
+// Run inside a fresh Wine prefix where only the release package has been
+// unpacked: starts its mirelon.exe on a talk that does not exist yet,
+// answers the open dialog and the create question as a user does, and
+// checks that the talk is created and the talk window is up. Exit code 0
+// when all of that happened.
 //   package_check.exe C:\mirelon-1.0.0\mirelon.exe
-//     the unpacked zip's program: starts it on a talk that does not exist
-//     yet, answers the open dialog and the create question as a user does,
-//     and checks that the talk is created and the talk window is up;
-//   package_check.exe installed VERSION | removed
-//     what the MSI left in the system (the installed programs' entry, the
-//     Start menu shortcuts, the file types) is what it should be;
-//   package_check.exe open
-//     a meeting opened as the shell opens a file shows its start dialog,
-//     then the talk window on it, where F1 opens the installed read-me.
-// Exit code 0 when all of that held.
+// After msiexec: what the MSI left (installed VERSION, removed), and a
+// meeting opened as the shell opens a file: its start dialog, the talk
+// window on it, and F1 there opening the installed read-me (open).
 #include <windows.h>
 
+#include <msi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -44,23 +42,16 @@ std::wstring RegText(const std::wstring& key, const wchar_t* value = nullptr, HK
   return text;
 }
 
-// What an installation leaves in the system, a line each: the entries of
-// the installed programs named Mirelon, the Start menu shortcuts and the
-// three file types.
+// What an installation leaves in the system, a line each: the products of
+// Mirelon's upgrade code as the installed programs list them, the Start
+// menu shortcuts and the three file types.
 std::wstring Installed() {
   std::wstring found;
-  const std::wstring programs = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-  wchar_t name[256];
-  HKEY list = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, programs.c_str(), 0, KEY_READ, &list) == ERROR_SUCCESS) {
-    for (DWORD i = 0, size = 256; RegEnumKeyExW(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, size = 256) {
-      const std::wstring key = programs + name;
-      if (RegText(key, L"DisplayName", HKEY_LOCAL_MACHINE) == L"Mirelon")
-        found += L"entry " + RegText(key, L"DisplayVersion", HKEY_LOCAL_MACHINE) + L" " +
-                 RegText(key, L"Publisher", HKEY_LOCAL_MACHINE) + L"\n";
-    }
-    RegCloseKey(list);
+  wchar_t product[39];
+  for (DWORD i = 0; MsiEnumRelatedProductsW(L"{74283853-9B9F-451C-B5BE-3BCB147A9D66}", 0, i, product) == 0; ++i) {
+    const std::wstring entry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(product);
+    found += L"entry " + RegText(entry, L"DisplayName", HKEY_LOCAL_MACHINE) + L" " +
+             RegText(entry, L"DisplayVersion", HKEY_LOCAL_MACHINE) + L" " + RegText(entry, L"Publisher", HKEY_LOCAL_MACHINE) + L"\n";
   }
   // The programs of all users, or of the user (where Wine puts them).
   for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS})
@@ -72,11 +63,8 @@ std::wstring Installed() {
     }
   for (const wchar_t* extension : {L".talk", L".meeting", L".share"}) {
     const std::wstring type = RegText(extension);
-    found += extension + (L" " + type);
-    if (type != L"-")
-      found += L" " + RegText(type) + L" " + RegText(type + L"\\DefaultIcon") + L" " + RegText(type + L"\\shell\\open") +
-               L" " + RegText(type + L"\\shell\\open\\command");
-    found += L"\n";
+    found += extension + (L" " + type) + L" " + RegText(type) + L" " + RegText(type + L"\\DefaultIcon") + L" " +
+             RegText(type + L"\\shell\\open") + L" " + RegText(type + L"\\shell\\open\\command") + L"\n";
   }
   return found;
 }
@@ -91,7 +79,7 @@ int CheckInstalled(const std::wstring& expected) {
 
 std::wstring InstalledVersion(const std::wstring& version) {
   const std::wstring program(kProgram);
-  std::wstring text = L"entry " + version + L" Orin\nshortcut Mirelon\nshortcut Mirelon " + std::wstring(kReadme) + L"\n";
+  std::wstring text = L"entry Mirelon " + version + L" Orin\nshortcut Mirelon\nshortcut Mirelon " + std::wstring(kReadme) + L"\n";
   for (const wchar_t* type : {L".talk Mirelon.Talk Mirelon Talk", L".meeting Mirelon.Meeting Mirelon Meeting",
                               L".share Mirelon.Share Mirelon Shared Talk"})
     text += type + (L" " + program + L",0 開く \"" + program + L"\" \"%1\"\n");
@@ -135,7 +123,7 @@ int OpenMeeting() {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"";
   if (mode == L"installed" && argc > 2) return CheckInstalled(InstalledVersion(argv[2]));
-  if (mode == L"removed") return CheckInstalled(L".talk -\n.meeting -\n.share -\n");
+  if (mode == L"removed") return CheckInstalled(L".talk - - - - -\n.meeting - - - - -\n.share - - - - -\n");
   if (mode == L"open") return OpenMeeting();
   if (argc < 2) return Fail("usage: package_check.exe PATH_OF_MIRELON_EXE | installed VERSION | removed | open");
   wchar_t temp[MAX_PATH] = {};

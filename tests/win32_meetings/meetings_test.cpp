@@ -333,7 +333,7 @@ TEST_F(StartupFiles, ATalkNamedOutsideTheCodePageIsRefusedForBatchAndKeptInAShor
 // --- The talk as text ---
 
 // The minutes of a meeting with a description, in and out records and a
-// message of two lines, after this user entered it as another member.
+// message of two lines, once this user entered as another member.
 TEST_F(StartupFiles, TheTalkSavedAsTextIsWhatThePaneShowsAndAFailedSaveKeepsTheFile) {
   MakeTalk(u"議事.meeting", u"主催者", {u"in\t主催者", u"talk\t主催者さん 3/05 9:07\t予算の件\r二行目", u"out\t主催者"});
   WriteDescriptionStream(*store_, u"定例会\r", talk_);
@@ -341,33 +341,33 @@ TEST_F(StartupFiles, TheTalkSavedAsTextIsWhatThePaneShowsAndAFailedSaveKeepsTheF
   ASSERT_TRUE(Dialog(kStartTitle));
   gui::PressKeys({VK_MENU, VK_RETURN});
   ASSERT_TRUE(TalkWindow(L"ミーティング - 議事"));
-  const std::u16string me = UserName();
-  ASSERT_TRUE(gui::WaitUntil([&] {
-    return TextOf(GetDlgItem(window_, IDC_INCOMING)).find(L"入室 " + ToWide(me)) != std::wstring::npos;
-  }));
+  const std::u16string me = UserName(), file = dir_.File(u"議事録.txt");
+  ASSERT_TRUE(gui::WaitUntil([&] { return PaneText(GetDlgItem(window_, IDC_INCOMING)).find(ToWide(me)) != std::wstring::npos; }));
   const std::string expected = "\xEF\xBB\xBF" + Utf16ToUtf8(u"定例会\r\n\r\n1: 入室 主催者さん\r\n\r\n"
                                                              u"2: 主催者さん 3/05 9:07\r\n予算の件\r\n二行目\r\n\r\n"
                                                              u"3: 退室 主催者さん\r\n\r\n4: 入室 " + me + u"さん\r\n\r\n");
-
-  // The system menu's item, by its key; the name offered is the talk's in
-  // the documents folder, and the typed one gets ".txt".
+  // The system menu's item by its key; the name offered, then "議事録"
+  // typed (".txt" is added).
+  auto save = [&](std::wstring* offered) {
+    gui::PressKeys({VK_MENU, VK_SPACE});
+    Tap('T');
+    HWND dialog = Dialog(L"トークをテキストで保存");
+    wchar_t folder[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    if (offered) *offered = std::wstring(folder) + L"\\" + TextOf(gui::FocusedWindow());
+    gui::PressKeys({VK_CONTROL, 'A'});
+    gui::TypeText(ToWide(dir_.File(u"議事録")));
+    Tap(VK_RETURN);
+  };
+  std::wstring offered;
   wchar_t documents[MAX_PATH] = {};
   SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
-  gui::PressKeys({VK_MENU, VK_SPACE});
-  Tap('T');
-  HWND dialog = Dialog(L"トークをテキストで保存");
-  ASSERT_TRUE(dialog);
-  wchar_t folder[MAX_PATH] = {};
-  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
-  EXPECT_EQ(std::wstring(folder) + L"\\" + TextOf(gui::FocusedWindow()), std::wstring(documents) + L"\\議事.txt");
-  gui::PressKeys({VK_CONTROL, 'A'});
-  gui::TypeText(ToWide(dir_.File(u"議事録")));
   sounds_.Take();
-  Tap(VK_RETURN);
-  const std::u16string file = dir_.File(u"議事録.txt");
+  save(&offered);
+  EXPECT_EQ(offered, std::wstring(documents) + L"\\議事.txt");
   EXPECT_TRUE(gui::WaitUntil([&] {
     const Texts said = Spoken();
-    return std::find(said.begin(), said.end(), u"保存しました") != said.end();
+    return std::count(said.begin(), said.end(), u"保存しました") == 1;
   }));
   EXPECT_EQ(sounds_.Take(), std::vector<FeedbackSound>{FeedbackSound::kConfirm});
   EXPECT_EQ(ReadWholeFile(file, 1 << 20), expected);
@@ -379,15 +379,11 @@ TEST_F(StartupFiles, TheTalkSavedAsTextIsWhatThePaneShowsAndAFailedSaveKeepsTheF
   EXPECT_EQ(runner.Wait(60000), 0);
   EXPECT_EQ(ReadWholeFile(dir_.File(u"runner.txt"), 1 << 20), expected);
 
-  // A file that cannot be replaced (another program holds it) is named in
-  // the message and keeps its text; no temporary file is left.
+  // A file another program holds is named in the message and keeps its
+  // text; no temporary file is left.
   const std::vector<std::u16string> before = dir_.List();
   HANDLE held = CreateFileW(ToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  PostMessageW(window_, WM_SYSCOMMAND, CMD_SAVE_AS_TEXT, 0);
-  ASSERT_TRUE(Dialog(L"トークをテキストで保存"));
-  gui::PressKeys({VK_CONTROL, 'A'});
-  gui::TypeText(ToWide(file));
-  Tap(VK_RETURN);
+  save(nullptr);
   EXPECT_EQ(AnswerMessageBox(thread_), L"トークを保存できませんでした。\r\n" + ToWide(file));
   CloseHandle(held);
   EXPECT_EQ(ReadWholeFile(file, 1 << 20), expected);
