@@ -19,6 +19,7 @@
 #include "base/ansi.h"
 #include "base/com_win32.h"
 #include "base/file_io.h"
+#include "base/program_folder.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "settings/text_file.h"
@@ -27,6 +28,7 @@
 #include "talk/open_talk.h"
 #include "talk/records.h"
 #include "talk/talk_file.h"
+#include "ui/text_documents_win32.h"
 
 namespace mirelon {
 namespace {
@@ -407,6 +409,17 @@ TEST_F(StartupFiles, TheTalkSavedAsTextIsWhatThePaneShowsAndAFailedSaveKeepsTheF
   CloseHandle(held);
   EXPECT_EQ(ReadWholeFile(file, 1 << 20), expected);
   EXPECT_EQ(dir_.List(), before);
+}
+
+// F1 where no read-me lies beside the program (as beside this test) says
+// where it should be.
+TEST_F(StartupFiles, F1WithoutTheReadmeSaysWhereItShouldBe) {
+  MakeTalk(u"h.talk");
+  Start();
+  ASSERT_TRUE(TalkWindow(L"トークモード - h"));
+  Tap(VK_F1);
+  EXPECT_EQ(AnswerMessageBox(thread_), L"はじめにお読みください.txt が見つかりません。\r\nプログラムと同じフォルダの次の場所にあるはずです。\r\n" +
+                                           ToWide(ProgramFolder().value_or(u"") + kReadmeFileName));
 }
 
 }  // namespace
