@@ -3,7 +3,7 @@
 // standard input as a message.
 //
 //   mirelon-cli [--user NAME] [--create] [--description TEXT]
-//               [--dump | --post TEXT] TALK [/t{DESCRIPTION} ...]
+//               [--dump | --post TEXT | --save FILE] TALK [/t{DESCRIPTION} ...]
 //
 // On POSIX a terminal is named only in the braced form /t{...}, since
 // absolute paths begin with "/" as well (ParseArguments).
@@ -12,13 +12,17 @@
 // their status changes are shown on standard error. On POSIX a port name is
 // a device path (a serial adapter, an rfcomm device or a pty).
 //
+// --save writes the talk as text (what the talk window's "save as text"
+// writes) and exits.
+//
 // A line that cannot be stored is kept, with the lines after it, and tried
 // again now and then, as the talk window keeps the text in its outgoing
 // pane; at the end of input the runner waits until they are stored.
 //
-// Exit codes: 0 done; 1 --post could not store its message, lines were
-// still unstored when the runner was interrupted, or the watcher could not
-// be started; 2 wrong arguments or the talk could not be opened.
+// Exit codes: 0 done; 1 --post could not store its message, --save could
+// not write its file, lines were still unstored when the runner was
+// interrupted, or the watcher could not be started; 2 wrong arguments or
+// the talk could not be opened.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -44,6 +48,7 @@
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
 #include "ui/memory_talk_pane.h"
+#include "ui/minutes.h"
 
 namespace mirelon {
 namespace {
@@ -70,11 +75,12 @@ struct Options {
   std::optional<std::u16string> description;
   bool dump = false;
   std::optional<std::u16string> post;
+  std::optional<std::u16string> save;
   CommandLine commandLine;
 };
 
 const char kUsage[] =
-    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --post TEXT] "
+    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --post TEXT | --save FILE] "
     "TALK [/t{DESCRIPTION} ...]\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
@@ -92,6 +98,8 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       if (!(o.description = value())) return std::nullopt;
     } else if (a == u"--post") {
       if (!(o.post = value())) return std::nullopt;
+    } else if (a == u"--save") {
+      if (!(o.save = value())) return std::nullopt;
     } else if (a == u"--create") {
       o.create = true;
     } else if (a == u"--dump") {
@@ -102,7 +110,7 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       rest.push_back(a);
     }
   }
-  if (o.dump && o.post) return std::nullopt;
+  if (int(o.dump) + int(o.post.has_value()) + int(o.save.has_value()) > 1) return std::nullopt;
 #ifdef _WIN32
   for (const auto& a : rest) AddArgument(a, o.commandLine);
 #else
@@ -138,6 +146,8 @@ class RunnerPrompts : public OpenTalkPrompts {
   }
 
   bool RunStartDialog(bool owner, const std::u16string& talkPath, const std::u16string& welcome) override {
+    // Saving the talk as text only reads it.
+    if (options_.save) return true;
     MeetingStart start = PrepareMeetingStart(store_, owner, talkPath, welcome);
     std::u16string shown = start.description;
     if (owner && options_.description) shown = NormalizeLineBreaks(*options_.description);
@@ -210,7 +220,7 @@ class Runner final : public TalkFrontEnd {
     return true;
   }
   void PaneChanged() override {
-    if (options_.post) return;
+    if (options_.post || options_.save) return;
     Print(stdout, pane_.Text(printed_, pane_.TextLength()));
     printed_ = pane_.TextLength();
   }
@@ -254,6 +264,10 @@ void Runner::ScanDone(bool entered) {
     const bool stored = controller_->Send(OutgoingText(*options_.post)) == TalkSession::SendResult::kStored;
     exitCode_ = stored ? 0 : 1;
     done_ = true;
+  } else if (options_.save) {
+    exitCode_ = SaveMinutes(pane_, *options_.save) ? 0 : 1;
+    if (exitCode_) Print(stderr, u"mirelon-cli: could not write " + *options_.save + u"\n");
+    done_ = true;
   } else {
     if (!entered)
       std::fputs(
@@ -295,7 +309,7 @@ void Runner::SendWaiting() {
 }
 
 int Runner::Run(std::shared_ptr<StreamStore> store) {
-  const bool interactive = !options_.dump && !options_.post;
+  const bool interactive = !options_.dump && !options_.post && !options_.save;
   std::vector<std::u16string> terminals;
   if (interactive) {
     const ClientRegistry known;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -14,6 +15,8 @@
 #include "base/utf.h"
 #include "support/runner_command.h"
 #include "support/temp_dir.h"
+#include "talk/records.h"
+#include "talk/talk_file.h"
 
 namespace mirelon {
 namespace {
@@ -69,6 +72,22 @@ TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
     EXPECT_NE(dump.find(expected), std::string::npos) << expected;
   EXPECT_LT(dump.find("入室 bobさん"), dump.find("line one"));
   EXPECT_LT(dump.find("line two"), dump.find("退室 bobさん"));
+}
+
+// --save writes the talk as the pane shows it, a share talk's description
+// first, as UTF-8 with a byte order mark and CR LF line ends; a file it
+// cannot write is an error.
+TEST_F(RunnerTest, SaveWritesTheTalkAsText) {
+  const std::u16string share = dir.File(u"s.share");
+  const std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
+  ASSERT_TRUE(store->EnsureFile(share));
+  WriteNewStream(*store, u"alice", share, kOwnerStream);
+  WriteNewStream(*store, u"ようこそ\r", share, kDescriptionStream);
+  WriteNewStream(*store, u"talk\tguestさん 3/05 9:07\tline one\rline two", share, MessageStreamName(1));
+  const std::string talk = ShellQuote(Utf16ToUtf8(share));
+  ASSERT_EQ(Run("--save " + ShellQuote(Utf16ToUtf8(dir.File(u"minutes.txt"))) + " " + talk), 0);
+  EXPECT_EQ(Read(u"minutes.txt"), "\xEF\xBB\xBFようこそ\r\n\r\n1: guestさん 3/05 9:07\r\nline one\r\nline two\r\n\r\n");
+  EXPECT_EQ(Run("--save " + ShellQuote(Utf16ToUtf8(dir.File(u"none/minutes.txt"))) + " " + talk), 1);
 }
 
 // Three participants paste a few hundred lines each, two of them while
