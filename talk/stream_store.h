@@ -78,6 +78,12 @@ class StreamStore {
   // Opens the talk file for reading, sharing only reading, for as long as
   // the result lives. Null when it cannot be opened.
   virtual std::unique_ptr<HeldFile> Hold(const std::u16string& file) = 0;
+
+  // What is at a talk's path itself. Stores of this machine's folders ask
+  // its file system (which is what this does); a store on a server asks
+  // the server.
+  enum class PathKind { kNothing, kFile, kFolder };
+  virtual PathKind Examine(const std::u16string& path);
 };
 
 // The store of this platform.
