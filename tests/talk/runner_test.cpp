@@ -1,7 +1,9 @@
-// The headless runner end to end: two runners chatting on one meeting.
+// The headless runner end to end: runners chatting on one meeting, in a
+// folder of this machine and on a file server over SMB.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include "base/file_io.h"
 #include "base/utf.h"
 #include "support/runner_command.h"
+#include "support/samba_server.h"
 #include "support/temp_dir.h"
 
 namespace mirelon {
@@ -23,17 +26,120 @@ class RunnerTest : public ::testing::Test {
         talk(Utf16ToUtf8(dir.File(u"chat.meeting"))),
         env("XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ") {}
 
-  int Run(const std::string& args, const std::string& out = "/dev/null") {
-    int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>/dev/null </dev/null").c_str());
+  int Run(const std::string& args, const std::string& out = "/dev/null", const std::string& errors = "/dev/null") {
+    int status = std::system(
+        (env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>" + ShellQuote(errors) + " </dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   std::string Read(const char16_t* name) { return ReadWholeFile(dir.File(name), 1 << 20).value_or(""); }
 
+  // Puts the talk in a fresh folder of the test's Samba server; skips the
+  // test where there is none.
+  void PutTalkOnServer() {
+    SambaServer& server = SambaServer::Shared();
+    MIRELON_REQUIRE_SAMBA(server);
+    folder = server.NewFolder();
+    talk = folder.url + "/chat.meeting";
+  }
+
   TempDir dir;
   std::string cli, talk, env;
+  SambaServer::Folder folder;
 };
 
-TEST_F(RunnerTest, TwoRunnersChatOnOneMeeting) {
+class SmbRunnerTest : public RunnerTest {
+ protected:
+  void SetUp() override { PutTalkOnServer(); }
+};
+
+// The talk in a local folder, or on the test's Samba server.
+class RunnerPlaces : public RunnerTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    if (std::string(GetParam()) == "Smb") PutTalkOnServer();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Places, RunnerPlaces, ::testing::Values("Local", "Smb"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+// Runners on a server posting bursts of lines at the same moment: every
+// line is stored once, under dense numbers. All their records together
+// stay below the hundred numbers that one append tries, so that this holds
+// before appends go on past a run of taken numbers; with that, longer
+// bursts hold too.
+TEST_F(SmbRunnerTest, RunnersPostingBurstsAtOnceLoseNothing) {
+  constexpr int kRunners = 3, kLines = 40;
+  ASSERT_EQ(Run("--user host --create " + ShellQuote(talk)), 0);
+  const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
+  std::vector<FILE*> runners;
+  for (int r = 0; r < kRunners; ++r) {
+    runners.push_back(popen((env + ShellQuote(cli) + " --user r" + std::to_string(r) + " " + ShellQuote(talk) +
+                             " >/dev/null 2>>" + ShellQuote(errors)).c_str(),
+                            "w"));
+    ASSERT_TRUE(runners.back());
+  }
+  // Each runner sends its lines as soon as it has read the talk.
+  for (int r = 0; r < kRunners; ++r)
+    for (int i = 0; i < kLines; ++i) fprintf(runners[r], "burst %d-%d\n", r, i);
+  for (FILE* f : runners) EXPECT_EQ(pclose(f), 0);
+
+  ASSERT_EQ(Run("--dump " + ShellQuote(talk), Utf16ToUtf8(dir.File(u"dump.txt"))), 0);
+  const std::string dump = Read(u"dump.txt");
+  for (int r = 0; r < kRunners; ++r)
+    for (int i = 0; i < kLines; ++i) {
+      const std::string line = "\nburst " + std::to_string(r) + "-" + std::to_string(i) + "\n";
+      const size_t at = dump.find(line);
+      EXPECT_NE(at, std::string::npos) << line;
+      EXPECT_EQ(dump.find(line, at + 1), std::string::npos) << line;
+    }
+  // The lines, and an in and an out record of each runner and the host.
+  const int total = kRunners * kLines + (kRunners + 1) * 2;
+  for (int n = 1; n <= total + 1; ++n)
+    EXPECT_EQ(dump.find("\n" + std::to_string(n) + ": ") != std::string::npos, n <= total) << n;
+  EXPECT_EQ(Read(u"errors.txt").find("could not be stored"), std::string::npos) << Read(u"errors.txt");
+}
+
+// What goes wrong on the way to a talk on a server is told in one line and
+// ends the runner as a local talk that cannot be opened does; no password
+// is ever shown.
+TEST_F(SmbRunnerTest, ServerTroublesAreToldAndEndTheRunner) {
+  SambaServer& server = SambaServer::Shared();
+  const std::string privateTalk = server.Url("private") + "/" + folder.name + "/x.talk";
+  auto authFile = [&](const char16_t* name, const std::string& text, mode_t mode) {
+    const std::string path = Utf16ToUtf8(dir.File(name));
+    EXPECT_TRUE(ReplaceFileContent(dir.File(name), text));
+    chmod(path.c_str(), mode);
+    return path;
+  };
+  const std::string wrong = authFile(u"wrong", "username = " + server.user() + "\npassword = wrong-guess\n", 0600);
+  const std::string open = authFile(u"open", "username = " + server.user() + "\npassword = wrong-guess\n", 0644);
+  struct Case {
+    std::string args;
+    int exit;
+    std::string told;
+  } cases[] = {
+      {"--dump smb://127.0.0.1:1/share/x.talk", 2, "the server 127.0.0.1:1 does not answer"},
+      {"--dump " + server.Url("nosuch") + "/x.talk", 2, "has no share \"nosuch\""},
+      {"--dump " + privateTalk, 2, "refused share \"private\" to a guest"},
+      {"--dump " + folder.url + "/missing.talk", 2, "the talk does not exist"},
+      {"--smb-auth " + open + " --dump " + privateTalk, 2, "chmod 600"},
+      {"--smb-auth " + wrong + " --dump " + privateTalk, 2, "refused share \"private\" to user " + server.user()},
+      {"--smb-auth " + server.authFile() + " --user alice --create --post hi " + privateTalk, 0, ""},
+      {"--dump smb://" + server.user() + ":wrong-guess@127.0.0.1/share/x.talk", 2, "give them in --smb-auth FILE"},
+  };
+  const std::string errors = Utf16ToUtf8(dir.File(u"errors.txt"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    EXPECT_EQ(Run(c.args, "/dev/null", errors), c.exit);
+    const std::string told = Read(u"errors.txt");
+    EXPECT_NE(told.find(c.told), std::string::npos) << told;
+    EXPECT_EQ(told.find("wrong-guess"), std::string::npos) << told;
+    EXPECT_EQ(told.find(server.password()), std::string::npos) << told;
+  }
+}
+
+TEST_P(RunnerPlaces, TwoRunnersChatOnOneMeeting) {
   ASSERT_TRUE(FileExists(Utf8ToUtf16Lenient(cli))) << cli;
   EXPECT_EQ(Run("--dump " + ShellQuote(talk)), 2);  // missing and not created
   EXPECT_EQ(Run("--bogus " + ShellQuote(talk)), 2);
