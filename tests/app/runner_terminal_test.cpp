@@ -1,6 +1,7 @@
 // The headless runner with a braille terminal in chat mode on a pty: the
-// terminal joins the meeting, reads the new lines, posts what its user
-// types, and leaves when the runner ends.
+// terminal joins the meeting (in a local folder, or on a file server over
+// SMB), reads the new lines, posts what its user types, and leaves when
+// the runner ends.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -19,6 +20,7 @@
 #include "modes/wire_protocol.h"
 #include "support/fast_timing.h"
 #include "support/runner_command.h"
+#include "support/samba_server.h"
 #include "support/temp_dir.h"
 #include "support/terminal_simulator.h"
 
@@ -40,10 +42,25 @@ FILE* StartBob(const std::string& runner, const std::string& talk, const std::st
                "w");
 }
 
-TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
+// The meeting in a local folder, or on the test's Samba server.
+class RunnerTerminalPlaces : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    if (std::string(GetParam()) != "Smb") return;
+    SambaServer& server = SambaServer::Shared();
+    MIRELON_REQUIRE_SAMBA(server);
+    talk = server.NewFolder().url + "/room.meeting";
+  }
+
   TempDir dir;
+  std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
+};
+
+INSTANTIATE_TEST_SUITE_P(Places, RunnerTerminalPlaces, ::testing::Values("Local", "Smb"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+TEST_P(RunnerTerminalPlaces, ChatTerminalTakesPartInAMeeting) {
   const std::string cli = RunnerPath();
-  const std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
   const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ";
   auto run = [&](const std::string& args, const std::string& out = "/dev/null") {
     int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>/dev/null </dev/null").c_str());
