@@ -1,55 +1,44 @@
 // A Samba server of the test program's own: smbd on a free port of
-// 127.0.0.1 (and nowhere else), with a temporary configuration and folder,
-// keeping named streams in extended attributes (streams_xattr) as Windows
-// clients of a Samba share see them. Share "share" lets guests in; share
-// "private" only the one user with a password.
+// 127.0.0.1 only, with a temporary configuration and folder, keeping named
+// streams in extended attributes (streams_xattr) as its Windows clients see
+// them. Share "share" lets guests in; share "private" only user() with
+// password() (also in the private file authFile()).
 #pragma once
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
 namespace mirelon {
 
 class SambaServer {
  public:
-  // The test program's one server: started when first asked for, stopped
-  // as the program ends.
+  // Started when first asked for, stopped as the test program ends.
   static SambaServer& Shared();
-
   ~SambaServer();
-  SambaServer(const SambaServer&) = delete;
-  SambaServer& operator=(const SambaServer&) = delete;
 
   // Why the server does not run, in one line; empty when it runs.
   const std::string& failure() const { return failure_; }
 
-  // A fresh folder of share "share" for one test: its URL
-  // ("smb://127.0.0.1:PORT/share/FOLDER") and where the server keeps it.
   struct Folder {
-    std::string name;
-    std::string url;
-    std::string local;
+    std::string name, url, local;  // local: where the server keeps it
   };
-  Folder NewFolder();
+  Folder NewFolder();  // a fresh folder of share "share"
 
   std::string Url(const std::string& share) const;  // smb://127.0.0.1:PORT/SHARE
   const std::string& user() const { return user_; }
   const std::string& password() const { return password_; }
-  const std::string& authFile() const { return authFile_; }  // the user's, private
-  const std::string& configFile() const { return config_; }
+  std::string authFile() const { return root_ + "/auth"; }
+  std::string configFile() const { return root_ + "/smb.conf"; }
 
  private:
   SambaServer();
-  bool Start();
+  bool Start();  // false: try again on another port
   void Stop();
 
-  std::string failure_;
-  std::string root_, config_, authFile_, user_, password_;
-  uint16_t port_ = 0;
+  std::string failure_, root_, user_, password_;
+  int port_ = 0, folders_ = 0;
   long pid_ = 0;
-  int folders_ = 0;
 };
 
 }  // namespace mirelon

@@ -27,104 +27,77 @@ namespace {
 using Status = StreamStore::ReadResult::Status;
 using Disk = std::map<std::string, std::string>;
 
-// A store and a fresh folder for its talks.
-class StoreUnderTest {
- public:
-  virtual ~StoreUnderTest() = default;
-  // The path of the folder's talk `name`, as the store is given it.
-  virtual std::u16string Talk(std::u16string_view name) const = 0;
-  // The folder as it lies on the disk: each file's bytes, and each named
-  // stream's as "file:stream".
-  virtual Disk OnDisk() const = 0;
-
+// A store with a fresh folder for its talks, and that folder as it lies on
+// the disk: each file's bytes, and each named stream's as "file:stream".
+// No store: the case cannot run here, `skip` says why.
+struct StoreUnderTest {
   std::unique_ptr<StreamStore> store;
+  std::function<std::u16string(std::u16string_view name)> talk;
+  std::function<Disk()> onDisk;
+  std::string skip;
 };
 
-class LocalStore : public StoreUnderTest {
- public:
-  LocalStore() { store = CreatePlatformStreamStore(); }
-  std::u16string Talk(std::u16string_view name) const override { return dir_.File(name); }
-  Disk OnDisk() const override {
-    Disk disk;
-    for (const std::u16string& name : dir_.List())
-      disk[Utf16ToUtf8(name)] = ReadWholeFile(dir_.File(name), 1 << 20).value_or("(unreadable)");
-    return disk;
-  }
-
- private:
-  TempDir dir_;
-};
+StoreUnderTest Local() {
+  auto dir = std::make_shared<TempDir>();
+  return {CreatePlatformStreamStore(), [dir](std::u16string_view name) { return dir->File(name); },
+          [dir] {
+            Disk disk;
+            for (const std::u16string& name : dir->List())
+              disk[Utf16ToUtf8(name)] = ReadWholeFile(dir->File(name), 1 << 20).value_or("(unreadable)");
+            return disk;
+          }};
+}
 
 #ifndef _WIN32
 // A Samba share with streams_xattr keeps stream S of file F as F's extended
 // attribute "user.DosStream.S:$DATA": the stream's bytes and one zero byte.
-class SmbStore : public StoreUnderTest {
- public:
-  explicit SmbStore(SambaServer& server) : folder_(server.NewFolder()) {
-    std::string error;
-    store = ConnectSmbStore(*ParseSmbTalkPath(Talk(u"t"), error), {}).store;
-  }
-  std::u16string Talk(std::u16string_view name) const override {
-    return U16(folder_.url + "/") + std::u16string(name);
-  }
-  Disk OnDisk() const override {
-    Disk disk;
-    const std::string prefix = "user.DosStream.", suffix = ":$DATA";
-    for (const auto& entry : std::filesystem::directory_iterator(folder_.local)) {
-      const std::string file = entry.path().filename();
-      disk[file] = ReadWholeFile(U16(entry.path().string()), 1 << 20).value_or("(unreadable)");
-      char names[65536];
-      const ssize_t length = listxattr(entry.path().c_str(), names, sizeof names);
-      for (ssize_t at = 0; at < length; at += static_cast<ssize_t>(strlen(names + at)) + 1) {
-        std::string attribute = names + at;
-        if (attribute.rfind(prefix, 0) != 0 || attribute.size() < prefix.size() + suffix.size()) continue;
-        std::string value(65536, '\0');
-        const ssize_t size = getxattr(entry.path().c_str(), attribute.c_str(), value.data(), value.size());
-        value.resize(size > 0 && value[size - 1] == '\0' ? size - 1 : std::max<ssize_t>(size, 0));
-        disk[file + ":" + attribute.substr(prefix.size(), attribute.size() - prefix.size() - suffix.size())] = value;
-      }
+Disk SambaDisk(const std::string& folder) {
+  Disk disk;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string path = entry.path(), file = entry.path().filename();
+    disk[file] = ReadWholeFile(U16(path), 1 << 20).value_or("(unreadable)");
+    char names[65536];
+    const ssize_t length = std::max<ssize_t>(listxattr(path.c_str(), names, sizeof names), 0);
+    for (const char* name = names; name < names + length; name += strlen(name) + 1) {
+      const std::string_view attribute(name), prefix("user.DosStream."), suffix(":$DATA");
+      if (!attribute.starts_with(prefix) || !attribute.ends_with(suffix)) continue;
+      std::string value(65536, '\0');
+      value.resize(std::max<ssize_t>(getxattr(path.c_str(), name, value.data(), value.size()), 1) - 1);
+      disk[file + ":" + std::string(attribute.substr(prefix.size(), attribute.size() - prefix.size() - suffix.size()))] = value;
     }
-    return disk;
   }
+  return disk;
+}
 
- private:
-  SambaServer::Folder folder_;
-};
+StoreUnderTest Smb() {
+  SambaServer& server = SambaServer::Shared();
+  if (!server.failure().empty()) return {.skip = "no Samba server: " + server.failure()};
+  const SambaServer::Folder folder = server.NewFolder();
+  auto talk = [url = folder.url](std::u16string_view name) { return U16(url + "/") + std::u16string(name); };
+  std::string error;
+  return {ConnectSmbStore(*ParseSmbTalkPath(talk(u"t"), error), {}).store, talk,
+          [local = folder.local] { return SambaDisk(local); }};
+}
 #endif
 
-struct StoreCase {
-  const char* name;
-  // The store, or null with the reason in `skip`.
-  std::function<std::unique_ptr<StoreUnderTest>(std::string& skip)> make;
-};
-
-const StoreCase kStores[] = {
-    {"Local", [](std::string&) -> std::unique_ptr<StoreUnderTest> { return std::make_unique<LocalStore>(); }},
+const std::pair<const char*, StoreUnderTest (*)()> kStores[] = {
+    {"Local", Local},
 #ifndef _WIN32
-    {"Smb",
-     [](std::string& skip) -> std::unique_ptr<StoreUnderTest> {
-       SambaServer& server = SambaServer::Shared();
-       if (!server.failure().empty()) {
-         skip = "no Samba server: " + server.failure();
-         return nullptr;
-       }
-       return std::make_unique<SmbStore>(server);
-     }},
+    {"Smb", Smb},
 #endif
 };
 
-class StoreContract : public ::testing::TestWithParam<StoreCase> {
+class StoreContract : public ::testing::TestWithParam<std::pair<const char*, StoreUnderTest (*)()>> {
  protected:
   void SetUp() override {
-    std::string skip;
-    under_ = GetParam().make(skip);
-    if (!under_) GTEST_SKIP() << skip;
-    ASSERT_TRUE(under_->store);
+    under_ = GetParam().second();
+    if (!under_.skip.empty()) GTEST_SKIP() << under_.skip;
+    ASSERT_TRUE(under_.store);
   }
-  StreamStore& store() { return *under_->store; }
-  std::u16string Talk(std::u16string_view name) { return under_->Talk(name); }
+  StreamStore& store() { return *under_.store; }
+  std::u16string Talk(std::u16string_view name) { return under_.talk(name); }
 
-  std::unique_ptr<StoreUnderTest> under_;
+  StoreUnderTest under_;
 };
 
 TEST_P(StoreContract, CreateNewClaimsANameOnceAndLeavesNoTemporaryFiles) {
@@ -146,7 +119,7 @@ TEST_P(StoreContract, CreateNewClaimsANameOnceAndLeavesNoTemporaryFiles) {
   EXPECT_TRUE(store().Exists(talk, u"Msg000001"));
 
   // Exactly the talk and its streams, as written; the main file is empty.
-  EXPECT_EQ(under_->OnDisk(),
+  EXPECT_EQ(under_.onDisk(),
             (Disk{{"a.talk", ""}, {"a.talk:Msg000001", "talk\tuser1さん 3/05 9:07\tこんにちは"}, {"a.talk:Owner", "user1"}}));
   auto held = store().Hold(talk);
   EXPECT_TRUE(held);
@@ -183,7 +156,7 @@ TEST_P(StoreContract, ReadHoldsAtMostTheLimitAndTellsItWasCut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, ::testing::ValuesIn(kStores),
-                         [](const ::testing::TestParamInfo<StoreCase>& info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.first); });
 
 }  // namespace
 }  // namespace mirelon
