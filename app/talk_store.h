@@ -19,6 +19,7 @@ struct TalkStore {
 // //server/share/...) is reached over SMB where this build can, logging on
 // with the authentication file `smbAuthFile` when one is given; any other
 // talk is in this machine's store.
-TalkStore OpenTalkStore(const std::u16string& talkPath, const std::optional<std::u16string>& smbAuthFile);
+TalkStore OpenTalkStore(const std::u16string& talkPath,
+                        const std::optional<std::u16string>& smbAuthFile);
 
 }  // namespace mirelon

@@ -6,7 +6,8 @@
 
 namespace mirelon {
 
-TalkStore OpenTalkStore(const std::u16string& talkPath, const std::optional<std::u16string>& smbAuthFile) {
+TalkStore OpenTalkStore(const std::u16string& talkPath,
+                        const std::optional<std::u16string>& smbAuthFile) {
   TalkStore out;
   out.talkPath = talkPath;
   if (!IsSmbTalkPath(talkPath)) {

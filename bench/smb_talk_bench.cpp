@@ -37,7 +37,8 @@ long long ServerRequests(const SambaServer& server) {
     long long count = 0;
     if (sscanf(line, "%255[a-z0-9_]: %lld", name, &count) != 2) continue;
     const std::string_view n(name);
-    if (n.substr(0, 5) == "smb2_" && n.size() > 11 && n.substr(n.size() - 6) == "_count") total += count;
+    if (n.substr(0, 5) == "smb2_" && n.size() > 11 && n.substr(n.size() - 6) == "_count")
+      total += count;
   }
   pclose(status);
   return total;
@@ -93,7 +94,8 @@ void BM_IdleRequests(benchmark::State& state) {
     requests += ServerRequests(server) - before;
   }
   state.counters["requests_per_s"] =
-      static_cast<double>(requests) / (static_cast<double>(state.iterations()) * static_cast<double>(seconds.count()));
+      static_cast<double>(requests) /
+      (static_cast<double>(state.iterations()) * static_cast<double>(seconds.count()));
 }
 // Long enough for the watcher's wide look past the number it waits on.
 BENCHMARK(BM_IdleRequests)->Arg(90)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
@@ -107,7 +109,8 @@ void BM_Latency(benchmark::State& state) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> moment(0, 999);
   for (auto _ : state) {
-    if (!AppendRecord(*writer.context, u"talk\twriter\tmessage")) return state.SkipWithError("append failed");
+    if (!AppendRecord(*writer.context, u"talk\twriter\tmessage"))
+      return state.SkipWithError("append failed");
     if (!reader.sink->fresh.Wait(60000)) return state.SkipWithError("not seen");
     // Messages come at any moment of the reader's polling second.
     state.PauseTiming();

@@ -34,18 +34,22 @@ bool IsHostCharacter(char c) {
 bool IsShareName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name)
-    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos)
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos)
       return false;
   return true;
 }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
 
 }  // namespace
 
@@ -61,7 +65,8 @@ std::u16string SmbLocation::TalkPath() const {
 
 bool IsSmbTalkPath(std::u16string_view path) {
   const std::string text = Utf16ToUtf8(path.substr(0, 6));
-  return StartsWithNoCase(text, "smb://") || (text.size() > 2 && text[0] == '/' && text[1] == '/' && text[2] != '/');
+  return StartsWithNoCase(text, "smb://") ||
+         (text.size() > 2 && text[0] == '/' && text[1] == '/' && text[2] != '/');
 }
 
 std::optional<SmbLocation> ParseSmbTalkPath(std::u16string_view path, std::string& error) {
@@ -78,7 +83,8 @@ std::optional<SmbLocation> ParseSmbTalkPath(std::u16string_view path, std::strin
   std::string_view authority = rest.substr(0, slash);
   if (authority.find('@') != std::string_view::npos) {
     // Not repeated: what stands before "@" may be a password.
-    error = "a user name or password does not belong in the talk's path; give them in --smb-auth FILE";
+    error =
+        "a user name or password does not belong in the talk's path; give them in --smb-auth FILE";
     return std::nullopt;
   }
   SmbLocation where;
@@ -90,7 +96,8 @@ std::optional<SmbLocation> ParseSmbTalkPath(std::u16string_view path, std::strin
     port = host.substr(close + 1);
     host = host.substr(1, close - 1);
     for (char c : host)
-      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return fail("the server's address is not valid");
+      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.')
+        return fail("the server's address is not valid");
     if (!port.empty() && port.front() != ':') return fail("the server's address is not valid");
   } else {
     const size_t colon = host.find(':');
@@ -107,31 +114,39 @@ std::optional<SmbLocation> ParseSmbTalkPath(std::u16string_view path, std::strin
     port.remove_prefix(1);
     unsigned value = 0;
     for (char c : port) {
-      if (c < '0' || c > '9' || value > 65535) return fail("the port is not a number from 1 to 65535");
+      if (c < '0' || c > '9' || value > 65535)
+        return fail("the port is not a number from 1 to 65535");
       value = value * 10 + static_cast<unsigned>(c - '0');
     }
-    if (port.empty() || value == 0 || value > 65535) return fail("the port is not a number from 1 to 65535");
+    if (port.empty() || value == 0 || value > 65535)
+      return fail("the port is not a number from 1 to 65535");
     where.port = static_cast<uint16_t>(value);
   }
 
   // The share, then the folders and the file; repeated slashes count once.
   std::vector<std::string_view> names;
-  for (std::string_view left = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+  for (std::string_view left = slash == std::string_view::npos ? std::string_view()
+                                                               : rest.substr(slash + 1);
        !left.empty();) {
     const size_t next = left.find('/');
     std::string_view name = left.substr(0, next);
     left = next == std::string_view::npos ? std::string_view() : left.substr(next + 1);
     if (name.empty()) continue;
-    if (!IsShareName(name)) return fail("\"" + std::string(name) + "\" cannot be a name on a share");
+    if (!IsShareName(name))
+      return fail("\"" + std::string(name) + "\" cannot be a name on a share");
     names.push_back(name);
   }
-  if (names.size() < 2 || text.back() == '/') return fail("names no file on a share (smb://server/share/folder/talk)");
+  if (names.size() < 2 || text.back() == '/')
+    return fail("names no file on a share (smb://server/share/folder/talk)");
   where.share = std::string(names[0]);
-  for (size_t i = 1; i < names.size(); ++i) where.path += (i > 1 ? "/" : "") + std::string(names[i]);
+  for (size_t i = 1; i < names.size(); ++i)
+    where.path += (i > 1 ? "/" : "") + std::string(names[i]);
   return where;
 }
 
-SmbCredentials::~SmbCredentials() { explicit_bzero(password.data(), password.size()); }
+SmbCredentials::~SmbCredentials() {
+  explicit_bzero(password.data(), password.size());
+}
 
 std::optional<SmbCredentials> ReadSmbAuthFile(const std::string& path, std::string& error) {
   auto fail = [&](const std::string& why) {
@@ -144,7 +159,8 @@ std::optional<SmbCredentials> ReadSmbAuthFile(const std::string& path, std::stri
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return fail("not a file");
   if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
     return fail("other users can read or change it; make it yours alone (chmod 600 " + path + ")");
-  if (static_cast<uint64_t>(st.st_size) > kAuthFileLimit) return fail("too long for an authentication file");
+  if (static_cast<uint64_t>(st.st_size) > kAuthFileLimit)
+    return fail("too long for an authentication file");
 
   std::string text(static_cast<size_t>(st.st_size), '\0');
   size_t done = 0;

@@ -82,7 +82,8 @@ void ProvideLogon(SMBCCTX* context, const char* /*server*/, const char* /*share*
                   int workgroupSize, char* user, int userSize, char* password, int passwordSize) {
   const auto* logon = static_cast<const Logon*>(smbc_getOptionUserData(context));
   if (logon && logon->credentials) {
-    if (!logon->credentials->domain.empty()) CopyOut(workgroup, workgroupSize, logon->credentials->domain);
+    if (!logon->credentials->domain.empty())
+      CopyOut(workgroup, workgroupSize, logon->credentials->domain);
     CopyOut(user, userSize, logon->credentials->user);
     CopyOut(password, passwordSize, logon->credentials->password);
   } else {
@@ -95,7 +96,8 @@ void ProvideLogon(SMBCCTX* context, const char* /*server*/, const char* /*share*
 // One libsmbclient context, with its connections to the servers it used.
 class SmbContext {
  public:
-  SmbContext(smbc_share_mode mode, std::shared_ptr<const Logon> logon, int timeoutMs) : logon_(std::move(logon)) {
+  SmbContext(smbc_share_mode mode, std::shared_ptr<const Logon> logon, int timeoutMs)
+      : logon_(std::move(logon)) {
     Locked([&] {
       SMBCCTX* c = smbc_new_context();
       if (!c) return;
@@ -126,7 +128,8 @@ class SmbContext {
 
   // Each call returns what libsmbclient does, and errno tells why it failed.
   SMBCFILE* Open(const std::string& url, int flags) {
-    return Locked([&] { return smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, 0644); });
+    return Locked(
+        [&] { return smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, 0644); });
   }
   int Stat(const std::string& url, struct stat* st) {
     return Locked([&] { return smbc_getFunctionStat(context_)(context_, url.c_str(), st); });
@@ -158,7 +161,8 @@ class SmbContext {
 // An open file on the server, closed with its owner.
 class SmbFile {
  public:
-  SmbFile(std::shared_ptr<SmbContext> context, SMBCFILE* file) : context_(std::move(context)), file_(file) {}
+  SmbFile(std::shared_ptr<SmbContext> context, SMBCFILE* file)
+      : context_(std::move(context)), file_(file) {}
   ~SmbFile() { Close(); }
   SmbFile(const SmbFile&) = delete;
   SmbFile& operator=(const SmbFile&) = delete;
@@ -202,7 +206,8 @@ std::string Encode(std::string_view name) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : name) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~' || c == '/') {
       out += static_cast<char>(c);
     } else {
       out += '%';
@@ -213,7 +218,9 @@ std::string Encode(std::string_view name) {
   return out;
 }
 
-std::string ShareUrl(const SmbLocation& where) { return "smb://" + where.ServerName() + "/" + Encode(where.share); }
+std::string ShareUrl(const SmbLocation& where) {
+  return "smb://" + where.ServerName() + "/" + Encode(where.share);
+}
 
 std::optional<std::string> FileUrl(const std::u16string& file) {
   std::string error;
@@ -228,7 +235,9 @@ std::optional<std::string> StreamUrl(const std::u16string& file, std::u16string_
   return *url + ":" + Encode(Utf16ToUtf8(stream));
 }
 
-bool IsMissingError(int e) { return e == ENOENT || e == ENOTDIR; }
+bool IsMissingError(int e) {
+  return e == ENOENT || e == ENOTDIR;
+}
 
 class SmbStreamStore : public StreamStore {
  public:
@@ -246,10 +255,12 @@ class SmbStreamStore : public StreamStore {
     if (!url) return CreateResult::kFailed;
     SMBCFILE* opened = writer_->Open(*url, O_WRONLY | O_CREAT | O_EXCL);
     // Taken, or being created by another writer who holds it.
-    if (!opened) return errno == EEXIST || errno == EBUSY ? CreateResult::kExists : CreateResult::kFailed;
+    if (!opened)
+      return errno == EEXIST || errno == EBUSY ? CreateResult::kExists : CreateResult::kFailed;
     SmbFile f(writer_, opened);
-    const bool written = write_ ? write_([&](std::string_view some) { return WriteAll(f, some); }, bytes)
-                                : WriteAll(f, bytes);
+    const bool written =
+        write_ ? write_([&](std::string_view some) { return WriteAll(f, some); }, bytes)
+               : WriteAll(f, bytes);
     // Once every byte is written the record is there for everybody,
     // whatever closing says.
     if (written) return CreateResult::kCreated;
@@ -262,7 +273,8 @@ class SmbStreamStore : public StreamStore {
     return CreateResult::kFailed;
   }
 
-  bool Replace(const std::u16string& file, std::u16string_view stream, std::string_view bytes) override {
+  bool Replace(const std::u16string& file, std::u16string_view stream,
+               std::string_view bytes) override {
     const std::optional<std::string> url = StreamUrl(file, stream);
     if (!url) return false;
     SmbFile f(writer_, writer_->Open(*url, O_WRONLY | O_CREAT | O_TRUNC));
@@ -311,11 +323,13 @@ class SmbStreamStore : public StreamStore {
     return url && Probe(*url) == Presence::kThere;
   }
 
-  ListResult List(const std::u16string& file, const std::function<bool(std::u16string_view)>& visit) override {
+  ListResult List(const std::u16string& file,
+                  const std::function<bool(std::u16string_view)>& visit) override {
     const std::optional<std::string> url = FileUrl(file);
     if (!url) return ListResult::kFailed;
     struct stat st;
-    if (reader_->Stat(*url, &st) != 0) return IsMissingError(errno) ? ListResult::kNoStreams : ListResult::kFailed;
+    if (reader_->Stat(*url, &st) != 0)
+      return IsMissingError(errno) ? ListResult::kNoStreams : ListResult::kFailed;
     bool any = false;
     std::optional<ListResult> end;  // set when listing stops early
     // Reports the stream when it is there; true when it is.
@@ -346,7 +360,8 @@ class SmbStreamStore : public StreamStore {
     struct stat st;
     if (reader_->Stat(*url, &st) == 0) return S_ISREG(st.st_mode);
     if (!IsMissingError(errno)) return false;
-    if (SMBCFILE* created = writer_->Open(*url, O_WRONLY | O_CREAT | O_EXCL)) return SmbFile(writer_, created).Close();
+    if (SMBCFILE* created = writer_->Open(*url, O_WRONLY | O_CREAT | O_EXCL))
+      return SmbFile(writer_, created).Close();
     return errno == EEXIST && reader_->Stat(*url, &st) == 0 && S_ISREG(st.st_mode);
   }
 
@@ -363,7 +378,9 @@ class SmbStreamStore : public StreamStore {
     const std::optional<std::string> url = FileUrl(path);
     struct stat st;
     if (!url || reader_->Stat(*url, &st) != 0) return PathKind::kNothing;
-    return S_ISDIR(st.st_mode) ? PathKind::kFolder : S_ISREG(st.st_mode) ? PathKind::kFile : PathKind::kNothing;
+    return S_ISDIR(st.st_mode)   ? PathKind::kFolder
+           : S_ISREG(st.st_mode) ? PathKind::kFile
+                                 : PathKind::kNothing;
   }
 
  private:
@@ -388,8 +405,9 @@ SmbConnection ConnectSmbStore(const SmbLocation& talk, SmbStoreOptions options) 
   logon->credentials = std::move(options.credentials);
   if (!logon->credentials && HasTicketCache()) logon->kerberosUser = LocalUserName();
   const std::string who = logon->credentials ? "user " + logon->credentials->user
-                          : logon->kerberosUser.empty() ? std::string("a guest")
-                                                        : "the Kerberos ticket of " + logon->kerberosUser;
+                          : logon->kerberosUser.empty()
+                              ? std::string("a guest")
+                              : "the Kerberos ticket of " + logon->kerberosUser;
 
   SmbConnection out;
   auto store = std::make_unique<SmbStreamStore>(logon, std::move(options));
@@ -405,6 +423,8 @@ SmbConnection ConnectSmbStore(const SmbLocation& talk, SmbStoreOptions options) 
       out.error = server + " refused share \"" + talk.share + "\" to " + who;
     else if (e == ENOENT || e == ENODEV)
       out.error = server + " has no share \"" + talk.share + "\"";
+    else if (e == EINVAL)  // the name does not resolve
+      out.error = server + " cannot be found";
     else
       out.error = server + " does not answer (" + strerror(e) + ")";
     return out;

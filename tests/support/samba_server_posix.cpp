@@ -33,8 +33,9 @@ int LoopbackPort(int port) {
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof a;
   auto* address = reinterpret_cast<sockaddr*>(&a);
-  const bool ok = port != 0 ? connect(s, address, sizeof a) == 0
-                            : bind(s, address, sizeof a) == 0 && getsockname(s, address, &length) == 0;
+  const bool ok = port != 0
+                      ? connect(s, address, sizeof a) == 0
+                      : bind(s, address, sizeof a) == 0 && getsockname(s, address, &length) == 0;
   close(s);
   return ok ? ntohs(a.sin_port) : 0;
 }
@@ -46,7 +47,9 @@ std::string LastLine(const std::string& file) {
   return last;
 }
 
-void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+void Pause() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
 
 }  // namespace
 
@@ -74,11 +77,13 @@ SambaServer::SambaServer() {
   std::random_device random;
   for (int i = 0; i < 16; ++i) password_ += "0123456789abcdef"[random() % 16];
   if (root_.empty())
-    failure_ = "no temporary folder here keeps extended attributes of 64 KiB, as streams_xattr needs";
+    failure_ =
+        "no temporary folder here keeps extended attributes of 64 KiB, as streams_xattr needs";
   else if (std::system("command -v smbd smbpasswd >/dev/null 2>&1") != 0)
     failure_ = "smbd is not installed (scripts/setup installs samba)";
   else
-    for (int attempt = 0; attempt < 3 && !Start(); ++attempt) {  // a port taken meanwhile: another one
+    for (int attempt = 0; attempt < 3 && !Start();
+         ++attempt) {  // a port taken meanwhile: another one
     }
 }
 
@@ -93,21 +98,25 @@ bool SambaServer::Start() {
   const std::string var = root_ + "/var", log = root_ + "/smbd.log";
   std::filesystem::create_directories(var);
   std::filesystem::create_directories(root_ + "/share");
-  const std::string share = "\nread only = no\npath = " + root_ + "/share\nvfs objects = streams_xattr\n";
-  std::ofstream(configFile()) << "[global]\nserver role = standalone server\ninterfaces = 127.0.0.1\n"
-                              << "bind interfaces only = yes\ndisable netbios = yes\nsmb ports = " << port_
-                              << "\npid directory = " << var << "\nlock directory = " << var
-                              << "\nstate directory = " << var << "\ncache directory = " << var
-                              << "\nprivate dir = " << var << "\nncalrpc dir = " << var << "/rpc\nlog file = " << log
-                              << "\npassdb backend = tdbsam:" << var << "/passdb.tdb\nmap to guest = bad user\n"
-                              << "guest account = " << user_ << "\nload printers = no\ndisable spoolss = yes\n"
-                              << "rpc start on demand helpers = no\nsmbd profiling level = count\n"
-                              << "[share]\nguest ok = yes" << share << "[private]\nvalid users = " << user_ << share;
+  const std::string share =
+      "\nread only = no\npath = " + root_ + "/share\nvfs objects = streams_xattr\n";
+  std::ofstream(configFile())
+      << "[global]\nserver role = standalone server\ninterfaces = 127.0.0.1\n"
+      << "bind interfaces only = yes\ndisable netbios = yes\nsmb ports = " << port_
+      << "\npid directory = " << var << "\nlock directory = " << var
+      << "\nstate directory = " << var << "\ncache directory = " << var << "\nprivate dir = " << var
+      << "\nncalrpc dir = " << var << "/rpc\nlog file = " << log
+      << "\npassdb backend = tdbsam:" << var << "/passdb.tdb\nmap to guest = bad user\n"
+      << "guest account = " << user_ << "\nload printers = no\ndisable spoolss = yes\n"
+      << "rpc start on demand helpers = no\nsmbd profiling level = count\n"
+      << "[share]\nguest ok = yes" << share << "[private]\nvalid users = " << user_ << share;
   std::ofstream(authFile()) << "username = " << user_ << "\npassword = " << password_ << "\n";
   chmod(authFile().c_str(), 0600);
   // smbpasswd reads the password twice.
-  FILE* add = popen(("smbpasswd -c " + configFile() + " -a -s " + user_ + " >>" + log + " 2>&1").c_str(), "w");
-  if (!add || fprintf(add, "%s\n%s\n", password_.c_str(), password_.c_str()) < 0 || pclose(add) != 0) {
+  FILE* add = popen(
+      ("smbpasswd -c " + configFile() + " -a -s " + user_ + " >>" + log + " 2>&1").c_str(), "w");
+  if (!add || fprintf(add, "%s\n%s\n", password_.c_str(), password_.c_str()) < 0 ||
+      pclose(add) != 0) {
     failure_ = "smbpasswd could not add user " + user_ + ": " + LastLine(log);
     return true;
   }

@@ -43,7 +43,8 @@ StoreUnderTest Local() {
           [dir] {
             Disk disk;
             for (const std::u16string& name : dir->List())
-              disk[Utf16ToUtf8(name)] = ReadWholeFile(dir->File(name), 1 << 20).value_or("(unreadable)");
+              disk[Utf16ToUtf8(name)] =
+                  ReadWholeFile(dir->File(name), 1 << 20).value_or("(unreadable)");
             return disk;
           }};
 }
@@ -62,8 +63,11 @@ Disk SambaDisk(const std::string& folder) {
       const std::string_view attribute(name), prefix("user.DosStream."), suffix(":$DATA");
       if (!attribute.starts_with(prefix) || !attribute.ends_with(suffix)) continue;
       std::string value(65536, '\0');
-      value.resize(std::max<ssize_t>(getxattr(path.c_str(), name, value.data(), value.size()), 1) - 1);
-      disk[file + ":" + std::string(attribute.substr(prefix.size(), attribute.size() - prefix.size() - suffix.size()))] = value;
+      value.resize(std::max<ssize_t>(getxattr(path.c_str(), name, value.data(), value.size()), 1) -
+                   1);
+      disk[file + ":" +
+           std::string(attribute.substr(prefix.size(),
+                                        attribute.size() - prefix.size() - suffix.size()))] = value;
     }
   }
   return disk;
@@ -73,7 +77,9 @@ StoreUnderTest Smb() {
   SambaServer& server = SambaServer::Shared();
   if (!server.failure().empty()) return {.skip = "no Samba server: " + server.failure()};
   const SambaServer::Folder folder = server.NewFolder();
-  auto talk = [url = folder.url](std::u16string_view name) { return U16(url + "/") + std::u16string(name); };
+  auto talk = [url = folder.url](std::u16string_view name) {
+    return U16(url + "/") + std::u16string(name);
+  };
   std::string error;
   return {ConnectSmbStore(*ParseSmbTalkPath(talk(u"t"), error), {}).store, talk,
           [local = folder.local] { return SambaDisk(local); }};
@@ -87,7 +93,8 @@ const std::pair<const char*, StoreUnderTest (*)()> kStores[] = {
 #endif
 };
 
-class StoreContract : public ::testing::TestWithParam<std::pair<const char*, StoreUnderTest (*)()>> {
+class StoreContract
+    : public ::testing::TestWithParam<std::pair<const char*, StoreUnderTest (*)()>> {
  protected:
   void SetUp() override {
     under_ = GetParam().second();
@@ -119,8 +126,9 @@ TEST_P(StoreContract, CreateNewClaimsANameOnceAndLeavesNoTemporaryFiles) {
   EXPECT_TRUE(store().Exists(talk, u"Msg000001"));
 
   // Exactly the talk and its streams, as written; the main file is empty.
-  EXPECT_EQ(under_.onDisk(),
-            (Disk{{"a.talk", ""}, {"a.talk:Msg000001", "talk\tuser1さん 3/05 9:07\tこんにちは"}, {"a.talk:Owner", "user1"}}));
+  EXPECT_EQ(under_.onDisk(), (Disk{{"a.talk", ""},
+                                   {"a.talk:Msg000001", "talk\tuser1さん 3/05 9:07\tこんにちは"},
+                                   {"a.talk:Owner", "user1"}}));
   auto held = store().Hold(talk);
   EXPECT_TRUE(held);
   EXPECT_FALSE(store().Hold(Talk(u"missing.talk")));
@@ -128,7 +136,8 @@ TEST_P(StoreContract, CreateNewClaimsANameOnceAndLeavesNoTemporaryFiles) {
 
 TEST_P(StoreContract, ListReportsStreamsAsListingsNameThem) {
   const std::u16string talk = Talk(u"a.talk");
-  EXPECT_EQ(store().List(talk, [](std::u16string_view) { return true; }), StreamStore::ListResult::kNoStreams);
+  EXPECT_EQ(store().List(talk, [](std::u16string_view) { return true; }),
+            StreamStore::ListResult::kNoStreams);
   store().CreateNew(talk, u"Owner", "u");
   store().CreateNew(talk, u"Msg000002", "talk\tx");
   store().CreateNew(Talk(u"a.talk2"), u"Msg000009", "talk\tother talk");
@@ -138,10 +147,15 @@ TEST_P(StoreContract, ListReportsStreamsAsListingsNameThem) {
   EXPECT_EQ(store().Read(talk, u"Description", 100).bytes, "second");
 
   std::vector<std::u16string> names;
-  EXPECT_EQ(store().List(talk, [&](std::u16string_view n) { names.emplace_back(n); return true; }),
+  EXPECT_EQ(store().List(talk,
+                         [&](std::u16string_view n) {
+                           names.emplace_back(n);
+                           return true;
+                         }),
             StreamStore::ListResult::kListed);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::u16string>{u":Description:$DATA", u":Msg000002:$DATA", u":Owner:$DATA"}));
+  EXPECT_EQ(names, (std::vector<std::u16string>{u":Description:$DATA", u":Msg000002:$DATA",
+                                                u":Owner:$DATA"}));
 }
 
 TEST_P(StoreContract, ReadHoldsAtMostTheLimitAndTellsItWasCut) {
