@@ -298,24 +298,9 @@ class SmbStreamStore : public StreamStore {
     SmbFile f(reader_, opened);
     struct stat st;
     if (reader_->Fstat(f.get(), &st) != 0 || st.st_size < 0) return r;
-    if (st.st_size == 0) {
-      r.status = ReadResult::Status::kEmpty;
-      return r;
-    }
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
-    r.cut = size > limit;
-    r.bytes.resize(static_cast<size_t>(r.cut ? limit : size));
-    size_t done = 0;
-    while (done < r.bytes.size()) {
-      const ssize_t n = reader_->Read(f.get(), r.bytes.data() + done, r.bytes.size() - done);
-      if (n <= 0) {
-        r.bytes.clear();
-        return r;
-      }
-      done += static_cast<size_t>(n);
-    }
-    r.status = ReadResult::Status::kOk;
-    return r;
+    return ReadSized(static_cast<uint64_t>(st.st_size), limit, [&](char* to, size_t n) {
+      return static_cast<int64_t>(reader_->Read(f.get(), to, n));
+    });
   }
 
   bool Exists(const std::u16string& file, std::u16string_view stream) override {

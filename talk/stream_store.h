@@ -89,4 +89,10 @@ class StreamStore {
 // The store of this platform.
 std::unique_ptr<StreamStore> CreatePlatformStreamStore();
 
+// A store's reading of a stream of `size` bytes, at most `limit` of them, in
+// pieces: `read` puts up to n bytes at `to` and says how many (0 or less:
+// the stream ended early, or the read failed).
+StreamStore::ReadResult ReadSized(uint64_t size, uint64_t limit,
+                                  const std::function<int64_t(char* to, size_t n)>& read);
+
 }  // namespace mirelon
