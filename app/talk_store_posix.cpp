@@ -1,6 +1,7 @@
+#include "app/talk_store.h"
+
 #include <signal.h>
 
-#include "app/talk_store.h"
 #include "base/utf.h"
 #include "talk/smb_store.h"
 
