@@ -24,6 +24,14 @@
 #include "talk/records.h"
 #include "talk/smb_store.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// libsmbclient keeps some process-wide state in talloc memory until the
+// process ends; the leak checker is told that it is not a leak.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libtalloc.so\n";
+}
+#endif
+
 namespace mirelon {
 namespace {
 
