@@ -1,6 +1,6 @@
 #include "app/brl_input.h"
 
-#include "speech/speech_engine.h"
+#include "speech/reading.h"
 
 namespace mirelon {
 
@@ -46,9 +46,8 @@ void BrlInput::Toggle(void* window) {
     text = u"点字入力開始（" + std::u16string(BrlInputTypeName(settings_.inputType)) + u"）";
     if (text.size() > kAnnouncementLimit) text.resize(kAnnouncementLimit);
   }
-  // Spoken whatever the speech scenes say.
-  if (SpeechEngine* speech = hooks_.speech ? hooks_.speech() : nullptr)
-    SpeakWithMainVoice(*speech, text);
+  // Spoken whatever the speech scenes say, where every other text goes.
+  if (hooks_.speech) SpeakMainVoice(*hooks_.speech, text);
 }
 
 void BrlInput::Confirmed(void* window) {
@@ -58,9 +57,7 @@ void BrlInput::Confirmed(void* window) {
 
 void BrlInput::Notified(unsigned code, std::u16string_view text) {
   if (code == 1) {
-    SpeechEngine* speech = hooks_.speech ? hooks_.speech() : nullptr;
-    if (speech && !text.empty() && hooks_.speakInputMode && hooks_.speakInputMode())
-      SpeakWithMainVoice(*speech, text);
+    if (hooks_.speech && !text.empty()) SpeakInputModeText(*hooks_.speech, text);
   } else if (code == 2) {
     if (hooks_.refuse) hooks_.refuse();
   }

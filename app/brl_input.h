@@ -15,15 +15,14 @@
 
 namespace mirelon {
 
-class SpeechEngine;
+struct SpeechSettings;
 
 class BrlInput {
  public:
   struct Hooks {
-    // The run's speech engine; null when the run is silent.
-    std::function<SpeechEngine*()> speech;
-    // Whether the input states the keyboard reports are spoken.
-    std::function<bool()> speakInputMode;
+    // The run's speech: its engine (none: silent), its scenes and where its
+    // texts go. Null: nothing is said.
+    SpeechSettings* speech = nullptr;
     // Plays the refusal sound.
     std::function<void()> refuse;
   };
@@ -54,8 +53,8 @@ class BrlInput {
   // The settings dialog was confirmed: written and applied, no announcement.
   void Confirmed(void* window);
 
-  // A notification of the keyboard: code 1 an input state (spoken when
-  // asked for), code 2 a refused chord (the refusal sound).
+  // A notification of the keyboard: code 1 an input state (spoken under
+  // its scene), code 2 a refused chord (the refusal sound).
   void Notified(unsigned code, std::u16string_view text);
 
  private:

@@ -18,11 +18,17 @@
 // their status changes are shown on standard error. On POSIX a port name is
 // a device path (a serial adapter, an rfcomm device or a pty).
 //
-// Exit codes: 0 done; 1 --post could not store its message, or the watcher
-// could not be started; 2 wrong arguments or the talk could not be opened.
+// A line that cannot be stored is kept, with the lines after it, and tried
+// again now and then, as the talk window keeps the text in its outgoing
+// pane; at the end of input the runner waits until they are stored.
+//
+// Exit codes: 0 done; 1 --post could not store its message, lines were
+// still unstored when the runner was interrupted, or the watcher could not
+// be started; 2 wrong arguments or the talk could not be opened.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -202,7 +208,7 @@ class Runner final : public TalkFrontEnd {
   Runner(StreamStore& store, const Options& options, const Timing& timing)
       : prompts_(store, options), options_(options), timing_(timing) {}
 
-  int Run(StreamStore& store);
+  int Run(std::shared_ptr<StreamStore> store);
 
   // --- TalkFrontEnd ---
   OpenTalkPrompts& Prompts() override { return prompts_; }
@@ -222,6 +228,9 @@ class Runner final : public TalkFrontEnd {
 
  private:
   void Deliver(std::optional<std::u16string> line);
+  // Sends the waiting lines in order; one that cannot be stored stays
+  // first and is tried again after the retry pause.
+  void SendWaiting();
   // In a share talk the text before the first TAB of a line names the
   // speaker, standing in for the first line of the outgoing pane.
   std::u16string OutgoingText(std::u16string line) const {
@@ -242,6 +251,9 @@ class Runner final : public TalkFrontEnd {
   // Lines typed before the talk is read wait until the PC user has entered
   // (as the talk window is not usable before), and so does the end of input.
   std::vector<std::optional<std::u16string>> early_;
+  std::deque<std::u16string> unsent_;
+  bool inputEnded_ = false;
+  int64_t retryAt_ = -1;  // when the first waiting line is tried again; -1: none waits for that
   int exitCode_ = 0;
 };
 
@@ -253,7 +265,10 @@ void Runner::ScanDone(bool entered) {
     exitCode_ = stored ? 0 : 1;
     done_ = true;
   } else {
-    if (!entered) std::fputs("mirelon-cli: the in record could not be stored\n", stderr);
+    if (!entered)
+      std::fputs(
+          "mirelon-cli: the in record could not be stored; it is tried again with the next line\n",
+          stderr);
     scanDone_ = true;
     for (std::optional<std::u16string>& line : early_) Deliver(std::move(line));
     early_.clear();
@@ -263,14 +278,33 @@ void Runner::ScanDone(bool entered) {
 void Runner::Deliver(std::optional<std::u16string> line) {
   if (!scanDone_) {
     early_.push_back(std::move(line));
-  } else if (!line) {
-    done_ = true;
-  } else if (controller_->Send(OutgoingText(std::move(*line))) == TalkSession::SendResult::kFailed) {
-    std::fputs("mirelon-cli: the message could not be stored\n", stderr);
+  } else {
+    if (line)
+      unsent_.push_back(std::move(*line));
+    else
+      inputEnded_ = true;
+    if (retryAt_ < 0) SendWaiting();
   }
 }
 
-int Runner::Run(StreamStore& store) {
+void Runner::SendWaiting() {
+  const bool retrying = retryAt_ >= 0;
+  retryAt_ = -1;
+  for (bool kept = retrying; !unsent_.empty(); kept = false) {
+    if (controller_->Send(OutgoingText(unsent_.front())) == TalkSession::SendResult::kFailed) {
+      if (!kept)
+        std::fputs("mirelon-cli: the message could not be stored; it is kept and tried again\n",
+                   stderr);
+      retryAt_ = NowMs() + timing_.runnerRetryMs;
+      return;
+    }
+    if (kept) std::fputs("mirelon-cli: the kept message was stored\n", stderr);
+    unsent_.pop_front();
+  }
+  done_ = inputEnded_;
+}
+
+int Runner::Run(std::shared_ptr<StreamStore> store) {
   const bool interactive = !options_.dump && !options_.post;
   std::vector<std::u16string> terminals;
   if (interactive) {
@@ -296,7 +330,7 @@ int Runner::Run(StreamStore& store) {
   // Terminals read the talk in braille: translate it with the system's
   // analyser when there is one (the kana converter serves otherwise).
   setup.openTranslator = !terminals.empty();
-  TalkController controller(store, *this, setup);
+  TalkController controller(std::move(store), *this, setup);
   controller_ = &controller;
   controller.Clients().SetDialog(&statusPrinter);
 
@@ -316,7 +350,17 @@ int Runner::Run(StreamStore& store) {
     std::thread(ReadInput, thread_, [this](std::optional<std::u16string> line) { Deliver(std::move(line)); })
         .detach();
   }
-  while (!done_ && !g_interrupted) thread_->RunNext(timing_.runnerSignalPollMs);
+  while (!done_ && !g_interrupted) {
+    thread_->RunNext(retryAt_ < 0
+                         ? timing_.runnerSignalPollMs
+                         : std::clamp<int64_t>(retryAt_ - NowMs(), 0, timing_.runnerSignalPollMs));
+    if (retryAt_ >= 0 && NowMs() >= retryAt_) SendWaiting();
+  }
+  if (!unsent_.empty()) {
+    Print(stderr, u"mirelon-cli: " + Utf8ToUtf16Lenient(std::to_string(unsent_.size())) +
+                      u" lines were not stored\n");
+    exitCode_ = 1;
+  }
 
   if (!controller.Shutdown() && interactive) std::fputs("mirelon-cli: the out record could not be stored\n", stderr);
   return exitCode_;
@@ -334,9 +378,9 @@ int Run(const std::vector<std::u16string>& args) {
     return 2;
   }
   options->commandLine.talkPath = talk.talkPath;
-  const std::unique_ptr<StreamStore> store = std::move(talk.store);
+  const std::shared_ptr<StreamStore> store = std::move(talk.store);
   Runner runner(*store, *options, Timing());
-  return runner.Run(*store);
+  return runner.Run(store);
 }
 
 }  // namespace

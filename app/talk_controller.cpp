@@ -37,15 +37,16 @@ class TalkController::Sink final : public TalkWindowSink {
   const std::shared_ptr<UiThread> thread_;
 };
 
-TalkController::TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkControllerOptions options)
+TalkController::TalkController(std::shared_ptr<StreamStore> store, TalkFrontEnd& frontEnd,
+                               TalkControllerOptions options)
     : frontEnd_(frontEnd),
       options_(std::move(options)),
-      context_(std::make_shared<TalkContext>(store)),
+      context_(std::make_shared<TalkContext>(std::move(store))),
       view_(frontEnd.IncomingPane()),
       sink_(std::make_shared<Sink>(*this, frontEnd.Thread())),
-      brlInput_(BrlInput::Hooks{[this] { return speech_.get(); },
-                                [this] { return options_.speakInputMode && options_.speakInputMode(); },
-                                [this] { frontEnd_.PlaySound(FeedbackSound::kRefusal); }},
+      // The input states under their scene, and the announcements, are
+      // said as every other text of the run.
+      brlInput_(BrlInput::Hooks{&speechSettings_, [this] { frontEnd_.PlaySound(FeedbackSound::kRefusal); }},
                 options_.brlInputSettingsPath) {
   context_->userName = options_.userName ? *options_.userName : UserName();
   if (context_->userName.size() > 64) context_->userName.resize(64);
@@ -149,7 +150,7 @@ void TalkController::OnScanDone() {
   // now goes after all of them.
   const bool entered = !options_.enterMeeting || session_.ScanDone();
   // Then the terminals named on the command line join, one at a time.
-  if (closing_ == Closing::kNo) connector_.Start(std::move(terminals_));
+  if (closing_ == Closing::kNo) connector_.Start(terminals_);
   terminals_.clear();
   frontEnd_.ScanDone(entered);
 }
@@ -157,11 +158,14 @@ void TalkController::OnScanDone() {
 void TalkController::PrepareClose() {
   if (closing_ != Closing::kNo) return;
   closing_ = Closing::kPreparing;
-  frontEnd_.CloseTerminalsDialog();
-  // No further terminal is connected. A client being started finishes
-  // starting; that needs nothing of the front end, but the clients already
-  // started may send it their users' joining meanwhile.
+  // No further terminal is connected, nor one deleted on its own: whatever
+  // the terminals dialog's thread or the connecting thread is doing ends
+  // soon. A client being started finishes starting; that needs nothing of
+  // the front end, but the clients already started may send it their
+  // users' joining meanwhile.
+  clients_.Close();
   connector_.Cancel();
+  frontEnd_.CloseTerminalsDialog();
   if (frontEnd_.Pump(options_.timing.connWorkerStartMs + options_.timing.connDispatchStartMs,
                      [this] { return connector_.Done(); }))
     connector_.Join();

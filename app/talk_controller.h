@@ -51,9 +51,6 @@ struct TalkControllerOptions {
   std::optional<RecentTalks> recent;
   // Where keyboard braille input's settings live; none: the per-user folder.
   std::optional<std::u16string> brlInputSettingsPath;
-  // Whether the input states keyboard braille input reports are spoken;
-  // none: they are not.
-  std::function<bool()> speakInputMode;
   // The speech settings file; none: the user's own "Speech.set".
   std::optional<std::u16string> speechSettingsFile;
   // The detailed readings; none: "Radova.dic" beside the program.
@@ -62,7 +59,10 @@ struct TalkControllerOptions {
 
 class TalkController {
  public:
-  TalkController(StreamStore& store, TalkFrontEnd& frontEnd, TalkControllerOptions options = {});
+  // The store is shared with the talk's watcher, which may outlive the
+  // controller.
+  TalkController(std::shared_ptr<StreamStore> store, TalkFrontEnd& frontEnd,
+                 TalkControllerOptions options = {});
   // Shutdown, when the front end has not called it.
   ~TalkController();
   TalkController(const TalkController&) = delete;
@@ -86,10 +86,11 @@ class TalkController {
   // The displayed message with the highest number; null when none.
   const MessageNode* NewestMessage() const { return newest_; }
 
-  // Closing, while the front end can still dispatch: the terminals dialog
-  // is closed, no further terminal is connected, every client is asked to
-  // quit and the front end keeps pumping while they announce their users'
-  // leaving. Runs once.
+  // Closing, while the front end can still dispatch: no further terminal
+  // is connected, added or deleted, the terminals dialog is closed (one
+  // that does not close in time can no longer change the clients), every
+  // client is asked to quit and the front end keeps pumping while they
+  // announce their users' leaving. Runs once.
   void PrepareClose();
   // True from the start of PrepareClose until it has returned.
   bool ClosePreparing() const { return closing_ == Closing::kPreparing; }
@@ -101,6 +102,9 @@ class TalkController {
 
   TalkContext& Context() { return *context_; }
   ClientRegistry& Clients() { return clients_; }
+  // Connects terminals one after the other (the command line's, saved
+  // sets) until the talk closes.
+  TerminalConnector& Connector() { return connector_; }
   TalkView& View() { return view_; }
   // The speech engine; null when the run is silent.
   SpeechEngine* Speech() const { return speech_.get(); }
@@ -118,8 +122,8 @@ class TalkController {
 
   TalkFrontEnd& frontEnd_;
   const TalkControllerOptions options_;
-  // Shared with the watcher, which may outlive the controller when it
-  // does not stop in time.
+  // Shared with the watcher, store and all, which may outlive the
+  // controller when it does not stop in time.
   const std::shared_ptr<TalkContext> context_;
   TalkSession session_{*context_};
   TalkView view_;

@@ -25,6 +25,7 @@ struct Timing {
 
   // Headless runner.
   int64_t runnerSignalPollMs = 200;  // how soon an interrupt is noticed while idle
+  int64_t runnerRetryMs = 1000;      // a line that could not be stored is tried again after this
 
   // Serial port: the reader thread's sleeps, the consumer's waits, the
   // line's write time-outs and Close's wait for the reader.

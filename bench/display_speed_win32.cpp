@@ -111,7 +111,8 @@ HWND FindTalkWindow(DWORD thread) {
 
 // Opens the talk in the talk window on a thread of its own and waits until
 // the pane holds `length` characters. Seconds from the start, or -1.
-double ThroughTheWindow(const std::u16string& talk, int length, StreamStore& store) {
+double ThroughTheWindow(const std::u16string& talk, int length,
+                        const std::shared_ptr<StreamStore>& store) {
   std::atomic<DWORD> threadId{0};
   std::atomic<bool> ended{false};
   const Clock::time_point start = Clock::now();
@@ -152,7 +153,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) sizes.push_back(_wtoi(argv[i]));
   if (sizes.empty()) sizes = {1000, 20000};
 
-  std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
+  std::shared_ptr<StreamStore> store = CreatePlatformStreamStore();
   std::printf("%10s %12s %12s %8s\n", "messages", "floor_s", "window_s", "ratio");
   std::fflush(stdout);
   for (int n : sizes) {
@@ -167,7 +168,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::u16string text = ShownText(records);
     const double floor = Floor(text);
-    const double window = ThroughTheWindow(talk, static_cast<int>(text.size()), *store);
+    const double window = ThroughTheWindow(talk, static_cast<int>(text.size()), store);
     std::printf("%10d %12.3f %12.3f %8.2f\n", n, floor, window, window > 0 ? window / floor : -1.0);
     std::fflush(stdout);
     RemoveFolder(folder);

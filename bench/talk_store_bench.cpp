@@ -45,7 +45,7 @@ class BenchFolder {
 // One talk of kRecords records, written once for the whole run.
 struct BigTalk {
   BenchFolder folder;
-  std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
+  std::shared_ptr<StreamStore> store = CreatePlatformStreamStore();
   std::u16string path = folder.File("big.talk");
   BigTalk() {
     store->CreateNew(path, kOwnerStream, "owner");
@@ -86,7 +86,7 @@ void BM_FirstScan(benchmark::State& state) {
     state.ResumeTiming();
 
     auto scanStart = std::chrono::steady_clock::now();
-    auto context = std::make_shared<TalkContext>(*talk.store);
+    auto context = std::make_shared<TalkContext>(talk.store);
     context->talkPath = talk.path;
     auto sink = std::make_shared<ScanDoneSink>();
     Timing timing;
@@ -105,8 +105,8 @@ BENCHMARK(BM_FirstScan)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTi
 
 void BM_Append(benchmark::State& state) {
   BenchFolder folder;
-  auto store = CreatePlatformStreamStore();
-  TalkContext context(*store);
+  std::shared_ptr<StreamStore> store = CreatePlatformStreamStore();
+  TalkContext context(store);
   context.talkPath = folder.File("append.talk");
   store->CreateNew(context.talkPath, kOwnerStream, "owner");
   store->EnsureFile(context.talkPath);

@@ -204,15 +204,64 @@ bool SurfacesMake(const std::vector<ReadingToken>& words, std::u16string_view pi
   return at == piece.size();
 }
 
-// Dictionary entries that braille writes as two words, with the number of
-// kana in the first.
+// Dictionary entries that braille writes as two words: the first, kana of
+// the entry, is written as it is; the rest is analysed on its own (a
+// counted word then takes its number).
 struct TwoWords {
   std::u16string_view surface;
   size_t firstKana;
 };
 constexpr TwoWords kTwoWordEntries[] = {
     {u"もう少し", 2},  // モー スコシ
+    {u"もう一度", 2},  // モー 1ド: もう stays apart from a count
 };
+
+// Time words whose everyday reading is not the one the dictionary gives
+// first (or gives in every context).
+struct EverydayReading {
+  std::u16string_view surface, kana;
+};
+constexpr EverydayReading kEverydayReadings[] = {
+    {u"一昨日", u"オトトイ"},
+    {u"一昨年", u"オトトシ"},
+    {u"明後日", u"アサッテ"},
+    {u"明明後日", u"シアサッテ"},
+};
+
+// Parts of the day that begin a compound with the noun after them (朝ご飯,
+// 昼休み), although the dictionary files them with the time words that
+// serve as adverbs.
+bool IsDayPart(std::u16string_view s) {
+  return s.size() == 1 &&
+         std::u16string_view(u"朝昼夕夜晩").find(s[0]) != std::u16string_view::npos;
+}
+
+// A number in kanji (三, 二十五, 二〇二四) as digits; empty when the text is
+// no such number.
+std::u16string KanjiNumberDigits(std::u16string_view s) {
+  static constexpr std::u16string_view digits = u"〇一二三四五六七八九";
+  static constexpr std::u16string_view units = u"十百千";
+  if (s.empty()) return {};
+  bool positional = s.find_first_of(units) == std::u16string_view::npos;
+  uint64_t value = 0, digit = 0;
+  std::u16string out;
+  for (char16_t c : s) {
+    size_t d = digits.find(c), u = units.find(c);
+    if (d != std::u16string_view::npos) {
+      if (positional) out += static_cast<char16_t>(u'0' + d);
+      digit = d;
+    } else if (u != std::u16string_view::npos) {
+      value += (digit ? digit : 1) * (u == 0 ? 10 : u == 1 ? 100 : 1000);
+      digit = 0;
+    } else {
+      return {};
+    }
+  }
+  if (positional) return out;
+  value += digit;
+  for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
+  return out;
+}
 
 class Translator {
  public:
@@ -301,13 +350,23 @@ class Translator {
                 (IsNumberPunctuation(words[k + 1].surface) && k + 2 < words.size() &&
                  IsNumberText(words[k + 2].surface))))
           number += words[++k].surface;
-        Space(prev_ == Prev::NumberOrLatin || prev_ == Prev::Numeral || prev_ == Prev::NumberMark,
-              pos);
-        Put(number, pos);
+        PutNumber(number, pos);
         pos += number.size();
-        prev_ = Prev::NumberOrLatin;
-        lastNumber_ = number;
         continue;
+      }
+      if (t.wordClass == WordClass::Numeral) {
+        // A count in kanji (一回, 二十本) is written in digits, as any count.
+        std::u16string kanji = t.surface;
+        size_t end = k + 1;
+        while (end < words.size() && words[end].wordClass == WordClass::Numeral)
+          kanji += words[end++].surface;
+        std::u16string digits = KanjiNumberDigits(kanji);
+        if (!digits.empty() && end < words.size() && words[end].counter) {
+          PutNumber(digits, pos);
+          pos += kanji.size();
+          k = end - 1;
+          continue;
+        }
       }
       std::u16string number = std::move(lastNumber_);
       lastNumber_.clear();
@@ -343,6 +402,14 @@ class Translator {
     }
   }
 
+  void PutNumber(const std::u16string& number, size_t source) {
+    Space(prev_ == Prev::NumberOrLatin || prev_ == Prev::Numeral || prev_ == Prev::NumberMark,
+          source);
+    Put(number, source);
+    prev_ = Prev::NumberOrLatin;
+    lastNumber_ = number;
+  }
+
   // One word of the analysis: its kana, and whether it joins the word before.
   void TranslateWord(const std::vector<ReadingToken>& words, size_t k, const std::u16string& number,
                      size_t pos) {
@@ -358,6 +425,11 @@ class Translator {
     // The formal nouns の and ん (行くのです, 行くんです) lean on the word before.
     bool formalNo =
         t.dependent && cls != WordClass::Verb && (t.surface == u"の" || t.surface == u"ん");
+    // すぎる after a stem (多すぎる, 食べすぎた, 静かすぎる) is a suffix of it.
+    if (t.dependent && (t.baseForm == u"すぎる" || t.baseForm == u"過ぎる"))
+      cls = WordClass::Suffix;
+    for (const auto& everyday : kEverydayReadings)
+      if (t.surface == everyday.surface) kana = everyday.kana;
 
     if (afterDigits && t.surface == u"月") {
       // After digits the analyser takes 月 for the moon; a date means the month.
@@ -400,18 +472,19 @@ class Translator {
       attached = prev_ == Prev::Verb;
     } else if ((cls == WordClass::Noun || cls == WordClass::SahenNoun) && prev_ == Prev::Noun) {
       // Parts of a compound noun are written apart only when both have
-      // three morae or more (集合 時間, but 東京駅); words that serve as
-      // adverbs (来週 月曜日) always are.
-      attached = !t.timeNoun && !prevTimeNoun_ && (Morae(kana) < 3 || prevMorae_ < 3);
+      // three morae or more (集合 時間, but 東京駅, 朝ご飯); words that serve
+      // as adverbs (来週 月曜日, 今日 会議) always are.
+      attached =
+          !t.timeNoun && (!prevTimeNoun_ || prevDayPart_) && (Morae(kana) < 3 || prevMorae_ < 3);
     }
     Space(attached, pos);
     for (const auto& entry : kTwoWordEntries) {
       if (t.surface == entry.surface && kana.size() > entry.firstKana) {
         Put(std::u16string_view(kana).substr(0, entry.firstKana), pos);
         prev_ = Prev::Word;
-        Space(false, pos);
-        kana.erase(0, entry.firstKana);
-        break;
+        TranslatePiece(std::u16string_view(t.surface).substr(entry.firstKana),
+                       pos + entry.firstKana);
+        return;
       }
     }
     Put(kana, pos, cls == WordClass::Particle || cls == WordClass::Auxiliary || formalNo);
@@ -421,6 +494,7 @@ class Translator {
       // A noun that carries on a compound keeps the compound's mora count.
       prevMorae_ = (prev_ == Prev::Noun && attached) ? prevMorae_ + Morae(kana) : Morae(kana);
       prevTimeNoun_ = t.timeNoun;
+      prevDayPart_ = t.timeNoun && IsDayPart(t.surface);
       singleKanjiNoun_ = t.surface.size() == 1 && IsKanji(t.surface[0]);
     }
     prev_ = PrevAfter(cls);
@@ -451,6 +525,7 @@ class Translator {
   char16_t lastKana_ = 0;      // the last kana written, for a long vowel across words
   size_t prevMorae_ = 0;       // of the noun (or compound) just written
   bool prevTimeNoun_ = false;
+  bool prevDayPart_ = false;  // the noun just written is 朝, 夜, ...
   bool singleKanjiNoun_ = false;
 };
 

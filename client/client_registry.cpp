@@ -43,10 +43,12 @@ ClientNode* ClientRegistry::AddClient(I_PortClient* client) {
   auto node = std::make_unique<ClientNode>();
   ClientNode* added = node.get();
   node->client = RefPtr<I_PortClient>(client);
-  client->SetListNode(added);
   ClientChangeSink* dialog;
   {
     std::lock_guard<std::mutex> guard(lock_);
+    // Dropped here, never started, once the talk is closing.
+    if (closing_) return nullptr;
+    client->SetListNode(added);
     dialog = dialog_;
     node->dialog = dialog_;
     nodes_.push_back(std::move(node));
@@ -73,7 +75,7 @@ ClientNode* ClientRegistry::CreateClient(const ConnectionRecord& connection) {
 }
 
 void ClientRegistry::WaitForConnection(I_PortClient& client, const Wait& wait) {
-  for (int i = 0; i < setup_.timing.registryConnectPolls; ++i) {
+  for (int i = 0; i < setup_.timing.registryConnectPolls && !closing_; ++i) {
     if (wait)
       wait(setup_.timing.registryConnectPollMs);
     else
@@ -91,18 +93,11 @@ int ClientRegistry::ApplyConnectionList(const ConnectionRecordList& list, const 
     // Held here as well: the dialog's thread may remove the client while
     // this one waits for it.
     RefPtr<CQZClient> client = MakeClient(record);
-    if (!client) continue;
-    AddClient(client.get());
+    if (!client || !AddClient(client.get())) continue;
     ++created;
     WaitForConnection(*client, wait);
   }
   return created;
-}
-
-int ClientRegistry::ApplyDescriptions(const std::vector<std::u16string>& descriptions, const Wait& wait) {
-  ConnectionRecordList list;
-  for (const std::u16string& text : descriptions) list.records.push_back(ParseDescription(text));
-  return ApplyConnectionList(list, wait);
 }
 
 int ClientRegistry::QuitAll() {
@@ -111,7 +106,13 @@ int ClientRegistry::QuitAll() {
   return static_cast<int>(clients.size());
 }
 
+void ClientRegistry::Close() {
+  std::lock_guard<std::mutex> guard(lock_);
+  closing_ = true;
+}
+
 void ClientRegistry::RemoveAll() {
+  Close();
   for (;;) {
     ClientNode* first;
     RefPtr<I_PortClient> client;
@@ -136,28 +137,29 @@ void ClientRegistry::RemoveAll() {
   }
 }
 
-bool ClientRegistry::RemoveClient(ClientNode* node) {
-  if (!node->client->Stop()) return false;
+bool ClientRegistry::RemoveClient(I_PortClient& client) {
+  // The closing talk stops every client itself, all at once.
+  if (closing_ || !client.Stop()) return false;
   std::unique_ptr<ClientNode> removed;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto it = nodes_.begin(); it != nodes_.end(); ++it) {
-      if (it->get() == node) {
-        removed = std::move(*it);
-        nodes_.erase(it);
-        break;
-      }
-    }
+    auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](const std::unique_ptr<ClientNode>& n) {
+      return n->client.get() == &client;
+    });
+    // Not there any more: removed meanwhile.
+    if (it == nodes_.end()) return true;
+    removed = std::move(*it);
+    nodes_.erase(it);
   }
-  if (!removed) return false;
-  removed->client->SetListNode(nullptr);
+  client.SetListNode(nullptr);
   return true;
 }
 
 bool ClientRegistry::IsPortInUse(std::u16string_view name) const {
   if (IsNoPort(name)) return false;
   for (const RefPtr<I_PortClient>& client : Clients())
-    if (client->GetPortName() == name || client->GetPort2Name() == name) return true;
+    if (SamePortName(client->GetPortName(), name) || SamePortName(client->GetPort2Name(), name))
+      return true;
   return false;
 }
 

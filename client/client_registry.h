@@ -3,11 +3,12 @@
 // current connections as records (saved connections, start-up files).
 //
 // The list is changed by the thread of the connected-terminals dialog while
-// it is open and by the talk window's thread otherwise; it is guarded by a
-// lock of its own, which is never held while a client is started or
-// stopped.
+// it is open, by the thread connecting terminals and by the talk window's
+// thread; it is guarded by a lock of its own, which is never held while a
+// client is started or stopped.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -51,30 +52,34 @@ class ClientRegistry {
   bool HasMode(int protocol) const;
 
   // Takes a reference to `client`, appends it and starts it (a client that
-  // does not start stays in the list with its status).
+  // does not start stays in the list with its status). Once the registry
+  // is closing: null, and the client is dropped unstarted.
   ClientNode* AddClient(I_PortClient* client);
   // A client for the connection's protocol, added and started; null for a
   // protocol without a client class.
   ClientNode* CreateClient(const ConnectionRecord& connection);
   // Creates a client for each record whose ports are not in use yet, giving
   // each up to registryConnectPolls × registryConnectPollMs to come up
-  // (identified, its user announced) before the next one starts. The number of clients created.
+  // (identified, its user announced) before the next one starts; the wait
+  // ends when the registry closes. The number of clients created.
   int ApplyConnectionList(const ConnectionRecordList& list, const Wait& wait = nullptr);
-  // Connection descriptions as given on the command line ("Port:…;").
-  int ApplyDescriptions(const std::vector<std::u16string>& descriptions, const Wait& wait = nullptr);
   // Asks every client to close everything and end; does not wait. The
   // number of clients.
   int QuitAll();
-  // Stops and drops every client. A client whose threads do not end in
-  // time lives on until they have ended (they hold references of their
-  // own); it is never freed under them.
+  // The talk is closing: from now on no client is added and none is
+  // removed on its own (RemoveAll stops them all), whatever thread asks.
+  void Close();
+  // Close, then stops and drops every client. A client whose threads do not
+  // end in time lives on until they have ended (they hold references of
+  // their own); it is never freed under them.
   void RemoveAll();
   // Stops one client and drops it (the dialog's delete); false, with the
-  // client kept, when it did not stop in time.
-  bool RemoveClient(ClientNode* node);
+  // client kept, when it did not stop in time or the registry is closing.
+  bool RemoveClient(I_PortClient& client);
 
-  // Some client uses `name` as its outgoing or incoming port (exact
-  // comparison); never for a name that stands for no port.
+  // Some client uses `name` as its outgoing or incoming port (device names
+  // compare without regard to letter case); never for a name that stands
+  // for no port.
   bool IsPortInUse(std::u16string_view name) const;
   ConnectionRecordList BuildConnectionList() const;
   int Count() const;
@@ -107,6 +112,7 @@ class ClientRegistry {
   PortSelection selection_;
   mutable std::mutex lock_;
   std::vector<std::unique_ptr<ClientNode>> nodes_;
+  std::atomic<bool> closing_{false};
 };
 
 // What the connected-terminals list shows of a client.

@@ -98,23 +98,33 @@ void CPortConn::CloseWorkerWindow() {
 }
 
 bool CPortConn::StartWorker() {
-  if (workerThread_.joinable()) {
-    // One worker loop per connection: an earlier worker still running is
-    // left alone.
-    if (!workerEnded_.IsSet()) return false;
-    workerThread_.join();
+  {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    if (!StartThread(workerThread_, workerStarted_, workerEnded_, &CPortConn::WorkerMain))
+      return false;
   }
-  workerStarted_.Reset();
-  workerEnded_.Reset();
-  AddRef();  // the worker thread's reference
+  workerStarted_.Wait(timing_.connWorkerStartMs);
+  return HasWorkerWindow();
+}
+
+bool CPortConn::StartThread(std::thread& thread, Event& started, Event& ended,
+                            void (CPortConn::*main)()) {
+  if (thread.joinable()) {
+    // One thread of a kind per connection: an earlier one still running is
+    // left alone.
+    if (!ended.IsSet()) return false;
+    thread.join();
+  }
+  started.Reset();
+  ended.Reset();
+  AddRef();  // the thread's reference
   try {
-    workerThread_ = std::thread(&CPortConn::WorkerMain, this);
+    thread = std::thread(main, this);
   } catch (const std::system_error&) {
     Release();
     return false;
   }
-  workerStarted_.Wait(timing_.connWorkerStartMs);
-  return HasWorkerWindow();
+  return true;
 }
 
 void CPortConn::WorkerMain() {
@@ -138,42 +148,46 @@ void CPortConn::WorkerMain() {
 }
 
 bool CPortConn::StopWorker() {
-  if (!workerThread_.joinable()) return true;
+  {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    if (!workerThread_.joinable()) return true;
+  }
   if (!workerEnded_.IsSet()) {
     PostToWorker({CMD_CLIENT_QUIT});
     if (!workerEnded_.Wait(timing_.connWorkerStopMs)) return false;
   }
-  workerThread_.join();
+  JoinEnded(workerThread_);
   return true;
 }
 
 bool CPortConn::StartDispatch() {
-  if (stopEvent_.IsSet()) return false;
-  if (dispatchThread_.joinable()) {
-    if (!dispatchEnded_.IsSet()) return false;
-    dispatchThread_.join();
-  }
-  dispatchStop_ = false;
-  dispatchStarted_.Reset();
-  dispatchEnded_.Reset();
-  AddRef();  // the dispatch thread's reference
-  try {
-    dispatchThread_ = std::thread(&CPortConn::DispatchMain, this);
-  } catch (const std::system_error&) {
-    Release();
-    return false;
+  {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    if (dispatchStop_ || stopEvent_.IsSet() ||
+        !StartThread(dispatchThread_, dispatchStarted_, dispatchEnded_, &CPortConn::DispatchMain))
+      return false;
   }
   dispatchStarted_.Wait(timing_.connDispatchStartMs);
   return true;
 }
 
 bool CPortConn::StopDispatch() {
-  if (!dispatchThread_.joinable()) return true;
-  dispatchStop_ = true;
-  stopEvent_.Set();
+  {
+    std::lock_guard<std::mutex> guard(threadLock_);
+    // A dispatch that was about to start never does.
+    dispatchStop_ = true;
+    if (!dispatchThread_.joinable()) return true;
+    stopEvent_.Set();
+  }
   if (!dispatchEnded_.Wait(timing_.connDispatchStopMs)) return false;
-  dispatchThread_.join();
+  JoinEnded(dispatchThread_);
   return true;
+}
+
+void CPortConn::JoinEnded(std::thread& thread) {
+  // Whoever comes first joins; the others find nothing left to join.
+  std::lock_guard<std::mutex> guard(threadLock_);
+  if (thread.joinable()) thread.join();
 }
 
 void CPortConn::DispatchMain() {

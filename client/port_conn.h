@@ -171,6 +171,8 @@ class CPortConn {
   void SetWorkerWindow(std::unique_ptr<WorkerLoop> loop);
   // Asks the worker loop to close (WM_CLOSE); the worker thread then ends.
   void CloseWorkerWindow();
+  // Frames go to port `index` from now on (its terminal is identified).
+  void SetCurrentPort(int index) { currentPort_ = index; }
 
  private:
   friend class CommandLockGuard;
@@ -186,6 +188,12 @@ class CPortConn {
   // rest of a frame) and routes what it finds.
   void AssemblyStep(int index);
   static void EndThread(std::thread& thread);
+  // Runs `main` on `thread`, which holds a reference of its own, unless an
+  // earlier thread there still runs; with threadLock_ held.
+  bool StartThread(std::thread& thread, Event& started, Event& ended, void (CPortConn::*main)());
+  // Joins a thread that has signalled its end, unless another caller has
+  // joined it already.
+  void JoinEnded(std::thread& thread);
 
   const Timing timing_;
   std::atomic<int> refCount_{0};
@@ -221,6 +229,10 @@ class CPortConn {
   std::atomic<bool> terminalInfoValid_{false};
   std::atomic<int> cellCount_{0};
 
+  // Guards the two thread objects, which Start and Stop may reach from
+  // several threads at once (a client stopped by the terminals dialog and
+  // by the closing talk).
+  std::mutex threadLock_;
   std::thread workerThread_;
   Event workerStarted_{Event::Kind::kManualReset};
   Event workerEnded_{Event::Kind::kManualReset};

@@ -60,7 +60,9 @@ ConnectionRecord CQZClient::CreateConnectionRecord() {
 }
 
 bool CQZClient::Start() {
-  if (!StartWorker()) return false;
+  std::lock_guard<std::mutex> guard(startLock_);
+  // A client asked to end before it was started never starts.
+  if (quit_.IsSet() || !StartWorker()) return false;
   StartDispatch();
   PostToWorker({CMD_CLIENT_OPEN_PORT, 0});
   PostToWorker({CMD_CLIENT_OPEN_PORT, 1});
@@ -68,7 +70,12 @@ bool CQZClient::Start() {
 }
 
 bool CQZClient::Stop() {
-  quit_.Set();
+  {
+    // A Start in progress finishes first, so that its threads are there to
+    // be stopped.
+    std::lock_guard<std::mutex> guard(startLock_);
+    quit_.Set();
+  }
   return StopWorker();
 }
 
@@ -211,7 +218,9 @@ void CQZClient::StopReconnecting() {
 bool CQZClient::Pause(int64_t ms) { return quit_.WaitOrStop(&stopEvent(), ms) == Event::WaitResult::kTimedOut; }
 
 bool CQZClient::OpenPort(int index) {
-  if (index != 0 && index != 1) return false;
+  // Once the client is quitting nothing opens a port again, whatever was
+  // queued behind the quit.
+  if ((index != 0 && index != 1) || quit_.IsSet()) return false;
   SerialPort& p = port(index);
   if (p.state() < PortState::kOpen) {
     const std::u16string& name = index == 0 ? portName() : port2Name();
@@ -310,6 +319,9 @@ bool CQZClient::ClosePort(int index) {
   if (p.state() < PortState::kOpen) return true;
   p.Close();
   const int other = 1 - index;
+  // What is sent goes to the terminal still identified on the other port.
+  if (currentPortIndex() == index && ready_[other] && port(other).state() == PortState::kConnected)
+    SetCurrentPort(other);
   if (index == 1 && port(other).state() >= PortState::kOpen) return true;
   SetStatus(port(other).state() >= PortState::kOpen ? kStatusWaiting : kStatusDisconnected);
   return true;
@@ -357,10 +369,12 @@ bool CQZClient::Announce(std::u16string_view text) {
   if (size_t nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
   bytes.push_back('\0');
   if (bytes.size() > kMaxFramePayload) {
-    // Cut at a character boundary so that the terminal gets valid UTF-8.
-    bytes.resize(kMaxFramePayload - 1);
-    while (!bytes.empty() && (static_cast<uint8_t>(bytes.back()) & 0xC0) == 0x80) bytes.pop_back();
-    if (!bytes.empty() && static_cast<uint8_t>(bytes.back()) >= 0xC0) bytes.pop_back();
+    // Cut before the character that does not fit whole, so that the
+    // terminal gets valid UTF-8: the first byte left out is not a
+    // continuation byte.
+    size_t keep = kMaxFramePayload - 1;
+    while (keep > 0 && (static_cast<uint8_t>(bytes[keep]) & 0xC0) == 0x80) --keep;
+    bytes.resize(keep);
     bytes.push_back('\0');
   }
   if (CommandLockGuard lock{*this})

@@ -196,6 +196,9 @@ class CQZClient : public CPortConn, public I_PortClient, public DisplayOutput, p
   int64_t reconnectPauseMs_ = 0;
   int64_t nextReconnectMs_ = 0;
   std::atomic<bool> reconnecting_{false};
+  // Start and Stop one at a time: a client stopped while it starts ends
+  // once started, and one stopped before never starts.
+  std::mutex startLock_;
   std::mutex nodeLock_;
   ClientNode* node_ = nullptr;
   DisplayBuffer display_;

@@ -1,7 +1,8 @@
 # "Radova.dic", the detailed readings of single characters, generated at
-# build time from Debian's Unihan (unicode-data) and IPADIC source
-# (mecab-ipadic) by speech/make_radova_dic.py, and shipped beside the
-# program. The release takes MIRELON_RADOVA_FILE from the build folder.
+# build time from Debian's Unihan (unicode-data), IPADIC source
+# (mecab-ipadic) and KANJIDIC (kanjidic) by speech/make_radova_dic.py, and
+# shipped beside the program. The release takes MIRELON_RADOVA_FILE from
+# the build folder.
 set(MIRELON_RADOVA_FILE Radova.dic CACHE INTERNAL "detailed readings shipped beside the program")
 
 find_program(MIRELON_PYTHON3 python3 REQUIRED)

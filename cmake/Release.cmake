@@ -34,6 +34,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/readme-ja.txt DESTINATION . RENAME
 install(FILES ${CMAKE_BINARY_DIR}/mecab/src/BSD DESTINATION licenses RENAME "MeCab-BSD.txt")
 install(FILES /usr/share/doc/mecab-ipadic/copyright DESTINATION licenses RENAME "IPADIC.txt")
 install(FILES /usr/share/doc/unicode-data/copyright DESTINATION licenses RENAME "Unihan.txt")
+install(FILES /usr/share/doc/kanjidic/copyright DESTINATION licenses RENAME "KANJIDIC.txt")
 install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses RENAME "mingw-w64-runtime.txt")
 install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME "GCC-runtime-library.txt")
 install(FILES ${PROJECT_SOURCE_DIR}/resources/licenses-ja.txt DESTINATION licenses RENAME "README.txt")

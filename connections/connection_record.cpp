@@ -43,13 +43,16 @@ void ForEachPiece(std::u16string_view text, char16_t separator, F f) {
 }  // namespace
 
 bool IsNoPort(std::u16string_view name) {
-  if (name.empty()) return true;
-  if (name.size() != kNoPort.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char16_t c = name[i];
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    if (c != kNoPort[i]) return false;
-  }
+  return name.empty() || SamePortName(name, kNoPort);
+}
+
+bool SamePortName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  auto upper = [](char16_t c) {
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+  };
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upper(a[i]) != upper(b[i])) return false;
   return true;
 }
 

@@ -25,6 +25,9 @@ struct ConnectionRecord {
 // empty name names no port either.
 inline constexpr std::u16string_view kNoPort = u"NULL";
 bool IsNoPort(std::u16string_view name);
+// Two port names name the same device: Windows device names do not
+// regard the letter case ("com3" is COM3).
+bool SamePortName(std::u16string_view a, std::u16string_view b);
 
 struct ConnectionRecordList {
   std::vector<ConnectionRecord> records;

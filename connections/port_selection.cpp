@@ -65,7 +65,8 @@ PortEntry* CurrentPortEntry(PortSelection& selection, std::u16string_view port, 
 void StorePortSettings(const PortSelection& selection, SettingsList& settings) {
   for (const PortEntry& entry : selection.table) {
     SetSettingInt(settings, entry.name, entry.speedIndex);
-    SetSettingString(settings, entry.name + u"_description", entry.user.value_or(u""));
+    SetSettingString(settings, entry.name + u"_description",
+                     ReplaceCommas(entry.user.value_or(u"")));
     SetSettingInt(settings, entry.name + u"_protocol", entry.protocolIndex);
   }
 }

@@ -81,8 +81,8 @@ PortList MakePortList(const PortSelection& selection, std::u16string_view presel
 PortEntry* CurrentPortEntry(PortSelection& selection, std::u16string_view port,
                             std::u16string_view port2);
 
-// Writes the three keys of every port in the table into `settings`;
-// entries of other ports stay as they are.
+// Writes the three keys of every port in the table into `settings` (a
+// comma in a user name as "，"); entries of other ports stay as they are.
 void StorePortSettings(const PortSelection& selection, SettingsList& settings);
 // Loads "PortDescription.set", stores the table into it and writes it back.
 bool SavePortSettings(const PortSelection& selection);

@@ -5,14 +5,12 @@
 namespace mirelon {
 
 std::u16string SavedSetName(std::u16string_view typed) {
-  std::u16string name(typed.substr(0, kMaxSavedNameChars));
-  for (char16_t& c : name)
-    if (c == u',') c = u'，';
-  return name;
+  return ReplaceCommas(typed.substr(0, kMaxSavedNameChars));
 }
 
 void StoreConnectionSet(SettingsList& sets, std::u16string_view name, const ConnectionRecordList& list) {
-  SetSettingString(sets, name, ListToText(list).value_or(u""));
+  // A user name with a comma would cut the line in the wrong place.
+  SetSettingString(sets, name, ReplaceCommas(ListToText(list).value_or(u"")));
 }
 
 std::optional<ConnectionRecordList> ConnectionSet(const SettingsList& sets, int index) {

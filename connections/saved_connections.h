@@ -20,7 +20,8 @@ inline constexpr size_t kMaxSavedNameChars = 63;
 // separates key and value in the file) replaced by "，".
 std::u16string SavedSetName(std::u16string_view typed);
 
-// Stores `list` under `name`, replacing the value of a set of that name.
+// Stores `list` under `name`, replacing the value of a set of that name;
+// commas in its names are stored as "，".
 void StoreConnectionSet(SettingsList& sets, std::u16string_view name, const ConnectionRecordList& list);
 // The connections of the set at `index`; none when there is no such set.
 std::optional<ConnectionRecordList> ConnectionSet(const SettingsList& sets, int index);

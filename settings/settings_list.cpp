@@ -64,6 +64,12 @@ std::u16string SettingsText(const SettingsList& list) {
   return text;
 }
 
+std::u16string ReplaceCommas(std::u16string_view text) {
+  std::u16string replaced(text);
+  std::replace(replaced.begin(), replaced.end(), u',', u'，');
+  return replaced;
+}
+
 bool HasSetting(const SettingsList& list, std::u16string_view key) {
   return FindSetting(list, key) != nullptr;
 }

@@ -46,6 +46,10 @@ bool SaveSettingsFileAt(const SettingsList& list, const std::u16string& path);
 SettingsList ParseSettingsText(std::u16string_view text);
 std::u16string SettingsText(const SettingsList& list);
 
+// `text` with every ASCII comma written as "，" (U+FF0C), for what must read
+// back whole from a settings file (a set name, a user name).
+std::u16string ReplaceCommas(std::u16string_view text);
+
 bool HasSetting(const SettingsList& list, std::u16string_view key);
 const SettingEntry* FindSetting(const SettingsList& list, std::u16string_view key);
 SettingEntry* FindSetting(SettingsList& list, std::u16string_view key);

@@ -8,10 +8,12 @@ namespace {
 
 bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-// Where the line holding `at` continues: after its LF, or the end.
+// Where the line holding `at` ends: after its line end (CR, LF or CR LF;
+// the program itself ends lines with CR alone), or the end of the text.
 size_t AfterLine(std::u16string_view text, size_t at) {
-  const size_t lf = text.find(u'\n', at);
-  return lf == std::u16string_view::npos ? text.size() : lf + 1;
+  const size_t end = text.find_first_of(u"\r\n", at);
+  if (end == std::u16string_view::npos) return text.size();
+  return text.substr(end, 2) == u"\r\n" ? end + 2 : end + 1;
 }
 
 }  // namespace
@@ -35,7 +37,9 @@ void DetailDictionary::Parse(std::u16string_view text) {
       continue;
     }
     readings_[rest[2]] = std::u16string(rest.substr(kReadingStart, length - kReadingStart));
-    at += length;
+    // The character at the entry's length is its line end, or the first of
+    // a line's rest that the entry left out: either way the line is done.
+    at = AfterLine(text, at + length);
   }
 }
 

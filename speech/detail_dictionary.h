@@ -1,15 +1,16 @@
 // The detailed readings of single characters ("Radova.dic" beside the
-// program): a kanji read as a word that holds it, a kana by the phonetic
-// alphabet, a letter by its name. A character with a detailed reading is
-// spoken by it in place of its class description.
+// program): a kanji read as a word that holds it, a symbol by its name. A
+// character with a detailed reading is spoken by it in place of its class
+// description, so kana, letters and digits, which their class tells, are
+// best left out.
 //
 // File format, entry by entry from the start of the text: a line that
 // begins with two ASCII digits d1 d2 is an entry L = 10 × d1 + d2
 // characters long, counted from the first digit; its third character is
 // the character described, the fourth a separator, and the reading runs
-// from the fifth up to the entry's end (normally the line's CR or LF).
-// Parsing goes on right after the entry. Any other line (a comment, a
-// blank line, the LF after a CR) is skipped up to and including its LF.
+// from the fifth up to the entry's end (normally the line's end). Parsing
+// goes on at the next line; lines end in CR, LF or CR LF. Any other line (a
+// comment, a blank line) is skipped.
 #pragma once
 
 #include <optional>
@@ -23,8 +24,8 @@ class DetailDictionary {
  public:
   // Replaces the readings with those of `text`. An entry shorter than five
   // characters (no reading) or reaching past the end of the text is
-  // skipped with the rest of its line. A later entry for a character
-  // replaces an earlier one.
+  // skipped with the rest of its line, and so is what is left of a line
+  // after an entry. A later entry for a character replaces an earlier one.
   void Parse(std::u16string_view text);
   void Clear() { readings_.clear(); }
 

@@ -2,23 +2,29 @@
 """Writes "Radova.dic", the detailed readings of single characters.
 
 Each kanji of JIS X 0208 levels 1 and 2 that has a Japanese reading is read
-as a common word that holds it, the particle ノ and the kanji's own reading
-in that word ("サンミャクノ サン"). The words and their readings come from
-IPADIC's source files (the word cost tells how common a word is), the
-kanji's readings from Unihan (kJapaneseOn, kJapaneseKun). A word is taken
-only when its reading splits over its characters so that the kanji's part
-is exactly one of the kanji's own readings. A kanji no word fits is read by
-its reading alone. Kana are read by the Japanese phonetic alphabet, Latin
-letters by their names, digits and common symbols by their names.
+as a word that holds it, the particle ノ and the kanji's own reading in that
+word ("シャカイノ カイ"). The word must tell the listener which kanji it is:
+its sound is that of no other common noun of IPADIC (教会, 協会 and 境界 are
+all キョウカイ) and its other kanji are among the most used ones (frequency
+ranks from KANJIDIC); among such words the one IPADIC gives the lowest cost
+goes first. The words and their readings come from IPADIC's source files,
+the kanji's readings from Unihan (kJapaneseOn, kJapaneseKun). A word is
+taken only when its reading splits over its characters so that the kanji's
+part is exactly one of the kanji's own readings. A kanji no word fits is
+read by its reading alone. Symbols are read by their names. Kana, Latin
+letters and digits have no entry: the program reads them by their class.
 
 Every entry is one line: two digits giving the entry's length in UTF-16
 units (from the first digit up to the line end), the character, a space and
 its reading. Lines that begin otherwise are comments.
 
-Usage: make_radova_dic.py OUTPUT [--unihan DIR] [--ipadic DIR]
+Usage: make_radova_dic.py OUTPUT [--unihan DIR] [--ipadic DIR] [--kanjidic FILE]
        make_radova_dic.py --extract-unihan OUTPUT [--unihan DIR]
+       make_radova_dic.py --measure LEAST [--unihan DIR] [--ipadic DIR] [--kanjidic FILE]
 The second form copies the Unihan lines the dictionary is made from (JIS
-codes and Japanese readings) into a plain text file, for the tests.
+codes and Japanese readings) into a plain text file, for the tests. The
+third tells how many of the 常用 kanji get a word that tells them (see
+measure()) and fails below the share LEAST.
 """
 
 import argparse
@@ -29,6 +35,7 @@ import sys
 
 UNIHAN_DIR = "/usr/share/unicode"
 IPADIC_DIR = "/usr/share/mecab/dic/ipadic"
+KANJIDIC_FILE = "/usr/share/edict/kanjidic"
 
 # IPADIC files of the names of people and organisations, whose words are no
 # help in telling a kanji; place names and other proper nouns are taken
@@ -125,6 +132,18 @@ def jis_kanji(directory):
     return kanji
 
 
+def joyo_kanji(directory):
+    """The 2,136 常用 kanji of 2010; the four whose form lies outside JIS X
+    0208 by the form in it that stands for them (剥 for 剝)."""
+    kanji, stand_ins = set(), {}
+    for code, _, value in unihan_lines(directory, unihan_file(directory, "Unihan_OtherMappings"), {"kJoyoKanji"}):
+        if value.startswith("U+"):
+            stand_ins[chr(int(value[2:], 16))] = chr(int(code[2:], 16))
+        else:
+            kanji.add(chr(int(code[2:], 16)))
+    return {stand_ins.get(k, k) for k in kanji}
+
+
 def kanji_readings(directory):
     """kanji -> [(katakana reading, is_on)] in Unihan's order, on first."""
     on, kun = {}, {}
@@ -145,7 +164,7 @@ def kanji_readings(directory):
 
 
 # ---------------------------------------------------------------------------
-# Words from IPADIC.
+# Words from IPADIC, and how well they tell their kanji.
 
 def is_kanji(c):
     return "\u4e00" <= c <= "\u9fff" or c == "々"
@@ -159,34 +178,86 @@ def is_katakana_text(text):
     return bool(text) and all("\u30a1" <= c <= "\u30fc" for c in text)
 
 
-def ipadic_words(directory):
-    """(surface, reading, cost, is_noun) of the words worth using; the cost
-    of a proper noun is raised so that a common word goes first."""
-    words = {}
-    for path in sorted(glob.glob(os.path.join(directory, "*.csv"))):
-        name = os.path.basename(path)
-        if name in IPADIC_SKIPPED:
-            continue
-        penalty = 5000 if name in IPADIC_LAST_RESORT else 0
-        with open(path, encoding="euc_jp", errors="replace") as f:
-            for line in f:
-                parts = line.rstrip("\n").split(",")
-                if len(parts) < 12:
-                    continue
-                surface, cost, pos, reading = parts[0], int(parts[3]) + penalty, parts[4], parts[11]
-                if not 2 <= len(surface) <= 4 or not is_katakana_text(reading):
-                    continue
-                if not all(is_kanji(c) or "\u3041" <= c <= "\u3093" for c in surface):
-                    continue
-                if sum(1 for c in surface if is_kanji(c)) < 2 and len(surface) < 3:
-                    continue
-                key = (surface, reading)
-                if key not in words or cost < words[key][0]:
-                    words[key] = (cost, pos == "名詞")
-    return [(s, r, c, n) for (s, r), (c, n) in words.items()]
+def kanji_of(surface):
+    """The kanji of a word in order, without its kana: the spellings 受付 and
+    受け付け are one word."""
+    return "".join(c for c in surface if is_kanji(c))
 
 
-SMALL_TSU_BEFORE = set("カキクケコサシスセソタチツテトパピプペポ")
+class Ipadic:
+    """IPADIC's source files, read once.
+
+    words: (surface, reading, cost, is_noun, is_proper) of the words worth
+    using, the lowest cost of each surface and reading.
+    sounds: reading -> the kanji spellings of IPADIC's common nouns (proper
+    nouns left out) read so; a word whose reading another spelling shares
+    does not tell its kanji."""
+
+    def __init__(self, directory):
+        best = {}
+        self.sounds = {}
+        for path in sorted(glob.glob(os.path.join(directory, "*.csv"))):
+            name = os.path.basename(path)
+            if name in IPADIC_SKIPPED:
+                continue
+            proper = name in IPADIC_LAST_RESORT
+            common_noun = name.startswith("Noun") and not proper
+            with open(path, encoding="euc_jp", errors="replace") as f:
+                for line in f:
+                    parts = line.rstrip("\n").split(",")
+                    if len(parts) < 12:
+                        continue
+                    surface, cost, pos, reading = parts[0], int(parts[3]), parts[4], parts[11]
+                    if not is_katakana_text(reading):
+                        continue
+                    if common_noun and kanji_of(surface):
+                        self.sounds.setdefault(reading, set()).add(kanji_of(surface))
+                    if not 2 <= len(surface) <= 4:
+                        continue
+                    if not all(is_kanji(c) or "\u3041" <= c <= "\u3093" for c in surface):
+                        continue
+                    if sum(1 for c in surface if is_kanji(c)) < 2 and len(surface) < 3:
+                        continue
+                    key = (surface, reading)
+                    if key not in best or cost < best[key][0]:
+                        best[key] = (cost, pos == "名詞", proper)
+        self.words = [(s, r, c, n, p) for (s, r), (c, n, p) in best.items()]
+
+    def has_homophone(self, surface, reading):
+        return bool(self.sounds.get(reading, set()) - {kanji_of(surface)})
+
+
+# Kanji of these frequency ranks or better make a word that most listeners
+# know.
+FREQUENT_RANK = 1000
+# A kanji without a rank (outside the 2,500 most used) counts as this.
+UNRANKED = 9999
+
+
+def kanji_frequencies(path):
+    """kanji -> frequency rank from KANJIDIC (the F field: 1 is the most used
+    kanji in newspapers, 2,500 the last one ranked)."""
+    ranks = {}
+    with open(path, encoding="euc_jp", errors="replace") as f:
+        for line in f:
+            fields = line.split(" ")
+            if line.startswith("#") or len(fields) < 3:
+                continue
+            for field in fields[2:]:
+                if field.startswith("{"):
+                    break
+                if field[:1] == "F" and field[1:].isdigit():
+                    ranks[fields[0]] = int(field[1:])
+                    break
+    return ranks
+
+
+def rarest(surface, ranks, skip=None):
+    """The highest frequency rank among the kanji of a word, leaving `skip`
+    out (and 々, which repeats the kanji before it)."""
+    return max((ranks.get(c, UNRANKED) for c in kanji_of(surface) if c not in (skip, "々")), default=0)
+
+
 VOICED = {a: b for a, b in zip("カキクケコサシスセソタチツテトハヒフヘホ",
                                   "ガギグゲゴザジズゼゾダヂヅデドバビブベボ")}
 
@@ -237,64 +308,60 @@ def split_reading(surface, reading, target, readings):
     return walk(0, 0)
 
 
-def choose_words(kanji_set, readings, words):
-    """kanji -> (word reading, the kanji's reading) of the most common word."""
+# How much a word loses for each frequency rank of its rarest other kanji,
+# against IPADIC's cost (a few thousand for most nouns): enough that a word
+# of everyday kanji goes before one the analyser merely likes better (地点
+# before 打点 for 点).
+RANK_WEIGHT = 4
+# What a word longer than two characters loses against one of two kanji.
+LENGTH_COST = 500
+
+
+def choose_words(kanji_set, readings, ipadic, ranks):
+    """kanji -> (word, word reading, the kanji's reading) of the word that
+    tells it best: one whose sound no other common noun has before one
+    whose sound others share; then one of frequent kanji; a common noun
+    before a proper one and before other words. Among those, the cost of
+    the word in IPADIC (how likely the analyser picks it, which is a weak
+    hint of how common it is) with the rank of its rarest other kanji."""
     best = {}
-    for surface, reading, cost, noun in words:
-        score = cost + (0 if noun else 2000) + (0 if len(surface) == 2 else 1000)
+    for surface, reading, cost, noun, proper in ipadic.words:
+        ambiguous = ipadic.has_homophone(surface, reading)
         for i, c in enumerate(surface):
             if c not in kanji_set or c not in readings or surface.count(c) > 1:
                 continue
+            others = rarest(surface, ranks, skip=c)
+            score = (ambiguous, others > FREQUENT_RANK, proper, not noun,
+                     cost + RANK_WEIGHT * others + (0 if len(surface) == 2 else LENGTH_COST))
             if c in best and best[c][0] <= score:
                 continue
             part = split_reading(surface, reading, i, readings)
             if part:
-                best[c] = (score, reading, part)
-    return {k: (r, p) for k, (_, r, p) in best.items()}
+                best[c] = (score, surface, reading, part)
+    return {k: (s, r, p) for k, (_, s, r, p) in best.items()}
+
+
+def measure(chosen, joyo, ipadic, ranks):
+    """How many of the 常用 kanji are told by a word that has no homophone
+    among IPADIC's common nouns and is made of kanji of frequency rank
+    FREQUENT_RANK or better: (all its kanji so, its other kanji so, the
+    number of 常用 kanji). More than half of the 常用 kanji are themselves
+    ranked past FREQUENT_RANK (or not at all), so the first count cannot
+    reach them."""
+    whole = others = 0
+    for k in joyo:
+        if k not in chosen or ipadic.has_homophone(chosen[k][0], chosen[k][1]):
+            continue
+        whole += rarest(chosen[k][0], ranks) <= FREQUENT_RANK
+        others += rarest(chosen[k][0], ranks, skip=k) <= FREQUENT_RANK
+    return whole, others, len(joyo)
 
 
 # ---------------------------------------------------------------------------
-# Kana, letters, digits and symbols, by hand.
+# Symbols, by hand. Kana, Latin letters and digits have none: their class
+# reading ("ひらがな あ", then the bare kana) tells them, and a detailed
+# reading would stand in its place at every key.
 
-# The Japanese phonetic alphabet: the word that tells each kana.
-PHONETIC = {
-    "ア": "アサヒ", "イ": "イロハ", "ウ": "ウエノ", "エ": "エイゴ", "オ": "オオサカ",
-    "カ": "カワセ", "キ": "キッテ", "ク": "クラブ", "ケ": "ケシキ", "コ": "コドモ",
-    "サ": "サクラ", "シ": "シンブン", "ス": "スズメ", "セ": "セカイ", "ソ": "ソロバン",
-    "タ": "タバコ", "チ": "チドリ", "ツ": "ツルカメ", "テ": "テガミ", "ト": "トウキョウ",
-    "ナ": "ナゴヤ", "ニ": "ニッポン", "ヌ": "ヌマヅ", "ネ": "ネズミ", "ノ": "ノハラ",
-    "ハ": "ハガキ", "ヒ": "ヒコウキ", "フ": "フジサン", "ヘ": "ヘイワ", "ホ": "ホケン",
-    "マ": "マッチ", "ミ": "ミカサ", "ム": "ムセン", "メ": "メイジ", "モ": "モミジ",
-    "ヤ": "ヤマト", "ユ": "ユミヤ", "ヨ": "ヨシノ",
-    "ラ": "ラジオ", "リ": "リンゴ", "ル": "ルスイ", "レ": "レンゲ", "ロ": "ローマ",
-    "ワ": "ワラビ", "ヰ": "イド", "ヱ": "カギノアル", "ヲ": "オワリ", "ン": "オシマイ",
-}
-SMALL = {"ァ": "ア", "ィ": "イ", "ゥ": "ウ", "ェ": "エ", "ォ": "オ", "ッ": "ツ",
-         "ャ": "ヤ", "ュ": "ユ", "ョ": "ヨ", "ヮ": "ワ", "ヵ": "カ", "ヶ": "ケ"}
-SEMI_VOICED = {a: b for a, b in zip("ハヒフヘホ", "パピプペポ")}
-
-
-def kana_reading(k):
-    """The phonetic-alphabet reading of one katakana."""
-    if k in PHONETIC:
-        return PHONETIC[k] + "ノ " + k
-    if k in SMALL:
-        return "チイサイ " + kana_reading(SMALL[k])
-    for plain, voiced in VOICED.items():
-        if voiced == k:
-            return kana_reading(plain) + "ニ ダクテン"
-    for plain, semi in SEMI_VOICED.items():
-        if semi == k:
-            return kana_reading(plain) + "ニ ハンダクテン"
-    if k == "ヴ":
-        return kana_reading("ウ") + "ニ ダクテン"
-    return None
-
-
-LETTER_NAMES = ["エー", "ビー", "シー", "ディー", "イー", "エフ", "ジー", "エイチ", "アイ", "ジェー",
-                "ケー", "エル", "エム", "エヌ", "オー", "ピー", "キュー", "アール", "エス", "ティー",
-                "ユー", "ブイ", "ダブリュー", "エックス", "ワイ", "ゼット"]
-DIGIT_NAMES = ["ゼロ", "イチ", "ニ", "サン", "ヨン", "ゴ", "ロク", "ナナ", "ハチ", "キュウ"]
 SYMBOLS = {
     "!": "カンタンフ", "\"": "ダブルクォーテーション", "#": "シャープ", "$": "ドル", "%": "パーセント",
     "&": "アンド", "'": "アポストロフィー", "(": "カッコ", ")": "カッコトジ", "*": "アスタリスク",
@@ -312,28 +379,6 @@ SYMBOLS = {
     "★": "クロボシ", "→": "ミギヤジルシ", "←": "ヒダリヤジルシ", "↑": "ウエヤジルシ",
     "↓": "シタヤジルシ", "×": "カケル", "÷": "ワル",
 }
-
-
-def fixed_entries():
-    """(character, reading) for the kana, letters, digits and symbols."""
-    out = []
-    for code in range(0x30A1, 0x30F5):
-        k = chr(code)
-        reading = kana_reading(k)
-        if not reading:
-            continue
-        # Hiragana by their phonetic word; katakana say they are katakana.
-        hira = chr(code - 0x60)
-        if "\u3041" <= hira <= "\u3094":
-            out.append((hira, reading))
-        out.append((k, "カタカナ " + reading))
-    for i, name in enumerate(LETTER_NAMES):
-        out.append((chr(ord("A") + i), "オオモジ " + name))
-        out.append((chr(ord("a") + i), name))
-    for i, name in enumerate(DIGIT_NAMES):
-        out.append((str(i), name))
-    out.extend(SYMBOLS.items())
-    return out
 
 
 # ---------------------------------------------------------------------------
@@ -358,6 +403,11 @@ HEADER = """# Radova.dic: detailed readings of single characters, one entry a li
 #    Software; use, reproduction and distribution are permitted provided the
 #    copyright notice and the no-warranty terms go with it; distributed
 #    AS IS, without warranty of any kind.
+#  - KANJIDIC (frequency ranks of the kanji, to choose the words), Copyright
+#    James William Breen and the Electronic Dictionary Research and
+#    Development Group, under the Creative Commons Attribution-ShareAlike
+#    Licence 4.0 (see https://www.edrdg.org/edrdg/licence.html). As far as
+#    this file derives from it, it is shared under the same licence.
 """
 
 
@@ -375,18 +425,26 @@ def unicode_version(directory):
     return "data"
 
 
-def build(unihan, ipadic):
+def chosen_words(unihan, ipadic, kanjidic):
+    """The kanji of JIS X 0208, their Unihan readings, the word chosen for
+    each, and the IPADIC words and kanji ranks they were chosen by."""
     kanji_set = jis_kanji(unihan)
     readings = kanji_readings(unihan)
-    chosen = choose_words(kanji_set, readings, ipadic_words(ipadic))
+    words = Ipadic(ipadic)
+    ranks = kanji_frequencies(kanjidic)
+    return kanji_set, readings, choose_words(kanji_set, readings, words, ranks), words, ranks
+
+
+def build(unihan, ipadic, kanjidic):
+    kanji_set, readings, chosen, _, _ = chosen_words(unihan, ipadic, kanjidic)
     lines = [HEADER.rstrip("\n") % unicode_version(unihan)]
-    for character, reading in fixed_entries():
+    for character, reading in SYMBOLS.items():
         lines.append(entry_line(character, reading))
     for k in sorted(kanji_set):
         if k not in readings:
             continue
         if k in chosen:
-            word, part = chosen[k]
+            _, word, part = chosen[k]
             text = word + "ノ " + part
         else:
             # No word fits: the kanji's own reading, a kun reading first.
@@ -407,15 +465,29 @@ def extract_unihan(unihan, output):
 
 def main():
     parser = argparse.ArgumentParser(description="Writes Radova.dic.")
-    parser.add_argument("output")
+    parser.add_argument("output", nargs="?")
     parser.add_argument("--unihan", default=UNIHAN_DIR)
     parser.add_argument("--ipadic", default=IPADIC_DIR)
+    parser.add_argument("--kanjidic", default=KANJIDIC_FILE)
     parser.add_argument("--extract-unihan", action="store_true")
+    parser.add_argument("--measure", type=float, metavar="LEAST",
+                        help="print how many 常用 kanji a clear word of frequent kanji tells, and fail "
+                             "when it is less than the share LEAST (0 to 1)")
     args = parser.parse_args()
+    if args.measure is not None:
+        # Not a step of the build: a check of the words chosen, for the tests.
+        _, _, chosen, words, ranks = chosen_words(args.unihan, args.ipadic, args.kanjidic)
+        whole, others, total = measure(chosen, joyo_kanji(args.unihan), words, ranks)
+        print("常用 kanji told by a word with no homophone among IPADIC's common nouns, made of kanji of "
+              "frequency rank %d or better: %d of %d (%.1f%%); counting its other kanji only: %d (%.1f%%)"
+              % (FREQUENT_RANK, whole, total, 100.0 * whole / total, others, 100.0 * others / total))
+        return 0 if whole >= args.measure * total else 1
+    if not args.output:
+        parser.error("the output file is missing")
     if args.extract_unihan:
         extract_unihan(args.unihan, args.output)
         return 0
-    text = build(args.unihan, args.ipadic)
+    text = build(args.unihan, args.ipadic, args.kanjidic)
     temporary = args.output + ".tmp"
     with open(temporary, "w", encoding="utf-8-sig", newline="") as f:
         f.write(text)

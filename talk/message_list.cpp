@@ -24,14 +24,18 @@ MessageNode* MessageList::AdvanceCursor() {
   return next;
 }
 
-size_t MemberList::Update(MemberEntry::State state, std::u16string_view name) {
+size_t MemberList::Update(MemberEntry::State state, std::u16string_view name, uint32_t number) {
   std::lock_guard<std::mutex> lock(mutex_);
   size_t i = 0;
   while (i < entries_.size() && entries_[i].name != name) ++i;
-  if (i < entries_.size())
+  if (i == entries_.size()) {
+    entries_.push_back(MemberEntry{state, std::u16string(name), number});
+  } else if (number > entries_[i].number) {
     entries_[i].state = state;
-  else
-    entries_.push_back(MemberEntry{state, std::u16string(name)});
+    entries_[i].number = number;
+  } else {
+    return i;
+  }
   if (listener_) listener_(i, entries_[i]);
   return i;
 }

@@ -60,11 +60,13 @@ struct MemberEntry {
   enum State { kEntered = 1, kLeft = 2 };
   State state = kEntered;
   std::u16string name;
+  uint32_t number = 0;  // the message number of the record that set the state
 };
 
 // Everyone whose in or out record was read, in the order they first
-// appeared, each with the state of the last record about them. Changed by
-// the watcher, read by the member list dialog.
+// appeared, each with the state of the newest record about them (by
+// message number: a record read late does not undo a newer one). Changed
+// by the watcher, read by the member list dialog.
 class MemberList {
  public:
   // Told of each change on the thread that made it, under the list's lock:
@@ -72,9 +74,11 @@ class MemberList {
   // change on.
   using Listener = std::function<void(size_t index, const MemberEntry& member)>;
 
-  // Sets the state of the member with exactly this name (case-sensitive),
-  // adding the member at the end when new. Returns the member's index.
-  size_t Update(MemberEntry::State state, std::u16string_view name);
+  // Sets the state of the member with exactly this name (case-sensitive)
+  // from the record with message number `number`, adding the member at the
+  // end when new. A record older than the one that set the member's state
+  // changes nothing. Returns the member's index.
+  size_t Update(MemberEntry::State state, std::u16string_view name, uint32_t number);
   std::vector<MemberEntry> Snapshot() const;
 
   // The members now; every later change goes to `listener` until Unwatch,

@@ -56,6 +56,10 @@ std::u16string CannotCreateMessage(std::u16string_view path) {
               path);
 }
 
+std::u16string NoUserNameMessage(std::u16string_view path) {
+  return Fill(u"ログオン名を取得できなかったため、新しいトークを作成できませんでした。\r\n", path);
+}
+
 std::optional<int> FilterIndexOf(std::u16string_view path) {
   std::u16string_view name = FileNamePart(path);
   size_t dot = name.rfind(u'.');
@@ -138,6 +142,14 @@ bool OpenTalk(TalkContext& c, const std::optional<std::u16string>& commandLinePa
           OpenTalkPrompts::Answer::kYes) {
         c.talkPath.clear();
         continue;
+      }
+      // "Owner" names the creator, who is known by it on every later
+      // opening; an empty one would read as missing, and the talk would be
+      // refused to everybody, its creator included.
+      if (c.userName.empty()) {
+        prompts.ShowMessage(NoUserNameMessage(working), Box::kOkCancelInformation);
+        c.talkPath.clear();
+        return false;
       }
       // Writing "Owner" creates the talk; where streams are sibling files
       // the talk file itself is made next.

@@ -45,6 +45,7 @@ std::u16string NotFoundMessage(std::u16string_view path);
 std::u16string NoOwnerMessage(std::u16string_view path);
 std::u16string CannotOpenMessage(std::u16string_view path);
 std::u16string CannotCreateMessage(std::u16string_view path);
+std::u16string NoUserNameMessage(std::u16string_view path);
 inline constexpr std::u16string_view kMeetingWelcome = u"ミレロン・ミーティングへようこそ。\r";
 inline constexpr std::u16string_view kShareWelcome =
     u"シェアセッションです。\r発言の一行目には実際の発言者のお名前を入力してください。\r";

@@ -32,6 +32,9 @@ class StreamStore {
   enum class CreateResult {
     kCreated,  // the stream did not exist and now holds every byte
     kExists,   // the stream exists already (another writer has the name)
+    kDenied,   // access denied: the name may be held by a stream being
+               // deleted (a writer whose write failed), or the talk may not
+               // be writable at all; Exists tells which
     kFailed,   // any other failure; nothing readable is left behind
   };
   // Creates a stream that must not exist yet. Readers never see it partly
@@ -57,7 +60,8 @@ class StreamStore {
   virtual ReadResult Read(const std::u16string& file, std::u16string_view stream,
                           uint64_t limit) = 0;
 
-  // True when the stream exists, readable or not.
+  // True when the stream exists, readable or not (one being deleted
+  // included).
   virtual bool Exists(const std::u16string& file, std::u16string_view stream) = 0;
 
   enum class ListResult {

@@ -30,8 +30,16 @@ std::wstring StreamPath(const std::u16string& file, std::u16string_view stream) 
   return ToWide(file) + L":" + ToWide(stream);
 }
 
-bool IsExistsError(DWORD e) {
-  return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS || e == ERROR_SHARING_VIOLATION;
+// What a failed create of a new stream means for its name.
+StreamStore::CreateResult CreateFailure(DWORD e) {
+  if (e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS || e == ERROR_SHARING_VIOLATION)
+    return StreamStore::CreateResult::kExists;
+  // A stream whose writer failed is deleted as its handle closes; until
+  // then every create of its name is denied, as is every create on a talk
+  // that may not be written.
+  if (e == ERROR_ACCESS_DENIED || e == ERROR_DELETE_PENDING)
+    return StreamStore::CreateResult::kDenied;
+  return StreamStore::CreateResult::kFailed;
 }
 
 size_t NameStart(const std::wstring& path) {
@@ -55,13 +63,11 @@ class Win32StreamStore : public StreamStore {
       if (!written) return CreateResult::kFailed;
       BOOL ok = CreateHardLinkW(target.c_str(), temp.c_str(), nullptr);
       DWORD err = GetLastError();
-      if (ok) return CreateResult::kCreated;
-      return IsExistsError(err) ? CreateResult::kExists : CreateResult::kFailed;
+      return ok ? CreateResult::kCreated : CreateFailure(err);
     }
     UniqueHandle h(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid())
-      return IsExistsError(GetLastError()) ? CreateResult::kExists : CreateResult::kFailed;
+    if (!h.valid()) return CreateFailure(GetLastError());
     // Once every byte is written the record is there for everybody, whatever
     // closing the handle says.
     if (options_.write ? options_.write(h.get(), bytes) : WriteAll(h.get(), bytes)) return CreateResult::kCreated;
@@ -134,7 +140,10 @@ class Win32StreamStore : public StreamStore {
     UniqueHandle h(CreateFileW(StreamPath(file, stream).c_str(), 0,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h.valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+    if (h.valid()) return true;
+    // Held without sharing by its writer, or being deleted: it is there.
+    const DWORD e = GetLastError();
+    return e == ERROR_SHARING_VIOLATION || e == ERROR_ACCESS_DENIED || e == ERROR_DELETE_PENDING;
   }
 
   ListResult List(const std::u16string& file,

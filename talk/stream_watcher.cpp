@@ -23,8 +23,9 @@ void RaiseNextNumber(TalkContext& context, uint32_t past) {
   }
 }
 
-// How far above a missing number the watcher looks for later records; as
-// far as one append can jump.
+// How far above a missing number the watcher looks for later records.
+// Writers take the first free number, so a gap is only as wide as the
+// writes that failed in a row there.
 constexpr uint32_t kGapProbe = kAppendTries;
 
 // A gap is nearly always one number wide: the writer after it found the
@@ -48,8 +49,10 @@ IngestResult IngestRecord(TalkContext& context, TalkWindowSink* sink, uint32_t n
   node->number = n;
   node->header = std::move(record->header);
   node->body = std::move(record->body);
-  if (record->kind == ParsedRecord::Kind::kIn) context.members.Update(MemberEntry::kEntered, record->name);
-  if (record->kind == ParsedRecord::Kind::kOut) context.members.Update(MemberEntry::kLeft, record->name);
+  if (record->kind == ParsedRecord::Kind::kIn)
+    context.members.Update(MemberEntry::kEntered, record->name, n);
+  if (record->kind == ParsedRecord::Kind::kOut)
+    context.members.Update(MemberEntry::kLeft, record->name, n);
   context.messages.Append(std::move(node));
   if (sink) sink->PostNewMessages(false);
   return IngestResult::kRead;

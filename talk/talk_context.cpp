@@ -2,7 +2,7 @@
 
 namespace mirelon {
 
-TalkContext::TalkContext(StreamStore& s) : store(s) {}
+TalkContext::TalkContext(std::shared_ptr<StreamStore> s) : store(*s), sharedStore_(std::move(s)) {}
 
 TalkContext::~TalkContext() = default;
 

@@ -20,7 +20,9 @@ namespace mirelon {
 
 class TalkContext {
  public:
-  explicit TalkContext(StreamStore& store);
+  // The context shares the store with whoever made it: a watcher that did
+  // not stop in time keeps both until its thread ends.
+  explicit TalkContext(std::shared_ptr<StreamStore> store);
   ~TalkContext();
   TalkContext(const TalkContext&) = delete;
   TalkContext& operator=(const TalkContext&) = delete;
@@ -61,6 +63,7 @@ class TalkContext {
   std::u16string startupFilePath;
 
  private:
+  const std::shared_ptr<StreamStore> sharedStore_;  // what `store` refers to
   mutable std::mutex descriptionMutex_;
   std::optional<std::u16string> description_;
 };

@@ -16,8 +16,8 @@ class TalkContext;
 // At most this much of one stream is held; a longer record is shown cut.
 inline constexpr uint64_t kRecordLimit = 1 << 20;
 
-// Tries of AppendRecord: the record goes under the first free number from
-// NextNumber on, among this many.
+// Tries of AppendRecord from NextNumber on before it looks for the talk's
+// end; also how many denied creates it takes before it gives up.
 inline constexpr uint32_t kAppendTries = 100;
 
 // A stream read and decoded. `text` is set for kOk and kUndecodable (the
@@ -41,9 +41,13 @@ StreamStore::CreateResult WriteNewStream(StreamStore& store, std::u16string_view
 bool WriteDescriptionStream(StreamStore& store, std::u16string_view text, const std::u16string& talk);
 
 // Stores the record under the first free number from the context's
-// NextNumber on (at most kAppendTries numbers). Only a taken number moves
-// on to the next one; any other failure ends the attempt at once. On
-// success NextNumber is the number written.
+// NextNumber on. A taken number moves on to the next one; when
+// kAppendTries numbers in a row are taken, others have written more than
+// this program has read, and claiming goes on at the talk's end. A denied
+// create counts as taken while the number's stream exists (it is being
+// deleted); the kAppendTries-th denied create ends the attempt, as does any
+// other failure at once: false only when the record could not be written.
+// On success NextNumber is the number written.
 bool AppendRecord(TalkContext& context, std::u16string_view record);
 
 // The PC user's logon name, at most 64 characters; empty when unknown.

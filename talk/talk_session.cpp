@@ -7,6 +7,8 @@ namespace mirelon {
 
 TalkSession::SendResult TalkSession::Send(std::u16string_view text, const LocalTime& now) {
   if (!context_.IsOpen() || text.empty()) return SendResult::kNothing;
+  // The PC user is in the meeting before saying anything there.
+  if (presence_ == Presence::kEntering) Enter();
   std::u16string body = NormalizeLineBreaks(text);
   std::u16string name;
   if (context_.share) {
@@ -31,14 +33,21 @@ bool TalkSession::TerminalUser(std::u16string_view name, bool left) {
 }
 
 bool TalkSession::ScanDone() {
-  if (!context_.meeting || entered_) return true;
-  entered_ = true;
-  return AppendRecord(context_, BuildInRecord(context_.userName));
+  if (!context_.meeting || presence_ != Presence::kOutside) return true;
+  presence_ = Presence::kEntering;
+  return Enter();
+}
+
+bool TalkSession::Enter() {
+  if (!AppendRecord(context_, BuildInRecord(context_.userName))) return false;
+  presence_ = Presence::kEntered;
+  return true;
 }
 
 bool TalkSession::Leave() {
-  if (!context_.meeting || !entered_) return true;
-  entered_ = false;
+  // Without a stored in record there is nothing to pair.
+  if (!context_.meeting || presence_ != Presence::kEntered) return true;
+  presence_ = Presence::kOutside;
   return AppendRecord(context_, BuildOutRecord(context_.userName));
 }
 

@@ -30,15 +30,18 @@ class TalkSession {
 
   // The watcher's first scan is done: in a meeting the PC user's in record
   // is appended now, once NextNumber stands past every record already
-  // there. Returns false when that record could not be stored.
+  // there. Returns false when that record could not be stored; it is then
+  // tried again before each of the PC user's messages until it is.
   bool ScanDone();
   // At shutdown, after the watcher has stopped: in a meeting, the out record
-  // that pairs the in record.
+  // that pairs a stored in record.
   bool Leave();
 
  private:
+  bool Enter();
+
   TalkContext& context_;
-  bool entered_ = false;
+  enum class Presence { kOutside, kEntering, kEntered } presence_ = Presence::kOutside;
 };
 
 }  // namespace mirelon

@@ -6,12 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "app/terminal_connector.h"
+#include "base/dialog_proc_win32.h"
 #include "base/utf.h"
 #include "client/client_registry.h"
 #include "connections/port_selection.h"
 #include "connections/saved_connections.h"
 #include "resources/resource.h"
-#include "base/dialog_proc_win32.h"
 
 namespace mirelon {
 namespace {
@@ -206,7 +207,8 @@ class SaveDialog {
 
 class RecallDialog {
  public:
-  RecallDialog(ClientRegistry& registry, SettingsList sets) : registry_(registry), sets_(std::move(sets)) {}
+  RecallDialog(TerminalConnector& connector, SettingsList sets)
+      : connector_(connector), sets_(std::move(sets)) {}
 
   void OnInitDialog(HWND dlg) {
     dlg_ = dlg;
@@ -224,9 +226,9 @@ class RecallDialog {
         return TRUE;
       case IDOK:
         if (std::optional<ConnectionRecordList> list = ConnectionSet(sets_, Selected(dlg_, IDC_SAVED_NAMES))) {
-          // One connection after another, each given its time to come up.
-          ShowWindow(dlg_, SW_HIDE);
-          registry_.ApplyConnectionList(*list);
+          // One connection after another, each given its time to come up,
+          // on the connecting thread: closing the talk cancels it.
+          connector_.Connect(*list);
           EndDialog(dlg_, IDOK);
         }
         return TRUE;
@@ -272,7 +274,7 @@ class RecallDialog {
     ShowSelected();
   }
 
-  ClientRegistry& registry_;
+  TerminalConnector& connector_;
   SettingsList sets_;
   HWND dlg_ = nullptr;
 };
@@ -324,14 +326,14 @@ bool SaveConnections(HINSTANCE instance, HWND owner, ClientRegistry& registry) {
                          reinterpret_cast<LPARAM>(&dialog)) == IDOK;
 }
 
-bool RecallConnections(HINSTANCE instance, HWND owner, ClientRegistry& registry) {
+bool RecallConnections(HINSTANCE instance, HWND owner, TerminalConnector& connector) {
   SettingsList sets;
   LoadSettingsFile(kSavedConnectionsFile, sets);
   if (sets.Count() == 0) {
     ShowBox(owner, u"これまでの接続情報が登録されていません。", kRecallCaption, MB_ICONINFORMATION | MB_OKCANCEL);
     return false;
   }
-  RecallDialog dialog(registry, std::move(sets));
+  RecallDialog dialog(connector, std::move(sets));
   return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_RECALL_CONNECTIONS), owner, &ObjectDialogProc<RecallDialog>,
                          reinterpret_cast<LPARAM>(&dialog)) == IDOK;
 }

@@ -12,6 +12,7 @@ namespace mirelon {
 
 class ClientRegistry;
 struct PortSelection;
+class TerminalConnector;
 
 // The data of the REG_SZ values under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
 // in the key's order; none when the key cannot be opened.
@@ -23,8 +24,9 @@ bool RunPortSelection(HINSTANCE instance, HWND owner, PortSelection& selection);
 
 // Dialog 570; true when a set was saved.
 bool SaveConnections(HINSTANCE instance, HWND owner, ClientRegistry& registry);
-// Dialog 571; true when a set was applied.
-bool RecallConnections(HINSTANCE instance, HWND owner, ClientRegistry& registry);
+// Dialog 571; true when a set was chosen, which `connector` then connects
+// while the dialogs stay usable.
+bool RecallConnections(HINSTANCE instance, HWND owner, TerminalConnector& connector);
 
 // A message box with its own caption; the button pressed.
 int ShowBox(HWND owner, std::u16string_view text, std::u16string_view caption, UINT style);

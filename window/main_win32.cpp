@@ -20,7 +20,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // run: the open dialog and the speech engine use COM.
   const ComApartment apartment;
   const CommandLine commandLine = ParseCommandLine(FromWide(GetCommandLineW()));
-  std::unique_ptr<StreamStore> store = CreatePlatformStreamStore();
-  RunTalkWindow(instance, commandLine, *store);
+  RunTalkWindow(instance, commandLine, CreatePlatformStreamStore());
   return 0;
 }

@@ -66,7 +66,10 @@ bool MeetingStartDialog::OnSettingsCommand(int id) {
   return RunBrlInputCommand(controller.BrailleInput(), dialog, id, pane);
 }
 
-INT_PTR MeetingStartDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM) {
+INT_PTR MeetingStartDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // F2 or OK in the settings dialog here makes this dialog the window that
+  // keyboard braille input reports to, until it is gone.
+  if (HandleBrlInputNotification(controller.BrailleInput(), msg, wParam, lParam)) return TRUE;
   switch (msg) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {

@@ -84,9 +84,12 @@ class WindowPrompts final : public OpenTalkPrompts {
 
 class TalkWindow final : public TalkFrontEnd {
  public:
-  TalkWindow(HINSTANCE instance, const CommandLine& commandLine, StreamStore& store,
+  TalkWindow(HINSTANCE instance, const CommandLine& commandLine, std::shared_ptr<StreamStore> store,
              const TalkWindowEnvironment& environment)
-      : instance_(instance), commandLine_(commandLine), store_(store), environment_(environment) {}
+      : instance_(instance),
+        commandLine_(commandLine),
+        store_(std::move(store)),
+        environment_(environment) {}
 
   void Run();
 
@@ -121,7 +124,7 @@ class TalkWindow final : public TalkFrontEnd {
 
   HINSTANCE instance_;
   const CommandLine& commandLine_;
-  StreamStore& store_;
+  const std::shared_ptr<StreamStore> store_;
   const TalkWindowEnvironment environment_;
   HWND window_ = nullptr;
   HWND incoming_ = nullptr;
@@ -170,7 +173,7 @@ void TalkWindow::OnInitDialog() {
   }
   FollowBrailleInputFocus(outgoing_);
   incomingPane_ = std::make_unique<RichEditTalkPane>(incoming_);
-  prompts_ = std::make_unique<WindowPrompts>(window_, store_);
+  prompts_ = std::make_unique<WindowPrompts>(window_, *store_);
   thread_->Attach(window_);
   AppendSettingsMenu(window_, instance_);
   HMENU system = GetSystemMenu(window_, FALSE);
@@ -180,13 +183,7 @@ void TalkWindow::OnInitDialog() {
 
 INT_PTR TalkWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (thread_->HandleMessage(msg, lParam)) return TRUE;
-  if (controller_ && msg != 0 && msg == controller_->BrailleInput().Settings().notifyMessage) {
-    // What keyboard braille input reports: an input state, a refused chord.
-    controller_->BrailleInput().Notified(LOWORD(wParam), lParam && LOWORD(wParam) == kDotlaneNotifyState
-                                                            ? FromWide(reinterpret_cast<const wchar_t*>(lParam))
-                                                            : std::u16string());
-    return TRUE;
-  }
+  if (controller_ && HandleBrlInputNotification(controller_->BrailleInput(), msg, wParam, lParam)) return TRUE;
   switch (msg) {
     case WM_COMMAND:
       OnCommand(wParam);
@@ -413,7 +410,8 @@ void TalkWindow::Run() {
   options.detailDictionaryFile = environment_.detailDictionaryFile;
   options.brlInputSettingsPath = environment_.brlInputSettingsPath;
   controller_ = std::make_unique<TalkController>(store_, *this, options);
-  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients());
+  terminals_ = std::make_unique<TerminalsDialog>(instance_, controller_->Clients(),
+                                                 controller_->Connector());
   prompts_->SetStartDialog([this](MeetingStart& start) {
     return RunMeetingStartDialog(instance_, window_, start, *controller_,
                                  [this] { sounds_.Play(FeedbackSound::kBrailleSpace); });
@@ -460,9 +458,9 @@ void TalkWindow::Run() {
 
 }  // namespace
 
-void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, StreamStore& store,
-                   const TalkWindowEnvironment& environment) {
-  TalkWindow window(instance, commandLine, store, environment);
+void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine,
+                   std::shared_ptr<StreamStore> store, const TalkWindowEnvironment& environment) {
+  TalkWindow window(instance, commandLine, std::move(store), environment);
   window.Run();
 }
 

@@ -42,8 +42,10 @@ struct TalkWindowEnvironment {
 
 // Creates the talk window, brings the engines up, opens the talk, runs the
 // message loop until the window is closed, and takes everything down again
-// in order. `instance` holds the window's resources.
-void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine, StreamStore& store,
+// in order. `instance` holds the window's resources. The talk's watcher
+// shares the store and may still use it after this returns.
+void RunTalkWindow(HINSTANCE instance, const CommandLine& commandLine,
+                   std::shared_ptr<StreamStore> store,
                    const TalkWindowEnvironment& environment = TalkWindowEnvironment());
 
 }  // namespace mirelon

@@ -118,7 +118,7 @@ INT_PTR TerminalsDialog::Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lPara
           SaveConnections(owner_.instance_, dlg_, registry_);
           return TRUE;
         case IDC_RECALL_CONNECTIONS:
-          RecallConnections(owner_.instance_, dlg_, registry_);
+          RecallConnections(owner_.instance_, dlg_, owner_.connector_);
           return TRUE;
         case CMD_CLIENT_CHANGED:
           ClientsChanged();
@@ -278,8 +278,9 @@ void TerminalsDialog::Window::DeleteRows() {
 bool TerminalsDialog::Window::RemoveRow(int row) {
   if (row < 0 || row >= static_cast<int>(rows_.size())) return false;
   const RefPtr<I_PortClient> client = rows_[static_cast<size_t>(row)];
-  // A client that cannot be stopped stays, row and all.
-  if (ClientNode* node = client->GetListNode(); node && !registry_.RemoveClient(node)) return false;
+  // A client that cannot be stopped stays, row and all; so do all of them
+  // once the talk is closing, which stops them itself.
+  if (client->GetListNode() && !registry_.RemoveClient(*client)) return false;
   ListView_DeleteItem(list_, row);
   rows_.erase(rows_.begin() + row);
   return true;
@@ -287,8 +288,9 @@ bool TerminalsDialog::Window::RemoveRow(int row) {
 
 // --- the dialog's thread ---
 
-TerminalsDialog::TerminalsDialog(HINSTANCE instance, ClientRegistry& registry)
-    : instance_(instance), registry_(registry) {}
+TerminalsDialog::TerminalsDialog(HINSTANCE instance, ClientRegistry& registry,
+                                 TerminalConnector& connector)
+    : instance_(instance), registry_(registry), connector_(connector) {}
 
 TerminalsDialog::~TerminalsDialog() {
   // Nothing must run on with the registry once this object is gone.

@@ -19,12 +19,13 @@
 namespace mirelon {
 
 class ClientRegistry;
+class TerminalConnector;
 
 class TerminalsDialog {
  public:
-  // `registry` outlives this object's dialog (the talk window closes the
-  // dialog before the talk's registry goes).
-  TerminalsDialog(HINSTANCE instance, ClientRegistry& registry);
+  // `registry` and `connector` (which connects recalled sets) outlive this
+  // object (the talk window closes the dialog before the talk goes).
+  TerminalsDialog(HINSTANCE instance, ClientRegistry& registry, TerminalConnector& connector);
   // Close, then waits for the dialog's thread.
   ~TerminalsDialog();
   TerminalsDialog(const TerminalsDialog&) = delete;
@@ -65,6 +66,7 @@ class TerminalsDialog {
 
   const HINSTANCE instance_;
   ClientRegistry& registry_;
+  TerminalConnector& connector_;
   Sink sink_;
   std::thread thread_;
   std::atomic<bool> running_{false};

@@ -8,6 +8,7 @@
 #include "app/brl_input.h"
 #include "base/file_io.h"
 #include "base/utf.h"
+#include "speech/speech_settings.h"
 #include "support/recording_braille_keyboard.h"
 #include "support/recording_speech_engine.h"
 #include "support/temp_dir.h"
@@ -20,10 +21,10 @@ void* const kDialog = reinterpret_cast<void*>(32);
 
 class BrlInputTest : public ::testing::Test {
  protected:
+  BrlInputTest() { speech.engine = &engine; }
   BrlInput Make() {
     BrlInput::Hooks hooks;
-    hooks.speech = [this]() -> SpeechEngine* { return silent ? nullptr : &engine; };
-    hooks.speakInputMode = [this] { return speakInputMode; };
+    hooks.speech = &speech;
     hooks.refuse = [this] { ++refusals; };
     return BrlInput(hooks, file);
   }
@@ -45,8 +46,7 @@ class BrlInputTest : public ::testing::Test {
   std::u16string file = dir.File(u"BrlInput.set");
   std::vector<std::u16string> log;
   RecordingSpeechEngine engine;
-  bool silent = false;
-  bool speakInputMode = false;
+  SpeechSettings speech;
   int refusals = 0;
 };
 
@@ -73,7 +73,7 @@ TEST_F(BrlInputTest, FirstRunF2TwiceWritesTheFileEachTimeAndAnnouncesBoth) {
   EXPECT_EQ(Said(), u"Speak(点字入力開始（テキスト入力なし）,1);Speak(点字入力終了,1);");
 
   // Without speech the switch still works, silently.
-  silent = true;
+  speech.engine = nullptr;
   input.Toggle(kTalkWindow);
   EXPECT_TRUE(input.On());
   EXPECT_EQ(engine.calls.size(), 6u);
@@ -132,12 +132,12 @@ TEST_F(BrlInputTest, InputStatesAreSpokenWhenAskedForAndRefusedChordsSound) {
   BrlInput input = Make();
   input.Start(Keyboard());
   input.Notified(1, u"数符");
-  speakInputMode = true;
+  speech.Set(SpeechScene::kInputMode, true);
   input.Notified(1, u"拗音");
   input.Notified(1, u"");
   input.Notified(2, u"");
   input.Notified(3, u"何か");
-  silent = true;
+  speech.engine = nullptr;
   input.Notified(1, u"数符");
   EXPECT_EQ(Said(), u"Speak(拗音,1);");
   EXPECT_EQ(refusals, 1);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -57,7 +58,8 @@ class TalkControllerTest : public ::testing::Test {
   std::u16string Shown() { return front.pane.Text(0, front.pane.TextLength()); }
 
   TempDir dir;
-  ScriptedStreamStore store;
+  std::shared_ptr<ScriptedStreamStore> shared = std::make_shared<ScriptedStreamStore>();
+  ScriptedStreamStore& store = *shared;
   std::u16string path;
   FakeFrontEnd front;
 };
@@ -66,7 +68,7 @@ TEST_F(TalkControllerTest, MessagesAreShownAndCutIntoBrailleLinesAsTheyAreRead) 
   for (uint32_t n = 1; n <= 11; ++n) Write(n, "talk\th\tb");
   Write(12, "talk\tuser1さん 3/05 9:07\tHello\r\nthere");
   Write(13, "talk\t\tempty header");
-  TalkController controller(store, front, Options());
+  TalkController controller(shared, front, Options());
   ASSERT_EQ(controller.Open(path), TalkController::OpenResult::kOpened);
   ASSERT_TRUE(front.PumpUntil([&] { return controller.NewestMessage() && controller.NewestMessage()->number == 13; }));
   // The whole first scan is one batch: one sound.
@@ -118,7 +120,7 @@ TEST_F(TalkControllerTest, BrailleInputLivesInsideTheSpeechEnginesLife) {
   TalkControllerOptions options = Options();
   options.brlInputSettingsPath = dir.File(u"BrlInput.set");
   {
-    TalkController controller(store, front, options);
+    TalkController controller(shared, front, options);
     controller.StartEngines();
     EXPECT_EQ(engine.calls, (std::vector<std::u16string>{u"SetVolume(100)", u"StartDlgSupport",
                                                          u"RegisterNotifyMessage", u"SetInputMode(16,0,0)"}));
@@ -131,7 +133,8 @@ TEST_F(TalkControllerTest, BrailleInputLivesInsideTheSpeechEnginesLife) {
 
 // A read that hangs (a network share gone away) keeps the watcher from
 // stopping: closing goes on after the stop polls, and the watcher, left to
-// end on its own, ends without the controller once the read returns.
+// end on its own, ends without the controller (or its store's maker) once
+// the read returns.
 TEST_F(TalkControllerTest, AWatcherStuckInAReadHoldsNothingUp) {
   Event release{Event::Kind::kManualReset};
   std::atomic<bool> stuck{false}, gone{false}, endedAfterGone{false};
@@ -146,7 +149,7 @@ TEST_F(TalkControllerTest, AWatcherStuckInAReadHoldsNothingUp) {
   TalkControllerOptions options = Options();
   options.timing.watcherStopPolls = 2;
   options.timing.watcherStopPollMs = 1;
-  auto controller = std::make_unique<TalkController>(store, front, options);
+  auto controller = std::make_unique<TalkController>(shared, front, options);
   ASSERT_EQ(controller->Open(path), TalkController::OpenResult::kOpened);
   ASSERT_TRUE(front.PumpUntil([&] { return !front.log.empty(); }));
   std::weak_ptr<TalkWindowSink> sink = controller->Clients().setup().talkWindow;
@@ -154,9 +157,12 @@ TEST_F(TalkControllerTest, AWatcherStuckInAReadHoldsNothingUp) {
   ASSERT_TRUE(Eventually([&] { return stuck.load(); }));
   controller->Shutdown();
   controller.reset();
+  std::weak_ptr<StreamStore> kept = shared;
+  shared.reset();
+  EXPECT_FALSE(kept.expired());
   gone = true;
   release.Set();
-  EXPECT_TRUE(Eventually([&] { return sink.expired(); }));
+  EXPECT_TRUE(Eventually([&] { return sink.expired() && kept.expired(); }));
   EXPECT_TRUE(endedAfterGone);
 }
 
@@ -169,7 +175,7 @@ TEST_F(ShareControllerTest, DescriptionStandsAtTheTopAndConversionMayHideAText) 
   store.CreateNew(path, kDescriptionStream, "Topic\r\nline 2");
   Write(1, "talk\th\tsecret");
   Write(2, "talk\th\tb");
-  TalkController controller(store, front, Options());
+  TalkController controller(shared, front, Options());
   controller.View().SetDisplayConversion([](std::u16string_view s) -> std::optional<std::u16string> {
     if (s == u"secret") return std::nullopt;
     return std::u16string(s);
@@ -213,7 +219,7 @@ class MeetingControllerTest : public TalkControllerTest {
 TEST_F(MeetingControllerTest, ClosingRecordsTheTerminalsLeavingBeforeTheOutRecordOnceTheWatcherHasStopped) {
   TalkControllerOptions options = Options();
   options.opener = bus.opener();
-  auto controller = std::make_unique<TalkController>(store, front, options);
+  auto controller = std::make_unique<TalkController>(shared, front, options);
   ASSERT_EQ(controller->Open(path, {u"Port:COM1;Port2:NULL;Speed:38400;Protocol:2;User:一郎;",
                                     u"Port:COM2;Port2:NULL;Speed:38400;Protocol:2;User:二郎;"}),
             TalkController::OpenResult::kOpened);
@@ -251,6 +257,35 @@ TEST_F(MeetingControllerTest, ClosingRecordsTheTerminalsLeavingBeforeTheOutRecor
   EXPECT_FALSE(front.thread->RunNext(0));
   EXPECT_EQ(Records().size(), 6u);
   EXPECT_TRUE(front.log.empty());
+}
+
+TEST_F(TalkControllerTest, ClosingWhileASavedSetIsAppliedAndRowsAreDeleted) {
+  // A saved set of terminals that never answer: each is waited for in turn.
+  MemorySerialBus bus;
+  std::deque<TerminalSimulator> terminals;
+  std::u16string set;
+  for (char16_t n = u'1'; n <= u'6'; ++n) {
+    TerminalSimulator& t =
+        terminals.emplace_back(MakeMemoryTerminalLink(bus.Add(std::u16string(u"COM") + n)));
+    t.SetIdentity(TerminalSimulator::Identity::kSilent);
+    t.RaiseLines();
+    set += std::u16string(u"Port:COM") + n + u";Protocol:2;|";
+  }
+  TalkControllerOptions options = Options();
+  options.opener = bus.opener();
+  TalkController controller(store, front, options);
+  ASSERT_EQ(controller.Open(path), TalkController::OpenResult::kOpened);
+  ClientRegistry& registry = controller.Clients();
+  ASSERT_TRUE(controller.Connector().Connect(ListFromText(set)));
+  ASSERT_TRUE(Eventually([&] { return registry.Count() == 2; }));
+  // The terminals dialog's thread deletes the rows while the talk closes.
+  std::thread dialog([&] {
+    for (const RefPtr<I_PortClient>& client : registry.Clients()) registry.RemoveClient(*client);
+  });
+  EXPECT_TRUE(controller.Shutdown());
+  dialog.join();
+  EXPECT_EQ(registry.Count(), 0);
+  EXPECT_TRUE(controller.Connector().Done());
 }
 
 }  // namespace

@@ -29,14 +29,15 @@ TEST_F(TerminalConnectorTest, ConnectsEachTerminalInTurn) {
   TerminalConnector terminals(registry);
   ASSERT_TRUE(terminals.Start({u"Port:A;Port2:NULL;Speed:9600;Protocol:2;User:一郎;",
                                u"Port:B;Port2:NULL;Speed:9600;Protocol:2;User:二郎;"}));
-  // Started once only.
-  EXPECT_FALSE(terminals.Start({u"Port:C;Protocol:2;"}));
-  ASSERT_TRUE(rig.sink->WaitForPresence(2));
-  EXPECT_EQ(rig.sink->presence(),
-            (std::vector<RecordingTalkSink::Presence>{{u"一郎", false}, {u"二郎", false}}));
+  // A set recalled meanwhile comes after them.
+  rig.Terminal(u"C").RaiseLines();
+  EXPECT_TRUE(terminals.Connect(ListFromText(u"Port:C;Protocol:2;User:三郎;|")));
+  ASSERT_TRUE(rig.sink->WaitForPresence(3));
+  EXPECT_EQ(rig.sink->presence(), (std::vector<RecordingTalkSink::Presence>{
+                                      {u"一郎", false}, {u"二郎", false}, {u"三郎", false}}));
   terminals.Join();
   EXPECT_TRUE(terminals.Done());
-  EXPECT_EQ(registry.Count(), 2);
+  EXPECT_EQ(registry.Count(), 3);
 }
 
 TEST_F(TerminalConnectorTest, CancelEndsTheWaitAndConnectsNoMore) {

@@ -178,6 +178,9 @@ TEST(TextToBraille, RulesAcrossWords) {
   ReadingToken colon = w(u":", u"", u"", WordClass::SahenNoun);  // IPADIC's class for ASCII marks
   ReadingToken counterHon = w(u"本", u"ホン", u"ホン", WordClass::Suffix);
   counterHon.counter = true;
+  ReadingToken counterDo = w(u"度", u"ド", u"ド", WordClass::Suffix);
+  counterDo.counter = true;
+  const auto num = WordClass::Numeral;
   struct {
     std::u16string text;
     std::vector<ReadingToken> words;
@@ -233,8 +236,27 @@ TEST(TextToBraille, RulesAcrossWords) {
        u"⠃⠩⠎⠐⠟⠹"},
       // A counter after a blank is not voiced by the number before it.
       {u"3 本", {counterHon}, u"⠼⠉⠀⠮⠴"},
-      // One dictionary entry, two braille words.
+      // One dictionary entry, two braille words; a count in kanji in digits.
       {u"もう少し", {w(u"もう少し", u"モウスコシ", u"モースコシ", WordClass::Word)}, u"⠾⠒⠀⠹⠪⠳"},
+      {u"もう一度", {w(u"もう一度", u"モウイチド", u"モーイチド", WordClass::Word)}, u"⠾⠒⠀⠼⠁⠐⠞"},
+      {u"二十五本",
+       {w(u"二", u"ニ", u"ニ", num), w(u"十", u"ジュウ", u"ジュー", num),
+        w(u"五", u"ゴ", u"ゴ", num), counterHon},
+       u"⠼⠃⠑⠮⠴"},
+      // アサゴハン: a part of the day begins a compound; キョー カイギ: other time words not.
+      {u"朝ご飯",
+       {timeNoun(w(u"朝", u"アサ", u"アサ")), w(u"ご飯", u"ゴハン", u"ゴハン")},
+       u"⠁⠱⠐⠪⠥⠴"},
+      {u"今日会議",
+       {timeNoun(w(u"今日", u"キョウ", u"キョー")),
+        w(u"会議", u"カイギ", u"カイギ", WordClass::SahenNoun)},
+       u"⠈⠪⠒⠀⠡⠃⠐⠣"},
+      // オオスギル: すぎる after a stem; アサッテ, not the dictionary's ミョーゴニチ.
+      {u"多すぎる",
+       {w(u"多", u"オオ", u"オー", WordClass::Word),
+        base(w(u"すぎる", u"スギル", u"スギル", verb), u"すぎる", true)},
+       u"⠊⠊⠹⠐⠣⠙"},
+      {u"明後日", {timeNoun(w(u"明後日", u"ミョウゴニチ", u"ミョーゴニチ"))}, u"⠁⠱⠂⠟"},
   };
   for (const auto& c : cases) {
     FakeReadingProvider p;
@@ -242,6 +264,8 @@ TEST(TextToBraille, RulesAcrossWords) {
     for (const auto& word : c.words) piece += word.surface;
     p.Add(piece, c.words);
     p.Add(u"3", {w(u"3", u"", u"", WordClass::Numeral)});
+    p.Add(u"少し", {w(u"少し", u"スコシ", u"スコシ", WordClass::Word)});
+    p.Add(u"一度", {w(u"一", u"イチ", u"イチ", num), counterDo});
     EXPECT_EQ(Translate(p, c.text), c.braille) << Utf16ToUtf8(c.text);
   }
 }

@@ -224,6 +224,13 @@ TEST_F(ClientTest, WireOperationsOfTheDisplay) {
   const std::string spoken(last.payload.begin(), last.payload.end() - 1);
   EXPECT_EQ(spoken.find("\xE2\xA0"), std::string::npos) << spoken;  // no U+28xx left
   EXPECT_FALSE(spoken.empty());
+  // A long one is cut before the NUL at 65,534 bytes: right after a "あ"
+  // (three bytes, all sent) or inside it (left out).
+  for (size_t ascii : {size_t{65531}, size_t{65532}}) {
+    ASSERT_TRUE(c->Announce(std::u16string(ascii, u'x') + u"ああ"));
+    const size_t sent = ascii == 65531 ? 65535 : 65533;
+    EXPECT_TRUE(Eventually([&] { return t.frames().back().payload.size() == sent; }));
+  }
 
   // Nothing goes out once no port is connected.
   ASSERT_TRUE(c->PostCommand({CMD_CLIENT_CLOSE_PORT, 0}));
@@ -282,6 +289,25 @@ TEST_F(ClientTest, LineSendingGivesUpWhenTheClientStops) {
   EXPECT_FALSE(c->IsWorkerRunning());
   held.reset();
   for (const ReceivedFrame& f : t.frames()) EXPECT_NE(f.command, FRAME_TEXT_BEGIN);
+}
+
+TEST_F(ClientTest, LinesGoToTheIncomingTerminalOnceTheOutgoingOneLeaves) {
+  // The dispatch thread turns to the outgoing port once its read on the
+  // incoming one ends: soon, so that the first identity exchange finds it.
+  rig.timing.serialReadTimeoutMs = 200;
+  TerminalSimulator& in = rig.Terminal(u"COM4");
+  TerminalSimulator& out = rig.Terminal(u"COM3");
+  CQZClient_ChatMode* c = Make(u"COM3", u"COM4");
+  ASSERT_TRUE(c->Start());
+  in.RaiseLines();
+  ASSERT_TRUE(Opened(c, u"COM4"));
+  out.RaiseLines();
+  ASSERT_TRUE(c->PostCommand({CMD_CLIENT_OPEN_PORT, 0}));
+  ASSERT_TRUE(Opened(c, u"COM3"));
+  out.SendFrame(FRAME_CHAT_END, 0);
+  ASSERT_TRUE(Eventually([&] { return c->port(0).state() < PortState::kOpen; }));
+  rig.AddLine({0x15});
+  EXPECT_TRUE(Eventually([&] { return in.frames().back().command == FRAME_TEXT_CELL; }));
 }
 
 }  // namespace

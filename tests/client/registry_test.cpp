@@ -53,7 +53,7 @@ TEST_F(RegistryTest, CreatesClientsByProtocol) {
   EXPECT_EQ(node->client->GetProtocol(), 2);
   EXPECT_TRUE(registry.IsPortInUse(u"COM4"));
   EXPECT_TRUE(registry.IsPortInUse(u"COM3"));
-  EXPECT_FALSE(registry.IsPortInUse(u"com3"));
+  EXPECT_TRUE(registry.IsPortInUse(u"com3"));
   EXPECT_EQ(registry.BuildConnectionList().records,
             (std::vector<ConnectionRecord>{{u"COM3", u"COM4", 9600, 2, u"a"}}));
 }
@@ -195,15 +195,31 @@ TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
   std::atomic<bool> destroyed{false};
   auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
   client->SetConnection(u"NULL", u"NULL", 9600, 2);
-  ClientNode* node = registry.AddClient(client);
+  registry.AddClient(client);
   ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
   ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
-  EXPECT_FALSE(registry.RemoveClient(node));
+  EXPECT_FALSE(registry.RemoveClient(*client));
   EXPECT_EQ(registry.Count(), 1);
   gate.Set();
-  EXPECT_TRUE(registry.RemoveClient(node));
+  EXPECT_TRUE(registry.RemoveClient(*client));
   EXPECT_EQ(registry.Count(), 0);
   EXPECT_TRUE(Eventually([&] { return destroyed.load(); }));
+}
+
+TEST_F(RegistryTest, NoPortOpensOnceTheClientIsQuitting) {
+  rig.Terminal(u"COM4");
+  Event gate;
+  std::atomic<bool> destroyed{false};
+  auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
+  client->SetConnection(u"NULL", u"COM4", 9600, 2);
+  registry.AddClient(client);
+  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
+  ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
+  EXPECT_EQ(registry.QuitAll(), 1);
+  client->PostCommand({CMD_CLIENT_OPEN_PORT, 1});  // the dialog's connect, behind the quit
+  gate.Set();
+  ASSERT_TRUE(Eventually([&] { return !registry.AnyWorkerRunning(); }));
+  EXPECT_FALSE(rig.Line(u"COM4")->hostOpen());
 }
 
 }  // namespace

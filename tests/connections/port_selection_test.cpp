@@ -91,16 +91,16 @@ TEST(PortSelection, SettingsGoBackToTheFileKeepingOtherPorts) {
   selection.table[0].speedIndex = 5;
   selection.table[0].protocolIndex = 1;
   selection.table[0].user = u"";  // an empty name is stored empty
-  selection.table[1].user = U16("花子");
+  selection.table[1].user = U16("山田,花子");  // a comma would end the key: stored as "，"
   SettingsList file = ParseSettingsText(u"COM9,3\rCOM3,1\r");
   StorePortSettings(selection, file);
   EXPECT_EQ(SettingsText(file),
-            U16("COM9,3\rCOM3,5\rCOM3_description,\rCOM3_protocol,1\rCOM4,0\rCOM4_description,花子\r"
+            U16("COM9,3\rCOM3,5\rCOM3_description,\rCOM3_protocol,1\rCOM4,0\rCOM4_description,山田，花子\r"
                 "COM4_protocol,0\r"));
 
   PortSelection again;
   FillPortTable(again, {u"COM4", u"COM3", u"COM9"}, ThroughFile(file));
-  EXPECT_EQ(again.table[0].user, U16("花子"));
+  EXPECT_EQ(again.table[0].user, U16("山田，花子"));
   EXPECT_EQ(again.table[1].speedIndex, 5);
   EXPECT_EQ(again.table[1].protocolIndex, 1);
   EXPECT_EQ(again.table[1].user, u"");

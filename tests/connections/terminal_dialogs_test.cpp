@@ -49,7 +49,7 @@ TEST(SavedConnections, SetsAreStoredByNameAndRecalledInFileOrder) {
   EXPECT_EQ(SavedSetName(std::u16string(70, u'x')).size(), 63u);
 
   ConnectionRecordList two;
-  two.records = {NewRecord(u"COM3", u"NULL", 38400, 2, u"a"), NewRecord(u"NULL", u"COM4", 9600, 0)};
+  two.records = {NewRecord(u"COM3", u"NULL", 38400, 2, u"a,b"), NewRecord(u"NULL", u"COM4", 9600, 0)};
   ConnectionRecordList one;
   one.records = {NewRecord(u"COM5", u"NULL", 9600, 1, u"b")};
   SettingsList sets = ParseSettingsText(u"Meeting,Port:COM9;Port2:NULL;Speed:9600;Protocol:2;User:z;|\r");
@@ -60,6 +60,7 @@ TEST(SavedConnections, SetsAreStoredByNameAndRecalledInFileOrder) {
   EXPECT_EQ(read.entries[0].key, u"Meeting");
   EXPECT_EQ(read.entries[1].key, U16("A，B"));
   EXPECT_EQ(ConnectionSet(read, 0)->records, one.records);
+  two.records[0].user = U16("a，b");  // its comma would have cut the line short
   EXPECT_EQ(ConnectionSet(read, 1)->records, two.records);
   EXPECT_FALSE(ConnectionSet(read, 2));
   EXPECT_EQ(SavedSetCountText(read.Count()), U16("2件の接続情報が登録されています。"));

@@ -26,7 +26,7 @@ run() {
   # Everything the program loads beside itself, and the user's two texts.
   folder="$WINEPREFIX/drive_c/$(dirname "$exe")"
   for f in Radova.dic ja-kantenji.utb ipadic/sys.dic ipadic/dicrc "はじめにお読みください.txt" licenses/README.txt \
-           licenses/MeCab-BSD.txt licenses/IPADIC.txt licenses/Unihan.txt licenses/liblouis-data-copyright.txt \
+           licenses/MeCab-BSD.txt licenses/IPADIC.txt licenses/Unihan.txt licenses/KANJIDIC.txt licenses/liblouis-data-copyright.txt \
            licenses/LGPL-2.1.txt; do
     [ -s "$folder/$f" ] || { echo "the package lacks $f" >>"$log"; return 1; }
   done

@@ -1,5 +1,6 @@
 // The detailed-reading dictionary's text: entries by their stated length,
-// everything else skipped by lines, nothing read past the text.
+// everything else skipped by lines (ended by CR, LF or CR LF), nothing read
+// past the text.
 #include <gtest/gtest.h>
 
 #include "speech/detail_dictionary.h"
@@ -21,6 +22,8 @@ TEST(DetailDictionary, EntriesAndWhatIsSkipped) {
       {"a later entry replaces", u"06川 カワ\r\n06川 セン\r\n", u'川', u"セン"},
       {"after comments and blank lines", u"# 辞書\r\n\r\n06a エー\n", u'a', u"エー"},
       {"after a cut entry the line goes on", u"05川 セン\r\n06山 サン\r\n", u'山', u"サン"},
+      {"CR alone ends lines, as the program writes them", u"06川 カワ\r# 辞書\r\r06山 サン\r", u'山', u"サン"},
+      {"LF alone, after a cut entry", u"05川 セン\n06山 サン\n", u'山', u"サン"},
       {"no reading", u"04川 \r\n", u'川', std::nullopt},
       {"too short to hold a character", u"02\r\n03x\r\n", u'x', std::nullopt},
       {"past the end of the text", u"12山 ヤマ", u'山', std::nullopt},

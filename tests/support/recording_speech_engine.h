@@ -29,6 +29,9 @@ class RecordingSpeechEngine final : public SpeechEngine {
   int ShowSettingsDialog(void* owner) override;
   void Speak(std::u16string_view text, int flags) override;
   void StopSpeech() override;
+  // A text that the user's screen reader took in the engine's stead:
+  // "Notify(text)".
+  void Note(std::u16string_view text) { Record(u"Notify(" + std::u16string(text) + u")"); }
 
   std::optional<std::u16string> GetSpeechMode() override { return mainMode; }
   void SetSpeechMode(std::u16string_view m) override { mainMode = std::u16string(m); }

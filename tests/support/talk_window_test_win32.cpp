@@ -13,6 +13,23 @@
 
 namespace mirelon::test {
 
+namespace {
+
+// The user's screen reader: takes every text, noted among the engine's calls.
+class NoteTaker final : public ScreenReaderNotifier {
+ public:
+  explicit NoteTaker(RecordingSpeechEngine& engine) : engine_(engine) {}
+  bool Notify(std::u16string_view text, Urgency) override {
+    engine_.Note(text);
+    return true;
+  }
+
+ private:
+  RecordingSpeechEngine& engine_;
+};
+
+}  // namespace
+
 void TalkWindowTest::MakeTalk(std::u16string_view name, std::u16string owner,
                               const std::vector<std::u16string>& records) {
   talk_ = dir_.File(name);
@@ -45,7 +62,9 @@ TalkWindowEnvironment TalkWindowTest::Environment() {
   environment.timing = FastTiming();
   // The engine belongs to the test and outlives the window's thread.
   environment.speechEngine = [this](HWND) { return SpeechEnginePtr(&engine_); };
-  environment.screenReader = [](HWND) { return std::unique_ptr<ScreenReaderNotifier>(); };
+  environment.screenReader = [this](HWND) -> std::unique_ptr<ScreenReaderNotifier> {
+    return std::make_unique<NoteTaker>(engine_);
+  };
   environment.sounds = &sounds_;
   environment.speechSettingsFile = dir_.File(u"Speech.set");
   environment.detailDictionaryFile = dir_.File(u"Radova.dic");
@@ -68,7 +87,7 @@ void TalkWindowTest::Start(const TalkWindowEnvironment& environment,
   run_ = std::thread([this, commandLine, environment] {
     const ComApartment apartment;
     thread_ = GetCurrentThreadId();
-    RunTalkWindow(GetModuleHandleW(nullptr), commandLine, *store_, environment);
+    RunTalkWindow(GetModuleHandleW(nullptr), commandLine, store_, environment);
     ended_ = true;
   });
   ASSERT_TRUE(gui::WaitUntil([&] { return thread_ != 0; }));
@@ -91,11 +110,11 @@ void TalkWindowTest::Close() {
   run_.join();
 }
 
-TalkWindowTest::Texts TalkWindowTest::Said(size_t count) {
+TalkWindowTest::Texts TalkWindowTest::Said(size_t count, bool screenReader) {
   Texts said;
   gui::WaitUntil(
       [&] {
-        said = Spoken();
+        said = Spoken(screenReader);
         return said.size() >= count;
       },
       count ? 10000 : 300);
@@ -103,11 +122,13 @@ TalkWindowTest::Texts TalkWindowTest::Said(size_t count) {
   return said;
 }
 
-TalkWindowTest::Texts TalkWindowTest::Spoken() {
+TalkWindowTest::Texts TalkWindowTest::Spoken(bool screenReader) {
   Texts texts;
-  // "Speak(text,flags)"
+  // "Speak(text,flags)", "Notify(text)"
+  const std::u16string_view open = screenReader ? u"Notify(" : u"Speak(";
+  const size_t close = screenReader ? 1 : 3;
   for (const std::u16string& call : engine_.Calls())
-    if (call.starts_with(u"Speak(")) texts.push_back(call.substr(6, call.size() - 9));
+    if (call.starts_with(open)) texts.push_back(call.substr(open.size(), call.size() - open.size() - close));
   return texts;
 }
 

@@ -43,7 +43,8 @@ class TalkWindowTest : public ::testing::Test {
   bool Stored(std::u16string_view record);
 
   // What the tests start from: short timings, the recording engine and
-  // sounds, no screen reader, the settings files in the test folder.
+  // sounds, a screen reader that takes every text (used when Speech.set
+  // chooses it), the settings files in the test folder.
   TalkWindowEnvironment Environment();
   // Runs the talk window on the talk with the terminals given.
   void Start(const TalkWindowEnvironment& environment, std::vector<std::u16string> terminals = {});
@@ -57,14 +58,15 @@ class TalkWindowTest : public ::testing::Test {
 
   // The texts spoken since the last look, once `count` of them are there
   // (with 0: after a short while, to see that nothing more comes); those
-  // spoken so far, left for the next look.
-  Texts Said(size_t count);
-  Texts Spoken();
+  // spoken so far, left for the next look. `screenReader`: those handed to
+  // the screen reader instead.
+  Texts Said(size_t count, bool screenReader = false);
+  Texts Spoken(bool screenReader = false);
   // What a pane holds, its lines ended by CR as positions count them.
   static std::wstring PaneText(HWND pane);
 
   TempDir dir_;
-  std::unique_ptr<StreamStore> store_ = CreatePlatformStreamStore();
+  std::shared_ptr<StreamStore> store_ = CreatePlatformStreamStore();
   std::u16string talk_;
   RecordingSpeechEngine engine_;
   RecordingSounds sounds_;

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "base/utf.h"
 #include "support/gui_driver_win32.h"
 
 namespace mirelon::test {
@@ -123,6 +124,18 @@ std::wstring TextOf(HWND window) {
   SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                       5000, nullptr);
   return text;
+}
+
+::testing::AssertionResult TextBecomes(HWND window, std::wstring_view expected) {
+  std::wstring text;
+  if (gui::WaitUntil([&] { return (text = TextOf(window)) == expected; }, 10000))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the text is \"" << Utf16ToUtf8(FromWide(text)) << "\", not \""
+                                       << Utf16ToUtf8(FromWide(expected)) << "\"";
+}
+
+bool FocusComesTo(HWND window) {
+  return gui::WaitUntil([&] { return gui::FocusedWindow() == window; }, 10000);
 }
 
 }  // namespace mirelon::test

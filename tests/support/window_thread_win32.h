@@ -4,6 +4,7 @@
 #pragma once
 #ifdef _WIN32
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
@@ -53,11 +54,17 @@ void PlaceUp(WORD scanCode);
 // S J K L, A ; for dots 7 and 8, Space for the blank cell) pressed in dot
 // order and released in the same order, one key over the next.
 void TypeCells(std::u16string_view cells);
-// Gives the last input time to reach the windows.
+// Paces the input; what a test reads back of it, it waits for.
 void Settle();
 
 // The text of a window (an edit field) of this process.
 std::wstring TextOf(HWND window);
+
+// Whether the window's text comes to be `expected` (keys sent may still be
+// waiting in its thread's queue); the text it has otherwise.
+::testing::AssertionResult TextBecomes(HWND window, std::wstring_view expected);
+// Whether the keyboard focus comes to `window`.
+bool FocusComesTo(HWND window);
 
 }  // namespace mirelon::test
 

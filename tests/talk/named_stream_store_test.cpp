@@ -7,6 +7,8 @@
 
 #include "support/temp_dir.h"
 #include "talk/stream_store_win32.h"
+#include "talk/talk_context.h"
+#include "talk/talk_file.h"
 
 namespace mirelon {
 namespace {
@@ -40,6 +42,28 @@ TEST(NamedStreamStore, AFailedWriteLeavesNoRecordAndACompleteOneStays) {
   StreamStore::ReadResult read = closing->Read(talk, u"Msg000001", 1 << 20);
   EXPECT_EQ(read.status, StreamStore::ReadResult::Status::kOk);
   EXPECT_EQ(read.bytes, "talk\tx\twhole");
+}
+
+// Another writer appending while a failed write's stream is being deleted
+// takes the next number instead of failing (NTFS denies its name until the
+// stream is gone; Wine calls it taken).
+TEST(NamedStreamStore, AppendingBesideAStreamBeingDeletedTakesTheNextNumber) {
+  TempDir dir;
+  Win32StreamStoreOptions options;
+  options.forceNamedStreams = true;
+  TalkContext other(CreateWin32StreamStore(options));
+  other.talkPath = dir.File(u"t.talk");
+  // The first writer's write fails; the other appends before its stream is gone.
+  options.write = [&](HANDLE h, std::string_view) {
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+    AppendRecord(other, u"talk\tx\tother");
+    return false;
+  };
+  ASSERT_TRUE(other.store.EnsureFile(other.talkPath));
+  CreateWin32StreamStore(options)->CreateNew(other.talkPath, u"Msg000001", "talk\tx\tcut short");
+  EXPECT_EQ(other.nextNumber.load(), 2u);
+  EXPECT_FALSE(other.store.Exists(other.talkPath, u"Msg000001"));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ class ScriptedPrompts : public OpenTalkPrompts {
 
 class OpenTalkTest : public ::testing::Test {
  protected:
-  OpenTalkTest() : context(store), recent(dir.File(u"recent.lst")) { context.userName = u"user1"; }
+  OpenTalkTest() : context(Unowned(store)), recent(dir.File(u"recent.lst")) { context.userName = u"user1"; }
   TempDir dir;
   ScriptedStreamStore store;
   TalkContext context;
@@ -68,6 +68,16 @@ TEST_F(OpenTalkTest, TypedNameWithMeetingFilterCreatesAMeeting) {
   EXPECT_EQ(ReadStreamText(store, context.talkPath, kOwnerStream), u"user1");
   EXPECT_TRUE(FileExists(context.talkPath));
   EXPECT_EQ(recent.Load(), std::vector<std::u16string>{context.talkPath});
+}
+
+// "Owner" is how its creator is known again: no talk without one.
+TEST_F(OpenTalkTest, WithoutAUserNameNoTalkIsCreated) {
+  context.userName.clear();
+  prompts.choices.push_back(OpenTalkPrompts::Choice{dir.File(u"new.talk"), 1});
+  prompts.answers = {OpenTalkPrompts::Answer::kYes};
+  EXPECT_FALSE(OpenTalk(context, std::nullopt, prompts, recent));
+  EXPECT_EQ(prompts.messages.back(), NoUserNameMessage(dir.File(u"new.talk")));
+  EXPECT_FALSE(store.Exists(dir.File(u"new.talk"), kOwnerStream));
 }
 
 TEST_F(OpenTalkTest, WrongExtensionAndDeclinedCreationReturnToTheDialog) {
@@ -115,7 +125,7 @@ TEST_F(OpenTalkTest, OwnerOfAShareTalkGetsTheStartDialogOthersDoNot) {
   EXPECT_TRUE(context.owner && context.share);
   EXPECT_EQ(prompts.startDialogs, std::vector<std::u16string>{std::u16string(kShareWelcome)});
 
-  TalkContext other(store);
+  TalkContext other(Unowned(store));
   other.userName = u"user2";
   ScriptedPrompts otherPrompts;
   ASSERT_TRUE(OpenTalk(other, share, otherPrompts, recent));
@@ -196,7 +206,7 @@ TEST(RecentTalks, FirstExistingEntryIsTheDialogsInitialName) {
   ReplaceFileContent(last, "");
   recent.Push(last);
   ScriptedStreamStore store;
-  TalkContext context(store);
+  TalkContext context(Unowned(store));
   ScriptedPrompts prompts;
   EXPECT_FALSE(OpenTalk(context, dir.File(u"missing.talk"), prompts, recent));
   ASSERT_EQ(prompts.dialogs.size(), 1u);

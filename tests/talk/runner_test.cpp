@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "base/file_io.h"
@@ -167,6 +169,38 @@ TEST_P(RunnerPlaces, TwoRunnersChatOnOneMeeting) {
     EXPECT_NE(dump.find(expected), std::string::npos) << expected;
   EXPECT_LT(dump.find("入室 bobさん"), dump.find("line one"));
   EXPECT_LT(dump.find("line two"), dump.find("退室 bobさん"));
+}
+
+// Three participants paste a few hundred lines each, two of them while
+// still reading the first one's: each is shown every line once, so every
+// line was stored once.
+TEST_F(RunnerTest, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
+  const std::string chat = Utf16ToUtf8(dir.File(u"burst.talk"));
+  ASSERT_EQ(Run("--user alice --create --post start " + ShellQuote(chat)), 0);
+  const auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  FILE* runners[3];
+  for (int r = 0; r < 3; ++r)
+    ASSERT_TRUE(runners[r] = popen((env + ShellQuote(cli) + " " + ShellQuote(chat) + " >" + ShellQuote(chat + std::to_string(r))).c_str(), "w"));
+  std::multiset<std::string> pasted;
+  for (int r = 0; r < 3; ++r) {
+    for (int i = 0; i < 250; ++i)
+      fprintf(runners[r], "%s\n", pasted.insert(std::to_string(r) + " line " + std::to_string(i))->c_str());
+    fflush(runners[r]);
+    while (r == 0 && !FileExists(dir.File(u"burst.talk:Msg000251"))) pause(5);
+  }
+  const auto shownEverywhere = [&] {
+    for (int r = 0; r < 3; ++r) {
+      std::multiset<std::string> shown;
+      std::istringstream in(ReadWholeFile(Utf8ToUtf16Lenient(chat + std::to_string(r)), 1 << 20).value_or(""));
+      for (std::string l; std::getline(in, l);)
+        if (l.find(" line ") != std::string::npos) shown.insert(l);
+      if (shown != pasted) return false;
+    }
+    return true;
+  };
+  for (int look = 0; look < 2400 && !shownEverywhere(); ++look) pause(50);
+  EXPECT_TRUE(shownEverywhere());
+  for (FILE* runner : runners) pclose(runner);
 }
 
 }  // namespace

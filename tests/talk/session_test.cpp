@@ -79,9 +79,21 @@ TEST_F(MeetingSessionTest, InRecordFollowsTheFirstScanAndOutRecordPairsIt) {
   EXPECT_EQ(Stored(155), u"out\tuser1");
 }
 
-TEST_F(MeetingSessionTest, NoOutRecordWithoutTheInRecord) {
+TEST_F(MeetingSessionTest, NoOutRecordWithoutAStoredInRecord) {
   EXPECT_TRUE(session.Leave());
   EXPECT_EQ(Stored(1), u"(none)");
+  // Nor when it could not be stored; it then goes in before the PC user's
+  // next message.
+  TalkSession failed(t.context), retried(t.context);
+  t.store.onCreate = [](std::u16string_view) { return StreamStore::CreateResult::kFailed; };
+  EXPECT_FALSE(failed.ScanDone());
+  EXPECT_FALSE(retried.ScanDone());
+  t.store.onCreate = nullptr;
+  EXPECT_TRUE(failed.Leave());
+  EXPECT_EQ(Stored(1), u"(none)");
+  EXPECT_EQ(retried.Send(u"back", {3, 5, 9, 7}), TalkSession::SendResult::kStored);
+  EXPECT_EQ(Stored(1), u"in\tuser1");
+  EXPECT_EQ(Stored(2), u"talk\tuser1さん 3/05 9:07\tback");
 }
 
 }  // namespace

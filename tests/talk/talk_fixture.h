@@ -21,7 +21,7 @@ namespace mirelon {
 class TalkFixture {
  public:
   explicit TalkFixture(std::u16string_view name = u"t.talk", TalkMode mode = TalkMode::kTalk)
-      : context(store) {
+      : context(Unowned(store)) {
     context.talkPath = dir.File(name);
     context.userName = u"user1";
     context.meeting = mode == TalkMode::kMeeting;

@@ -55,9 +55,9 @@ class PostedTasks {
 
 TEST(MemberListView, RowsAtOpeningThenLiveChangesFromTheWatcher) {
   MemberList members;
-  members.Update(MemberEntry::kEntered, u"user1");
-  members.Update(MemberEntry::kEntered, u"user2");
-  members.Update(MemberEntry::kLeft, u"user1");
+  members.Update(MemberEntry::kEntered, u"user1", 1);
+  members.Update(MemberEntry::kEntered, u"user2", 2);
+  members.Update(MemberEntry::kLeft, u"user1", 3);
 
   PostedTasks posted;
   RecordedRows rows;
@@ -69,9 +69,9 @@ TEST(MemberListView, RowsAtOpeningThenLiveChangesFromTheWatcher) {
     // The watcher's changes reach the rows only on the showing thread, in
     // the order they were made.
     std::thread watcher([&] {
-      members.Update(MemberEntry::kEntered, u"user3");
-      members.Update(MemberEntry::kLeft, u"user2");
-      members.Update(MemberEntry::kEntered, u"User3");
+      members.Update(MemberEntry::kEntered, u"user3", 4);
+      members.Update(MemberEntry::kLeft, u"user2", 5);
+      members.Update(MemberEntry::kEntered, u"User3", 6);
     });
     watcher.join();
     EXPECT_EQ(rows.lines.size(), 2u);
@@ -80,10 +80,10 @@ TEST(MemberListView, RowsAtOpeningThenLiveChangesFromTheWatcher) {
     EXPECT_EQ(live.InitialCount(), 2u);
 
     // A change on its way when the list closes is dropped with it.
-    members.Update(MemberEntry::kLeft, u"user3");
+    members.Update(MemberEntry::kLeft, u"user3", 7);
   }
   posted.RunAll();
-  members.Update(MemberEntry::kEntered, u"user4");
+  members.Update(MemberEntry::kEntered, u"user4", 8);
   posted.RunAll();
   EXPECT_EQ(rows.lines.size(), 4u);
   EXPECT_EQ(rows.lines[2], "3 user3 in");
@@ -103,7 +103,7 @@ TEST(MemberListView, NoChangeIsLostOrShownTwiceWhileOpening) {
   std::thread watcher([&] {
     for (int i = 0; i < 2000; ++i) {
       const std::string name = "m" + std::to_string(i);
-      members.Update(MemberEntry::kEntered, std::u16string(name.begin(), name.end()));
+      members.Update(MemberEntry::kEntered, std::u16string(name.begin(), name.end()), i + 1);
     }
   });
   RecordedRows rows;

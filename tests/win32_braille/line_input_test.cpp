@@ -59,17 +59,17 @@ TEST_F(LineInput, NumberDialogStepsWithTheArrowsBetweenItsEnds) {
   EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LINE_LABEL)), L"番号");
   EXPECT_EQ(TextOf(field), L"5");
   ASSERT_TRUE(gui::BringToForeground(dialog));
-  ASSERT_EQ(gui::FocusedWindow(), field);
+  ASSERT_TRUE(test::FocusComesTo(field));
 
   // Up steps toward the first message, down toward the last; neither end
   // is passed.
   Tap(VK_UP);
   Tap(VK_UP);
-  EXPECT_EQ(TextOf(field), L"3");
+  EXPECT_TRUE(test::TextBecomes(field, L"3"));
   for (int i = 0; i < 4; ++i) Tap(VK_UP);
-  EXPECT_EQ(TextOf(field), L"1");
+  EXPECT_TRUE(test::TextBecomes(field, L"1"));
   for (int i = 0; i < 14; ++i) Tap(VK_DOWN);
-  EXPECT_EQ(TextOf(field), L"12");
+  EXPECT_TRUE(test::TextBecomes(field, L"12"));
   Tap(VK_UP);
   Tap(VK_RETURN);
   ASSERT_TRUE(ui.Join());
@@ -181,12 +181,13 @@ TEST_F(LineInput, F2InsideTheKeywordDialogSwitchesBrailleInputAtOnce) {
   HWND dialog = ui.WaitForWindow(L"キーワード検索");
   ASSERT_TRUE(dialog);
   ASSERT_TRUE(gui::BringToForeground(dialog));
+  // The field is told after the command has run.
   Tap(VK_F2);
+  ASSERT_TRUE(gui::WaitUntil([&] { return fieldNoIme == 1; }));
   EXPECT_EQ(commands, std::vector<int>{CMD_BRL_INPUT_TOGGLE});
   EXPECT_GT(Dotlane_GetInputMode(), 0);
-  EXPECT_EQ(fieldNoIme, 1);
   Tap(VK_F2);
-  EXPECT_EQ(fieldNoIme, 0);
+  EXPECT_TRUE(gui::WaitUntil([&] { return fieldNoIme == 0; }));
   // The settings commands arrive from the dialog's system menu as well.
   SendMessageW(dialog, WM_SYSCOMMAND, CMD_BRL_INPUT_SETTINGS, 0);
   EXPECT_EQ(commands,
@@ -221,7 +222,7 @@ TEST_F(LineInput, ChordsReachBothPrompts) {
   ASSERT_TRUE(dialog);
   ASSERT_TRUE(gui::BringToForeground(dialog));
   test::TypeCells(u"⠼⠁⠃⠡⠉");
-  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LINE_FIELD)), L"123");
+  EXPECT_TRUE(test::TextBecomes(GetDlgItem(dialog, IDC_LINE_FIELD), L"123"));
   Tap(VK_RETURN);
   ASSERT_TRUE(ui.Join());
   EXPECT_EQ(std::u16string(keyword.c_str()), u"⠃⠀⠿");
@@ -266,7 +267,7 @@ TEST_F(LineInput, ReportsGoToTheOwnerOnceTheDialogThatSwitchedIsGone) {
   ASSERT_TRUE(gui::BringToForeground(dialog));
   // A yōon prefix cannot take ア.
   test::TypeCells(u"⠈⠁");
-  EXPECT_EQ(ownerRefusals, 1);
+  EXPECT_TRUE(gui::WaitUntil([&] { return ownerRefusals == 1; }));
   Tap(VK_ESCAPE);
   ASSERT_TRUE(ui.Join());
   Dotlane_EndDlgSupport();

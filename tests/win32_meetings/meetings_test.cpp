@@ -17,6 +17,7 @@
 #include "base/file_io.h"
 #include "base/utf.h"
 #include "resources/resource.h"
+#include "settings/text_file.h"
 #include "support/talk_window_test_win32.h"
 #include "talk/meeting_start.h"
 #include "talk/open_talk.h"
@@ -77,6 +78,24 @@ TEST_F(MeetingWindow, AnotherMembersOkEntersWithoutStoringTheText) {
   ASSERT_TRUE(TalkWindow(L"ミーティング - m"));
   EXPECT_TRUE(gui::WaitUntil([&] { return Stored(u"in\t" + UserName()); }));
   EXPECT_EQ(Stream(kDescriptionStream), u"定例会\r");
+}
+
+// Keyboard braille input switched in the start dialog reports to it: the
+// input states are spoken and a refused chord sounds while it is up.
+TEST_F(MeetingWindow, BrailleInputSwitchedInTheStartDialogReportsThere) {
+  ASSERT_TRUE(WriteUtf8TextFile(u"SpeakInputMode,1\r", dir_.File(u"Speech.set")));
+  ASSERT_TRUE(WriteUtf8TextFile(u"BrlInputType,1\r", dir_.File(u"BrlInput.set")));
+  MakeTalk(u"r.meeting", u"主催者");
+  Start();
+  HWND dialog = Dialog(kStartTitle);
+  ASSERT_TRUE(dialog);
+  Tap(VK_F2);
+  // A yōon prefix waits for its cell, and cannot take ア.
+  test::TypeCells(u"⠈⠁");
+  EXPECT_EQ(Said(2), (Texts{u"点字入力開始（ASCIIカナ入力）", u"拗音"}));
+  EXPECT_TRUE(gui::WaitUntil([&] { return sounds_.Count(FeedbackSound::kRefusal) == 1; }));
+  gui::PressKeys({VK_MENU, VK_RETURN});
+  EXPECT_TRUE(TalkWindow(L"ミーティング - r"));
 }
 
 // Cancel and the close button end the run: no in record, nothing stored.

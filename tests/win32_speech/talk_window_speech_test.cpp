@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "base/file_io.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "settings/text_file.h"
 #include "speech/screen_reader_win32.h"
 #include "support/talk_window_test_win32.h"
+#include "support/window_thread_win32.h"
 
 namespace mirelon {
 namespace {
@@ -33,6 +33,9 @@ class TalkWindowSpeech : public test::TalkWindowTest {
   }
 
   std::u16string SettingsPath() { return dir_.File(u"Speech.set"); }
+  // Read once the program is known to have written it: a file held open
+  // for a look cannot be replaced (under Wine, whatever the sharing).
+  std::u16string SettingsText() { return ReadTextFile(SettingsPath()).value_or(u""); }
 
   // Runs the talk window with the scenes given, and waits until the talk is
   // shown.
@@ -49,7 +52,7 @@ class TalkWindowSpeech : public test::TalkWindowTest {
   // Puts `text` into a pane with the caret at `caret`, and the focus there.
   void Prepare(HWND pane, const std::wstring& text, int caret) {
     gui::ClickWindow(pane);
-    ASSERT_EQ(gui::FocusedWindow(), pane);
+    ASSERT_TRUE(test::FocusComesTo(pane));
     if (pane == outgoing_) SendMessageW(pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageW(pane, EM_SETSEL, caret, caret);
     engine_.ClearCalls();
@@ -72,7 +75,7 @@ TEST_F(TalkWindowSpeech, TypedAndRemovedCharacters) {
   PressKeys({VK_SHIFT, VK_HOME});
   PressKeys({VK_BACK});
   PressKeys({VK_BACK});
-  EXPECT_EQ(PaneText(outgoing_), L"");
+  EXPECT_TRUE(gui::WaitUntil([&] { return PaneText(outgoing_).empty(); }));
   EXPECT_EQ(Said(0), Texts{});
   // A blank braille cell sounds; cells are read as kana in their line.
   TypeText(L"⠀⠁⠃");
@@ -135,7 +138,7 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
   for (int i = 0; i < GetMenuItemCount(settings); ++i) ids.push_back(GetMenuItemID(settings, i));
   EXPECT_EQ(ids, (std::vector<UINT>{300, 301, 312, 311, 319}));
 
-  const std::u16string file = ReadTextFile(SettingsPath()).value_or(u"");
+  const std::u16string file = SettingsText();
   // Cancel changes nothing.
   PostMessageW(window_, WM_SYSCOMMAND, CMD_SPEECH_SCENES, 0);
   HWND dialog = Dialog(L"読み上げする場面の設定");
@@ -145,7 +148,7 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
   ASSERT_TRUE(gui::BringToForeground(dialog));
   PressKeys({VK_ESCAPE});
   ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
-  EXPECT_EQ(ReadTextFile(SettingsPath()).value_or(u""), file);
+  EXPECT_EQ(SettingsText(), file);
 
   // OK: the first box ticked with the keyboard; the file keeps its other
   // line and holds every key, the flag of 2 now written as 1.
@@ -163,24 +166,40 @@ TEST_F(TalkWindowSpeech, SettingsMenuScenesDialogAndTheFile) {
       u"SpeakMoveLine,1\rSpeakMoveChar_Ascii,0\rSpeakMoveChar_Unicode,0\rSpeakJumpPosition,0\r"
       u"SpeakInputMode,0\rSpeakInputChar_Ascii,0\rSpeakInputChar_Unicode,0\rSpeakMoveLine_Brl,0\r"
       u"SpeakMoveChar_Brl,0\rSpeakInputChar_Brl,0\rSpeechOutput,SAPI voice\r";
-  // The file is written once the dialog has ended.
-  gui::WaitUntil([&] { return ReadTextFile(SettingsPath()).value_or(u"") == expected; }, 10000);
-  EXPECT_EQ(ReadTextFile(SettingsPath()).value_or(u""), expected);
+  // The file is written once the dialog has ended, before the window
+  // takes its next message.
+  ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+  SendMessageW(window_, WM_NULL, 0, 0);
+  EXPECT_EQ(SettingsText(), expected);
 
   // The engine's own dialog: saved only when the user confirms.
-  std::optional<std::string> before = ReadWholeFile(SettingsPath(), 1 << 20);
+  const std::u16string before = SettingsText();
   engine_.englishSpeed = 7;
-  PostMessageW(window_, WM_SYSCOMMAND, CMD_SPEECH_OUTPUT, 0);
-  ASSERT_TRUE(gui::WaitUntil([&] {
-    Texts calls = engine_.Calls();
-    return std::find(calls.begin(), calls.end(), u"ShowSettingsDialog") != calls.end();
-  }));
-  EXPECT_EQ(ReadWholeFile(SettingsPath(), 1 << 20), before);
+  // The engine's dialog answers at once: the command is done, the file
+  // written or not, when the message returns.
+  SendMessageW(window_, WM_SYSCOMMAND, CMD_SPEECH_OUTPUT, 0);
+  const Texts calls = engine_.Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), u"ShowSettingsDialog"), calls.end());
+  EXPECT_EQ(SettingsText(), before);
   engine_.dialogResult = 1;
-  PostMessageW(window_, WM_COMMAND, CMD_SPEECH_OUTPUT, 0);
-  EXPECT_TRUE(gui::WaitUntil([&] {
-    return ReadTextFile(SettingsPath()).value_or(u"").find(u"EngSpeechSpeed,7\r") != std::u16string::npos;
-  }));
+  SendMessageW(window_, WM_COMMAND, CMD_SPEECH_OUTPUT, 0);
+  EXPECT_NE(SettingsText().find(u"EngSpeechSpeed,7\r"), std::u16string::npos);
+}
+
+// The states keyboard braille input reports (under their scene) and the
+// announcement of F2 are said where every other text goes: the engine's
+// voice, or the screen reader when Speech.set chooses it.
+TEST_F(TalkWindowSpeech, InputStatesAndTheSwitchAnnouncementGoWhereEveryTextGoes) {
+  for (bool screenReader : {false, true}) {
+    SCOPED_TRACE(screenReader ? "screen reader" : "voice");
+    ASSERT_TRUE(WriteUtf8TextFile(u"BrlInputType,1\rBrlInputSwitch,0\r", dir_.File(u"BrlInput.set")));
+    Start(screenReader ? u"SpeakInputMode,1\rSpeechOutput,screen reader\r" : u"SpeakInputMode,1\r");
+    Prepare(outgoing_, L"", 0);
+    PressKeys({VK_F2});
+    test::TypeCells(u"⠈");
+    EXPECT_EQ(Said(2, screenReader), (Texts{u"点字入力開始（ASCIIカナ入力）", u"拗音"}));
+    Close();
+  }
 }
 
 // Where UI Automation cannot raise notifications (Wine), no notifier is

@@ -218,6 +218,11 @@ TEST_F(TerminalsDialogGui, AddWatchDisconnectSaveDeleteAndRecallATerminal) {
   ASSERT_TRUE(BringToForeground(save));
   TypeText(L"会議室");
   PressKeys({VK_RETURN});
+  // The message box has the dialog's caption: wait until it is in front.
+  ASSERT_TRUE(WaitUntil([&] {
+    HWND front = GetForegroundWindow();
+    return front != save && WindowText(front) == L"接続の保存";
+  }));
   EXPECT_NE(Answer(L"接続の保存").find(L"ConnectionInfo.set"), std::wstring::npos);
   EXPECT_TRUE(IsWindow(save));
   std::filesystem::remove(SettingsFile(u"ConnectionInfo.set"));
