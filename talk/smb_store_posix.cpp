@@ -262,9 +262,12 @@ class SmbStreamStore : public StreamStore {
     const std::optional<std::string> url = StreamUrl(file, stream);
     if (!url) return CreateResult::kFailed;
     SMBCFILE* opened = writer_->Open(*url, O_WRONLY | O_CREAT | O_EXCL);
-    // Taken, or being created by another writer who holds it.
-    if (!opened)
-      return errno == EEXIST || errno == EBUSY ? CreateResult::kExists : CreateResult::kFailed;
+    // Taken, or being created by another writer who holds it; denied is
+    // also what a stream being deleted answers (the caller asks Exists).
+    if (!opened) {
+      if (errno == EEXIST || errno == EBUSY) return CreateResult::kExists;
+      return errno == EACCES ? CreateResult::kDenied : CreateResult::kFailed;
+    }
     SmbFile f(writer_, opened);
     const bool written =
         write_ ? write_([&](std::string_view some) { return WriteAll(f, some); }, bytes)
