@@ -61,7 +61,7 @@ struct Participant {
     std::string error;
     store = ConnectSmbStore(*ParseSmbTalkPath(talk, error), {}).store;
     if (!store) return;
-    context = std::make_shared<TalkContext>(*store);
+    context = std::make_shared<TalkContext>(store);
     context->talkPath = talk;
     store->CreateNew(talk, kOwnerStream, "owner");
     store->EnsureFile(talk);
@@ -73,7 +73,7 @@ struct Participant {
     if (watcher) watcher->Stop();
   }
 
-  std::unique_ptr<StreamStore> store;
+  std::shared_ptr<StreamStore> store;
   std::shared_ptr<TalkContext> context;
   std::shared_ptr<NoticeSink> sink = std::make_shared<NoticeSink>();
   std::unique_ptr<StreamWatcher> watcher;
