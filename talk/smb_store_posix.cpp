@@ -261,7 +261,7 @@ class SmbStreamStore : public StreamStore {
                          std::string_view bytes) override {
     const std::optional<std::string> url = StreamUrl(file, stream);
     if (!url) return CreateResult::kFailed;
-    SMBCFILE* opened = writer_->Open(*url, O_WRONLY | O_CREAT | O_EXCL);
+    SMBCFILE* opened = writer_->Open(*url, O_RDWR | O_CREAT | O_EXCL);
     // Taken, or being created by another writer who holds it; denied is
     // also what a stream being deleted answers (the caller asks Exists).
     if (!opened) {
@@ -269,6 +269,17 @@ class SmbStreamStore : public StreamStore {
       return errno == EACCES ? CreateResult::kDenied : CreateResult::kFailed;
     }
     SmbFile f(writer_, opened);
+    // Samba can open a stream that is already there in spite of the
+    // create-new (its view of whether the stream exists may be stale). A
+    // record holds bytes from its first write on, and one being written is
+    // held by its writer, so a stream with bytes in it is taken: it is left
+    // as it is.
+    char first;
+    const ssize_t there = writer_->Read(f.get(), &first, 1);
+    if (there > 0) return CreateResult::kExists;
+    // Not knowing whose stream it is, nothing is written or removed; an
+    // empty stream reads as not there yet and is passed over in time.
+    if (there < 0) return CreateResult::kFailed;
     const bool written =
         write_ ? write_([&](std::string_view some) { return WriteAll(f, some); }, bytes)
                : WriteAll(f, bytes);
