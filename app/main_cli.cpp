@@ -3,7 +3,13 @@
 // standard input as a message.
 //
 //   mirelon-cli [--user NAME] [--create] [--description TEXT]
-//               [--dump | --post TEXT | --save FILE] TALK [/t{DESCRIPTION} ...]
+//               [--dump | --post TEXT | --save FILE] [--smb-auth FILE] TALK [/t{DESCRIPTION} ...]
+//
+// A talk on a file server is given as smb://server/share/folder/talk (or
+// //server/share/folder/talk) and reached over SMB: with a Kerberos ticket
+// when there is one, else as the user of the authentication file FILE,
+// else as a guest. A server that cannot be reached counts as a talk that
+// cannot be opened.
 //
 // On POSIX a terminal is named only in the braced form /t{...}, since
 // absolute paths begin with "/" as well (ParseArguments).
@@ -40,6 +46,7 @@
 #include "app/console.h"
 #include "app/talk_controller.h"
 #include "app/talk_front_end.h"
+#include "app/talk_store.h"
 #include "app/ui_thread.h"
 #include "base/timing.h"
 #include "base/utf.h"
@@ -76,12 +83,13 @@ struct Options {
   bool dump = false;
   std::optional<std::u16string> post;
   std::optional<std::u16string> save;
+  std::optional<std::u16string> smbAuth;
   CommandLine commandLine;
 };
 
 const char kUsage[] =
     "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --post TEXT | --save FILE] "
-    "TALK [/t{DESCRIPTION} ...]\n";
+    "[--smb-auth FILE] TALK [/t{DESCRIPTION} ...]\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
   Options o;
@@ -100,6 +108,8 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       if (!(o.post = value())) return std::nullopt;
     } else if (a == u"--save") {
       if (!(o.save = value())) return std::nullopt;
+    } else if (a == u"--smb-auth") {
+      if (!(o.smbAuth = value())) return std::nullopt;
     } else if (a == u"--create") {
       o.create = true;
     } else if (a == u"--dump") {
@@ -376,7 +386,13 @@ int Run(const std::vector<std::u16string>& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const std::shared_ptr<StreamStore> store = CreatePlatformStreamStore();
+  TalkStore talk = OpenTalkStore(*options->commandLine.talkPath, options->smbAuth);
+  if (!talk.store) {
+    Print(stderr, u"mirelon-cli: " + Utf8ToUtf16Lenient(talk.error) + u"\n");
+    return 2;
+  }
+  options->commandLine.talkPath = talk.talkPath;
+  const std::shared_ptr<StreamStore> store = std::move(talk.store);
   Runner runner(*store, *options, Timing());
   return runner.Run(store);
 }
