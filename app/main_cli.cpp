@@ -3,7 +3,14 @@
 // standard input as a message.
 //
 //   mirelon-cli [--user NAME] [--create] [--description TEXT]
-//               [--dump | --members | --post TEXT] TALK [/t{DESCRIPTION} ...]
+//               [--dump | --members | --post TEXT | --save FILE] [--smb-auth FILE] TALK
+//               [/t{DESCRIPTION} ...]
+//
+// A talk on a file server is given as smb://server/share/folder/talk (or
+// //server/share/folder/talk) and reached over SMB: with a Kerberos ticket
+// when there is one, else as the user of the authentication file FILE,
+// else as a guest. A server that cannot be reached counts as a talk that
+// cannot be opened.
 //
 // On POSIX a terminal is named only in the braced form /t{...}, since
 // absolute paths begin with "/" as well (ParseArguments).
@@ -12,6 +19,9 @@
 // their status changes are shown on standard error. On POSIX a port name is
 // a device path (a serial adapter, an rfcomm device or a pty).
 //
+// --save writes the talk as text (what the talk window's "save as text"
+// writes) and exits.
+//
 // A line that cannot be stored is kept, with the lines after it, and tried
 // again now and then, as the talk window keeps the text in its outgoing
 // pane; at the end of input the runner waits until they are stored.
@@ -19,9 +29,10 @@
 // --members prints who entered a meeting, one line each ("NAME<TAB>入室" or
 // "NAME<TAB>退室"), as the member list dialog shows them once the talk is read.
 //
-// Exit codes: 0 done; 1 --post could not store its message, lines were
-// still unstored when the runner was interrupted, or the watcher could not
-// be started; 2 wrong arguments or the talk could not be opened.
+// Exit codes: 0 done; 1 --post could not store its message, --save could
+// not write its file, lines were still unstored when the runner was
+// interrupted, or the watcher could not be started; 2 wrong arguments or
+// the talk could not be opened.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -39,6 +50,7 @@
 #include "app/console.h"
 #include "app/talk_controller.h"
 #include "app/talk_front_end.h"
+#include "app/talk_store.h"
 #include "app/ui_thread.h"
 #include "base/timing.h"
 #include "base/utf.h"
@@ -48,6 +60,7 @@
 #include "talk/talk_file.h"
 #include "ui/member_list_view.h"
 #include "ui/memory_talk_pane.h"
+#include "ui/minutes.h"
 
 namespace mirelon {
 namespace {
@@ -75,12 +88,14 @@ struct Options {
   bool dump = false;
   bool members = false;
   std::optional<std::u16string> post;
+  std::optional<std::u16string> save;
+  std::optional<std::u16string> smbAuth;
   CommandLine commandLine;
 };
 
 const char kUsage[] =
-    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --members | --post TEXT] "
-    "TALK [/t{DESCRIPTION} ...]\n";
+    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] "
+    "[--dump | --members | --post TEXT | --save FILE] [--smb-auth FILE] TALK [/t{DESCRIPTION} ...]\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
   Options o;
@@ -97,6 +112,10 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       if (!(o.description = value())) return std::nullopt;
     } else if (a == u"--post") {
       if (!(o.post = value())) return std::nullopt;
+    } else if (a == u"--save") {
+      if (!(o.save = value())) return std::nullopt;
+    } else if (a == u"--smb-auth") {
+      if (!(o.smbAuth = value())) return std::nullopt;
     } else if (a == u"--create") {
       o.create = true;
     } else if (a == u"--dump") {
@@ -109,7 +128,8 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       rest.push_back(a);
     }
   }
-  if (o.dump + o.members + o.post.has_value() > 1) return std::nullopt;
+  if (int(o.dump) + int(o.members) + int(o.post.has_value()) + int(o.save.has_value()) > 1)
+    return std::nullopt;
 #ifdef _WIN32
   for (const auto& a : rest) AddArgument(a, o.commandLine);
 #else
@@ -145,6 +165,8 @@ class RunnerPrompts : public OpenTalkPrompts {
   }
 
   bool RunStartDialog(bool owner, const std::u16string& talkPath, const std::u16string& welcome) override {
+    // Saving the talk as text or listing its members only reads it.
+    if (options_.save || options_.members) return true;
     MeetingStart start = PrepareMeetingStart(store_, owner, talkPath, welcome);
     std::u16string shown = start.description;
     if (owner && options_.description) shown = NormalizeLineBreaks(*options_.description);
@@ -217,7 +239,7 @@ class Runner final : public TalkFrontEnd {
     return true;
   }
   void PaneChanged() override {
-    if (options_.post || options_.members) return;
+    if (options_.post || options_.save || options_.members) return;
     Print(stdout, pane_.Text(printed_, pane_.TextLength()));
     printed_ = pane_.TextLength();
   }
@@ -265,6 +287,10 @@ void Runner::ScanDone(bool entered) {
     const bool stored = controller_->Send(OutgoingText(*options_.post)) == TalkSession::SendResult::kStored;
     exitCode_ = stored ? 0 : 1;
     done_ = true;
+  } else if (options_.save) {
+    exitCode_ = SaveMinutes(pane_, *options_.save) ? 0 : 1;
+    if (exitCode_) Print(stderr, u"mirelon-cli: could not write " + *options_.save + u"\n");
+    done_ = true;
   } else {
     if (!entered)
       std::fputs(
@@ -306,7 +332,7 @@ void Runner::SendWaiting() {
 }
 
 int Runner::Run(std::shared_ptr<StreamStore> store) {
-  const bool interactive = !options_.dump && !options_.members && !options_.post;
+  const bool interactive = !options_.dump && !options_.members && !options_.post && !options_.save;
   std::vector<std::u16string> terminals;
   if (interactive) {
     const ClientRegistry known;
@@ -373,7 +399,13 @@ int Run(const std::vector<std::u16string>& args) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const std::shared_ptr<StreamStore> store = CreatePlatformStreamStore();
+  TalkStore talk = OpenTalkStore(*options->commandLine.talkPath, options->smbAuth);
+  if (!talk.store) {
+    Print(stderr, u"mirelon-cli: " + Utf8ToUtf16Lenient(talk.error) + u"\n");
+    return 2;
+  }
+  options->commandLine.talkPath = talk.talkPath;
+  const std::shared_ptr<StreamStore> store = std::move(talk.store);
   Runner runner(*store, *options, Timing());
   return runner.Run(store);
 }

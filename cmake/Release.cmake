@@ -1,8 +1,16 @@
 # The Windows release: what `cmake --install` puts into the package folder
-# that scripts/package zips. Every file the program loads beside itself is
-# installed here, with the licence of every third-party file shipped.
+# that scripts/package zips and makes the Windows Installer package of (the
+# one list of what a release holds). Every file the program loads beside
+# itself is installed here, with the licence of every third-party file
+# shipped.
 
-install(TARGETS mirelon RUNTIME DESTINATION .)
+# Everything the release takes from the build tree; scripts/package builds
+# this target and nothing else.
+add_custom_target(mirelon_release)
+add_dependencies(mirelon_release mirelon mirelon-cli radova_dic)
+
+# The program and the headless runner.
+install(TARGETS mirelon mirelon-cli RUNTIME DESTINATION .)
 
 # The words and readings of the braille translator.
 set(ipadic_files)

@@ -2,6 +2,9 @@
 // controls, menus, accelerator tables and window commands.
 #pragma once
 
+// The program's icon (the first icon resource is the program's own).
+#define IDI_MIRELON 1
+
 // About box.
 #define IDD_ABOUT 101
 #define IDC_ABOUT_VERSION 102
@@ -23,6 +26,8 @@
 // The talk window's command table: the accelerators of table 200 and the
 // system menu items.
 #define CMD_STARTUP_FILE 110
+#define CMD_SAVE_AS_TEXT 116
+#define CMD_README 117
 #define CMD_MEMBER_LIST 209
 #define CMD_JUMP_TO_NUMBER 210
 #define CMD_FIND 211

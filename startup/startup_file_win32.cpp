@@ -1,6 +1,5 @@
 #include "startup/startup_file_win32.h"
 
-#include <commdlg.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -17,8 +16,6 @@
 namespace mirelon {
 
 namespace {
-
-constexpr size_t kNameUnits = 261;  // MAX_PATH and its terminator
 
 constexpr wchar_t kFilter[] =
     L"起動用バッチファイル (*.bat)\0*.bat\0"
@@ -38,19 +35,10 @@ std::optional<std::u16string> DesktopFolder() {
 // The save dialog on `proposal`; the name with the filter's extension, or
 // none when cancelled.
 std::optional<std::u16string> AskFileName(HWND owner, const StartupFileProposal& proposal) {
-  wchar_t file[kNameUnits] = {};
-  ToWide(proposal.name).copy(file, kNameUnits - 1);
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = kFilter;
-  ofn.nFilterIndex = static_cast<DWORD>(proposal.filterIndex);
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = kNameUnits;
-  ofn.lpstrTitle = L"起動用ファイルの作成";
-  ofn.Flags = OFN_EXPLORER;
-  if (!GetSaveFileNameW(&ofn)) return std::nullopt;
-  return WithFilterExtension(FromWide(file), static_cast<int>(ofn.nFilterIndex));
+  std::u16string name = proposal.name;
+  int filterIndex = proposal.filterIndex;
+  if (!ShowSaveFileDialog(owner, {L"起動用ファイルの作成", kFilter}, name, filterIndex)) return std::nullopt;
+  return WithFilterExtension(std::move(name), filterIndex);
 }
 
 // A shortcut that runs the program with the command as its arguments, in

@@ -1,7 +1,6 @@
 #include "talk/open_talk.h"
 
 #include "talk/talk_context.h"
-#include "base/file_io.h"
 #include "talk/records.h"
 #include "talk/talk_file.h"
 
@@ -77,7 +76,7 @@ bool OpenTalk(TalkContext& c, const std::optional<std::u16string>& commandLinePa
   int filter = 1;
   bool fromCommandLine = false;
 
-  if (commandLinePath && FileExists(*commandLinePath)) {
+  if (commandLinePath && c.store.Examine(*commandLinePath) == StreamStore::PathKind::kFile) {
     working = *commandLinePath;
     filter = FilterIndexOf(working).value_or(filter);
     fromCommandLine = true;
@@ -124,7 +123,7 @@ bool OpenTalk(TalkContext& c, const std::optional<std::u16string>& commandLinePa
     c.talkPath = working;
     c.owner = false;
 
-    if (FileExists(working) || DirectoryExists(working)) {
+    if (c.store.Examine(working) != StreamStore::PathKind::kNothing) {
       std::optional<std::u16string> owner = ReadStreamText(c.store, working, kOwnerStream);
       if (!owner) {
         prompts.ShowMessage(NoOwnerMessage(working), Box::kOkCancelInformation);

@@ -82,9 +82,21 @@ class StreamStore {
   // Opens the talk file for reading, sharing only reading, for as long as
   // the result lives. Null when it cannot be opened.
   virtual std::unique_ptr<HeldFile> Hold(const std::u16string& file) = 0;
+
+  // What is at a talk's path itself. Stores of this machine's folders ask
+  // its file system (which is what this does); a store on a server asks
+  // the server.
+  enum class PathKind { kNothing, kFile, kFolder };
+  virtual PathKind Examine(const std::u16string& path);
 };
 
 // The store of this platform.
 std::unique_ptr<StreamStore> CreatePlatformStreamStore();
+
+// A store's reading of a stream of `size` bytes, at most `limit` of them, in
+// pieces: `read` puts up to n bytes at `to` and says how many (0 or less:
+// the stream ended early, or the read failed).
+StreamStore::ReadResult ReadSized(uint64_t size, uint64_t limit,
+                                  const std::function<int64_t(char* to, size_t n)>& read);
 
 }  // namespace mirelon

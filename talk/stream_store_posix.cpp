@@ -103,25 +103,12 @@ class PosixStreamStore : public StreamStore {
     }
     struct stat st;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return r;
-    if (st.st_size == 0) {
-      r.status = ReadResult::Status::kEmpty;
-      return r;
-    }
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
-    r.cut = size > limit;
-    r.bytes.resize(static_cast<size_t>(r.cut ? limit : size));
-    size_t done = 0;
-    while (done < r.bytes.size()) {
-      ssize_t n = ::read(fd.get(), r.bytes.data() + done, r.bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        r.bytes.clear();
-        return r;
-      }
-      done += static_cast<size_t>(n);
-    }
-    r.status = ReadResult::Status::kOk;
-    return r;
+    return ReadSized(static_cast<uint64_t>(st.st_size), limit, [&](char* to, size_t n) {
+      ssize_t got;
+      do got = ::read(fd.get(), to, n);
+      while (got < 0 && errno == EINTR);
+      return static_cast<int64_t>(got);
+    });
   }
 
   bool Exists(const std::u16string& file, std::u16string_view stream) override {

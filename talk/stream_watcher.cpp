@@ -28,6 +28,12 @@ void RaiseNextNumber(TalkContext& context, uint32_t past) {
 // writes that failed in a row there.
 constexpr uint32_t kGapProbe = kAppendTries;
 
+// A gap is nearly always one number wide: the writer after it found the
+// missing number taken and took the next one. So the watcher looks at that
+// one number each time, and that far only every so often: each look costs
+// a request on a file server, and an idle talk is looked at all the time.
+constexpr int kWideGapLookEvery = 8;
+
 }  // namespace
 
 IngestResult IngestRecord(TalkContext& context, TalkWindowSink* sink, uint32_t n) {
@@ -61,7 +67,7 @@ struct StreamWatcher::Worker {
   // Sleeps up to `ms`; false when asked to stop.
   bool Pause(int64_t ms);
   bool Stopping() const { return stop.load(); }
-  bool LaterNumberExists(uint32_t n);
+  bool LaterNumberExists(uint32_t n, uint32_t reach);
   void RecheckHeldBack(int64_t now);
 
   const std::shared_ptr<TalkContext> context;
@@ -123,8 +129,8 @@ bool StreamWatcher::Worker::Pause(int64_t ms) {
   return !stop.load();
 }
 
-bool StreamWatcher::Worker::LaterNumberExists(uint32_t n) {
-  for (uint32_t k = 1; k <= kGapProbe && n + k <= kMaxMessageNumber; ++k)
+bool StreamWatcher::Worker::LaterNumberExists(uint32_t n, uint32_t reach) {
+  for (uint32_t k = 1; k <= reach && n + k <= kMaxMessageNumber; ++k)
     if (context->store.Exists(context->talkPath, MessageStreamName(n + k))) return true;
   return false;
 }
@@ -186,6 +192,7 @@ void StreamWatcher::Worker::Run() {
   // Polling: wait on the lowest number not read yet.
   uint32_t i = scanNext == 0 ? 1 : scanNext;
   int64_t waitingSince = -1;
+  int gapLooks = 0;  // since the last record read
   int64_t nextRecheck = NowMs() + timing.watcherRecheckIntervalMs;
   while (!Stopping()) {
     const int64_t now = NowMs();
@@ -198,6 +205,7 @@ void StreamWatcher::Worker::Run() {
       ++i;
       RaiseNextNumber(c, i);
       waitingSince = -1;
+      gapLooks = 0;
       if (!Pause(timing.watcherCatchUpMs)) break;
       continue;
     }
@@ -209,7 +217,7 @@ void StreamWatcher::Worker::Run() {
     if (waitingSince < 0) {
       waitingSince = now;
     } else if (now - waitingSince >= timing.watcherGapGraceMs) {
-      if (LaterNumberExists(i)) {
+      if (LaterNumberExists(i, ++gapLooks % kWideGapLookEvery == 0 ? kGapProbe : 1)) {
         heldBack[i] = now + timing.watcherRecheckWindowMs;
         ++i;
         waitingSince = -1;

@@ -1,5 +1,5 @@
-// The standard dialogs of opening a talk: the open dialog and the message
-// boxes with the program's caption.
+// The standard dialogs of the program: the open dialog of a talk, the save
+// dialog and the message boxes with the program's caption.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +17,21 @@ inline constexpr wchar_t kMessageCaption[] = L"OrinMirelon";
 // the initial filter and receives the chosen one. False when the user
 // cancelled or the dialog failed; the working copy is then unchanged.
 bool ShowTalkFileDialog(HWND owner, std::u16string& workingCopy, int& filterIndex);
+
+// A file dialog: its title, its filter (pairs of display text and
+// pattern, each ended by a zero, the list by two), and the extension that
+// a name typed without one gets (none: the name stays as typed).
+struct FileDialog {
+  const wchar_t* title = nullptr;
+  const wchar_t* filter = nullptr;
+  const wchar_t* defaultExtension = nullptr;
+};
+
+// Shows the save dialog on a file name (at most 260 characters) with the
+// initial filter `filterIndex`; `name` and `filterIndex` receive the
+// choice. False when the user cancelled or the dialog failed, leaving both
+// unchanged. The file need not exist, nor is replacing one asked about.
+bool ShowSaveFileDialog(HWND owner, const FileDialog& dialog, std::u16string& name, int& filterIndex);
 
 // A message box owned by `owner`; returns the button pressed.
 int ShowMessage(HWND owner, std::u16string_view text, UINT style);

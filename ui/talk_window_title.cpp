@@ -13,11 +13,15 @@ bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+std::u16string_view FileNameOf(std::u16string_view path) {
+  size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
 std::u16string TalkWindowTitle(std::u16string_view talkPath) {
-  size_t slash = talkPath.find_last_of(u"\\/");
-  std::u16string_view name = slash == std::u16string_view::npos ? talkPath : talkPath.substr(slash + 1);
+  std::u16string_view name = FileNameOf(talkPath);
   std::u16string_view mode = u"ミレロン";
   size_t dot = name.rfind(u'.');
   if (dot != std::u16string_view::npos) {
@@ -28,12 +32,16 @@ std::u16string TalkWindowTitle(std::u16string_view talkPath) {
       mode = u"ミーティング";
     else if (EqualsIgnoringCase(extension, u".share"))
       mode = u"シェアモード";
-    name = name.substr(0, dot);
   }
   std::u16string title(mode);
   title += u" - ";
-  title += name;
+  title += TalkName(talkPath);
   return title;
+}
+
+std::u16string TalkName(std::u16string_view talkPath) {
+  std::u16string_view name = FileNameOf(talkPath);
+  return std::u16string(name.substr(0, name.rfind(u'.')));
 }
 
 }  // namespace mirelon

@@ -9,4 +9,7 @@ namespace mirelon {
 
 std::u16string TalkWindowTitle(std::u16string_view talkPath);
 
+// The talk file's name without folder and extension.
+std::u16string TalkName(std::u16string_view talkPath);
+
 }  // namespace mirelon

@@ -8,6 +8,7 @@
 
 #include "app/talk_controller.h"
 #include "app/talk_front_end.h"
+#include "base/program_folder.h"
 #include "base/timing.h"
 #include "base/utf.h"
 #include "braille/brl_input_control_win32.h"
@@ -33,6 +34,7 @@
 #include "window/talk_commands_win32.h"
 #include "ui/talk_dialogs_win32.h"
 #include "ui/talk_window_title.h"
+#include "ui/text_documents_win32.h"
 #include "window/terminals_dialog_win32.h"
 #include "window/window_ui_thread_win32.h"
 
@@ -177,6 +179,7 @@ void TalkWindow::OnInitDialog() {
   thread_->Attach(window_);
   AppendSettingsMenu(window_, instance_);
   HMENU system = GetSystemMenu(window_, FALSE);
+  AppendMenuW(system, MF_STRING, CMD_SAVE_AS_TEXT, L"トークをテキストで保存(&T)...");
   AppendMenuW(system, MF_STRING, CMD_STARTUP_FILE, L"起動用ファイルの作成(&B)");
   AppendMenuW(system, MF_STRING, CMD_ABOUT, L"このプログラムについて(&A)...");
 }
@@ -267,6 +270,13 @@ bool TalkWindow::RunCommandTable(int command) {
       return true;
     case CMD_STARTUP_FILE:
       if (controller_) SaveStartupFile(window_, *controller_);
+      return true;
+    case CMD_SAVE_AS_TEXT:
+      if (controller_)
+        SaveTalkAsText(window_, controller_->Context().talkPath, *incomingPane_, sounds_, controller_->SpeechState());
+      return true;
+    case CMD_README:
+      OpenReadme(window_, ProgramFolder().value_or(u"") + kReadmeFileName);
       return true;
     case CMD_MEMBER_LIST:
       if (controller_) ShowMemberList(instance_, window_, controller_->Context(), thread_);

@@ -1,6 +1,7 @@
 // The headless runner with a braille terminal in chat mode on a pty: the
-// terminal joins the meeting, reads the new lines, posts what its user
-// types, and leaves when the runner ends.
+// terminal joins the meeting (in a local folder, or on a file server over
+// SMB), reads the new lines, posts what its user types, and leaves when
+// the runner ends.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -19,6 +20,7 @@
 #include "modes/wire_protocol.h"
 #include "support/fast_timing.h"
 #include "support/runner_command.h"
+#include "support/samba_server.h"
 #include "support/temp_dir.h"
 #include "support/terminal_simulator.h"
 
@@ -40,10 +42,25 @@ FILE* StartBob(const std::string& runner, const std::string& talk, const std::st
                "w");
 }
 
-TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
+// The meeting in a local folder, or on the test's Samba server.
+class RunnerTerminalPlaces : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    if (std::string(GetParam()) != "Smb") return;
+    SambaServer& server = SambaServer::Shared();
+    MIRELON_REQUIRE_SAMBA(server);
+    talk = server.NewFolder().url + "/room.meeting";
+  }
+
   TempDir dir;
+  std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
+};
+
+INSTANTIATE_TEST_SUITE_P(Places, RunnerTerminalPlaces, ::testing::Values("Local", "Smb"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+TEST_P(RunnerTerminalPlaces, ChatTerminalTakesPartInAMeeting) {
   const std::string cli = RunnerPath();
-  const std::string talk = Utf16ToUtf8(dir.File(u"room.meeting"));
   const std::string env = "XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ";
   auto run = [&](const std::string& args, const std::string& out = "/dev/null") {
     int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>/dev/null </dev/null").c_str());
@@ -74,13 +91,19 @@ TEST(RunnerTerminal, ChatTerminalTakesPartInAMeeting) {
   terminal.SendFrame(FRAME_TEXT_BEGIN, 0);
   ASSERT_TRUE(terminal.WaitForBareBytes(1, 30000));
   for (uint8_t cell : {0x10, 0x30, 0x00}) terminal.SendFrame(FRAME_TEXT_CELL, cell);
-  // Its own record comes back to it as new lines too.
+  // Stored before the runner ends (on a slow machine the lines counted next
+  // may all be older ones); its own record comes back to it as new lines.
+  const std::string dumpFile = Utf16ToUtf8(dir.File(u"dump.txt"));
+  auto stored = [&] {
+    run("--dump " + ShellQuote(talk), dumpFile);
+    return ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("").find("hanakoさん ") != std::string::npos;
+  };
+  EXPECT_TRUE(Eventually(stored, 30000));
   EXPECT_TRUE(Eventually([&] { return CountOf(terminal, FRAME_TEXT_CELL, 0) >= 4; }, 30000));
 
   pclose(bob);  // end of input: the runner shuts down
   EXPECT_TRUE(Eventually([&] { return terminal.frames().back().command == FRAME_CHAT_END; }));
 
-  const std::string dumpFile = Utf16ToUtf8(dir.File(u"dump.txt"));
   ASSERT_EQ(run("--dump " + ShellQuote(talk), dumpFile), 0);
   const std::string dump = ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or("");
   const size_t in = dump.find("入室 hanakoさん");

@@ -273,7 +273,7 @@ TEST_F(TalkControllerTest, ClosingWhileASavedSetIsAppliedAndRowsAreDeleted) {
   }
   TalkControllerOptions options = Options();
   options.opener = bus.opener();
-  TalkController controller(store, front, options);
+  TalkController controller(shared, front, options);
   ASSERT_EQ(controller.Open(path), TalkController::OpenResult::kOpened);
   ClientRegistry& registry = controller.Clients();
   ASSERT_TRUE(controller.Connector().Connect(ListFromText(set)));

@@ -1,69 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "talk/talk_file.h"
 #include "talk_fixture.h"
 
 namespace mirelon {
 namespace {
-
-using Status = StreamStore::ReadResult::Status;
-
-TEST(StreamStore, CreateNewClaimsANameOnceAndLeavesNoTemporaryFiles) {
-  TempDir dir;
-  auto store = CreatePlatformStreamStore();
-  const std::u16string talk = dir.File(u"a.talk");
-  EXPECT_EQ(store->CreateNew(talk, u"Owner", "user1"), StreamStore::CreateResult::kCreated);
-  EXPECT_EQ(store->CreateNew(talk, u"Owner", "other"), StreamStore::CreateResult::kExists);
-  EXPECT_TRUE(store->EnsureFile(talk));
-  EXPECT_TRUE(store->EnsureFile(talk));
-
-  StreamStore::ReadResult r = store->Read(talk, u"Owner", 100);
-  EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_EQ(r.bytes, "user1");
-  EXPECT_EQ(store->Read(talk, u"Msg000001", 100).status, Status::kMissing);
-  EXPECT_FALSE(store->Exists(talk, u"Msg000001"));
-
-  // Exactly the talk and its one stream; the main file is empty.
-  EXPECT_EQ(dir.List(), (std::vector<std::u16string>{u"a.talk", u"a.talk:Owner"}));
-  auto held = store->Hold(talk);
-  EXPECT_TRUE(held);
-  EXPECT_FALSE(store->Hold(dir.File(u"missing.talk")));
-}
-
-TEST(StreamStore, ListReportsStreamsAsListingsNameThem) {
-  TempDir dir;
-  auto store = CreatePlatformStreamStore();
-  const std::u16string talk = dir.File(u"a.talk");
-  EXPECT_EQ(store->List(talk, [](std::u16string_view) { return true; }), StreamStore::ListResult::kNoStreams);
-  store->CreateNew(talk, u"Owner", "u");
-  store->CreateNew(talk, u"Msg000002", "talk\tx");
-  store->CreateNew(dir.File(u"a.talk2"), u"Msg000009", "talk\tother talk");
-  store->EnsureFile(talk);
-  store->Replace(talk, u"Description", "first");
-  EXPECT_TRUE(store->Replace(talk, u"Description", "second"));
-  EXPECT_EQ(store->Read(talk, u"Description", 100).bytes, "second");
-
-  std::vector<std::u16string> names;
-  EXPECT_EQ(store->List(talk, [&](std::u16string_view n) { names.emplace_back(n); return true; }),
-            StreamStore::ListResult::kListed);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::u16string>{u":Description:$DATA", u":Msg000002:$DATA", u":Owner:$DATA"}));
-}
-
-TEST(StreamStore, ReadHoldsAtMostTheLimitAndTellsItWasCut) {
-  TempDir dir;
-  auto store = CreatePlatformStreamStore();
-  const std::u16string talk = dir.File(u"a.talk");
-  store->CreateNew(talk, u"Msg000001", std::string(5000, 'x'));
-  store->CreateNew(talk, u"Msg000002", "");
-  auto r = store->Read(talk, u"Msg000001", 1000);
-  EXPECT_EQ(r.status, Status::kOk);
-  EXPECT_TRUE(r.cut);
-  EXPECT_EQ(r.bytes.size(), 1000u);
-  EXPECT_EQ(store->Read(talk, u"Msg000002", 1000).status, Status::kEmpty);
-}
 
 TEST(ReadStreamText, EmptyUndecodableAndMissingStreamsReadAsNone) {
   TalkFixture t;

@@ -111,6 +111,9 @@ TEST(StreamWatcher, GapBelowLaterRecordsDoesNotHoldTheTalkBack) {
   // A late record under the skipped number is still shown.
   t.WriteMessage(2, "talk\th\ttwo");
   ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 2); }));
+  // A gap of several numbers is looked past too, if less often.
+  t.WriteMessage(7, "talk\th\tseven");
+  ASSERT_TRUE(t.PumpUntil([&] { return HasNode(t.context.messages, 7); }));
 }
 
 // A number that exists but cannot be read (its writer is still writing,

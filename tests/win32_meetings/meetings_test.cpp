@@ -1,13 +1,17 @@
 // Meetings and start-up files in the talk window, used as a person does:
 // the start dialog as owner and as another member, the member list while
-// members come and go, and start-up files saved through the save dialog.
+// members come and go, start-up files and the talk as text saved through
+// the save dialog.
 #ifdef _WIN32
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +19,7 @@
 #include "base/ansi.h"
 #include "base/com_win32.h"
 #include "base/file_io.h"
+#include "base/program_folder.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "settings/text_file.h"
@@ -23,6 +28,7 @@
 #include "talk/open_talk.h"
 #include "talk/records.h"
 #include "talk/talk_file.h"
+#include "ui/text_documents_win32.h"
 
 namespace mirelon {
 namespace {
@@ -343,6 +349,77 @@ TEST_F(StartupFiles, ATalkNamedOutsideTheCodePageIsRefusedForBatchAndKeptInAShor
   const std::optional<ShortcutFile> link = ReadShortcut(lnk);
   ASSERT_TRUE(link);
   EXPECT_EQ(ParseCommandLine(u"p " + FromWide(link->arguments)).talkPath, talk_);
+}
+
+// --- The talk as text ---
+
+// The minutes of a meeting with a description, in and out records and a
+// message of two lines, once this user entered as another member.
+TEST_F(StartupFiles, TheTalkSavedAsTextIsWhatThePaneShowsAndAFailedSaveKeepsTheFile) {
+  MakeTalk(u"議事.meeting", u"主催者", {u"in\t主催者", u"talk\t主催者さん 3/05 9:07\t予算の件\r二行目", u"out\t主催者"});
+  WriteDescriptionStream(*store_, u"定例会\r", talk_);
+  Start();
+  ASSERT_TRUE(Dialog(kStartTitle));
+  gui::PressKeys({VK_MENU, VK_RETURN});
+  ASSERT_TRUE(TalkWindow(L"ミーティング - 議事"));
+  const std::u16string me = UserName(), file = dir_.File(u"議事録.txt");
+  ASSERT_TRUE(gui::WaitUntil([&] { return PaneText(GetDlgItem(window_, IDC_INCOMING)).find(ToWide(me)) != std::wstring::npos; }));
+  const std::string expected = "\xEF\xBB\xBF" + Utf16ToUtf8(u"定例会\r\n\r\n1: 入室 主催者さん\r\n\r\n"
+                                                             u"2: 主催者さん 3/05 9:07\r\n予算の件\r\n二行目\r\n\r\n"
+                                                             u"3: 退室 主催者さん\r\n\r\n4: 入室 " + me + u"さん\r\n\r\n");
+  // The system menu's item by its key; the name offered, then "議事録"
+  // typed (".txt" is added).
+  auto save = [&](std::wstring* offered) {
+    gui::PressKeys({VK_MENU, VK_SPACE});
+    Tap('T');
+    HWND dialog = Dialog(L"トークをテキストで保存");
+    wchar_t folder[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    if (offered) *offered = std::wstring(folder) + L"\\" + TextOf(gui::FocusedWindow());
+    gui::PressKeys({VK_CONTROL, 'A'});
+    gui::TypeText(ToWide(dir_.File(u"議事録")));
+    Tap(VK_RETURN);
+  };
+  std::wstring offered;
+  wchar_t documents[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
+  sounds_.Take();
+  save(&offered);
+  EXPECT_EQ(offered, std::wstring(documents) + L"\\議事.txt");
+  EXPECT_TRUE(gui::WaitUntil([&] {
+    const Texts said = Spoken();
+    return std::count(said.begin(), said.end(), u"保存しました") == 1;
+  }));
+  EXPECT_EQ(sounds_.Take(), std::vector<FeedbackSound>{FeedbackSound::kConfirm});
+  EXPECT_EQ(ReadWholeFile(file, 1 << 20), expected);
+
+  // The runner writes the same.
+  gui::ChildProcess runner;
+  ASSERT_TRUE(runner.Start(L"\"" + gui::BuildFolder() + L"\\app\\mirelon-cli.exe\" --save \"" +
+                           ToWide(dir_.File(u"runner.txt")) + L"\" \"" + ToWide(talk_) + L"\""));
+  EXPECT_EQ(runner.Wait(60000), 0);
+  EXPECT_EQ(ReadWholeFile(dir_.File(u"runner.txt"), 1 << 20), expected);
+
+  // A file another program holds is named in the message and keeps its
+  // text; no temporary file is left.
+  const std::vector<std::u16string> before = dir_.List();
+  HANDLE held = CreateFileW(ToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  save(nullptr);
+  EXPECT_EQ(AnswerMessageBox(thread_), L"トークを保存できませんでした。\r\n" + ToWide(file));
+  CloseHandle(held);
+  EXPECT_EQ(ReadWholeFile(file, 1 << 20), expected);
+  EXPECT_EQ(dir_.List(), before);
+}
+
+// F1 where no read-me lies beside the program (as beside this test) says
+// where it should be.
+TEST_F(StartupFiles, F1WithoutTheReadmeSaysWhereItShouldBe) {
+  MakeTalk(u"h.talk");
+  Start();
+  ASSERT_TRUE(TalkWindow(L"トークモード - h"));
+  Tap(VK_F1);
+  EXPECT_EQ(AnswerMessageBox(thread_), L"はじめにお読みください.txt が見つかりません。\r\nプログラムと同じフォルダの次の場所にあるはずです。\r\n" +
+                                           ToWide(ProgramFolder().value_or(u"") + kReadmeFileName));
 }
 
 }  // namespace
