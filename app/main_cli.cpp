@@ -3,7 +3,8 @@
 // standard input as a message.
 //
 //   mirelon-cli [--user NAME] [--create] [--description TEXT]
-//               [--dump | --post TEXT | --save FILE] [--smb-auth FILE] TALK [/t{DESCRIPTION} ...]
+//               [--dump | --members | --post TEXT | --save FILE] [--smb-auth FILE] TALK
+//               [/t{DESCRIPTION} ...]
 //
 // A talk on a file server is given as smb://server/share/folder/talk (or
 // //server/share/folder/talk) and reached over SMB: with a Kerberos ticket
@@ -24,6 +25,9 @@
 // A line that cannot be stored is kept, with the lines after it, and tried
 // again now and then, as the talk window keeps the text in its outgoing
 // pane; at the end of input the runner waits until they are stored.
+//
+// --members prints who entered a meeting, one line each ("NAME<TAB>入室" or
+// "NAME<TAB>退室"), as the member list dialog shows them once the talk is read.
 //
 // Exit codes: 0 done; 1 --post could not store its message, --save could
 // not write its file, lines were still unstored when the runner was
@@ -54,6 +58,7 @@
 #include "talk/meeting_start.h"
 #include "talk/open_talk.h"
 #include "talk/talk_file.h"
+#include "ui/member_list_view.h"
 #include "ui/memory_talk_pane.h"
 #include "ui/minutes.h"
 
@@ -81,6 +86,7 @@ struct Options {
   bool create = false;
   std::optional<std::u16string> description;
   bool dump = false;
+  bool members = false;
   std::optional<std::u16string> post;
   std::optional<std::u16string> save;
   std::optional<std::u16string> smbAuth;
@@ -88,8 +94,8 @@ struct Options {
 };
 
 const char kUsage[] =
-    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] [--dump | --post TEXT | --save FILE] "
-    "[--smb-auth FILE] TALK [/t{DESCRIPTION} ...]\n";
+    "usage: mirelon-cli [--user NAME] [--create] [--description TEXT] "
+    "[--dump | --members | --post TEXT | --save FILE] [--smb-auth FILE] TALK [/t{DESCRIPTION} ...]\n";
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
   Options o;
@@ -114,13 +120,16 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args) {
       o.create = true;
     } else if (a == u"--dump") {
       o.dump = true;
+    } else if (a == u"--members") {
+      o.members = true;
     } else if (a.size() >= 2 && a[0] == u'-' && a[1] == u'-') {
       return std::nullopt;
     } else {
       rest.push_back(a);
     }
   }
-  if (int(o.dump) + int(o.post.has_value()) + int(o.save.has_value()) > 1) return std::nullopt;
+  if (int(o.dump) + int(o.members) + int(o.post.has_value()) + int(o.save.has_value()) > 1)
+    return std::nullopt;
 #ifdef _WIN32
   for (const auto& a : rest) AddArgument(a, o.commandLine);
 #else
@@ -156,8 +165,8 @@ class RunnerPrompts : public OpenTalkPrompts {
   }
 
   bool RunStartDialog(bool owner, const std::u16string& talkPath, const std::u16string& welcome) override {
-    // Saving the talk as text only reads it.
-    if (options_.save) return true;
+    // Saving the talk as text or listing its members only reads it.
+    if (options_.save || options_.members) return true;
     MeetingStart start = PrepareMeetingStart(store_, owner, talkPath, welcome);
     std::u16string shown = start.description;
     if (owner && options_.description) shown = NormalizeLineBreaks(*options_.description);
@@ -230,7 +239,7 @@ class Runner final : public TalkFrontEnd {
     return true;
   }
   void PaneChanged() override {
-    if (options_.post || options_.save) return;
+    if (options_.post || options_.save || options_.members) return;
     Print(stdout, pane_.Text(printed_, pane_.TextLength()));
     printed_ = pane_.TextLength();
   }
@@ -269,6 +278,10 @@ class Runner final : public TalkFrontEnd {
 
 void Runner::ScanDone(bool entered) {
   if (options_.dump) {
+    done_ = true;
+  } else if (options_.members) {
+    for (const MemberEntry& member : controller_->Context().members.Snapshot())
+      Print(stdout, member.name + u"\t" + std::u16string(MemberStateText(member.state)) + u"\n");
     done_ = true;
   } else if (options_.post) {
     const bool stored = controller_->Send(OutgoingText(*options_.post)) == TalkSession::SendResult::kStored;
@@ -319,7 +332,7 @@ void Runner::SendWaiting() {
 }
 
 int Runner::Run(std::shared_ptr<StreamStore> store) {
-  const bool interactive = !options_.dump && !options_.post && !options_.save;
+  const bool interactive = !options_.dump && !options_.members && !options_.post && !options_.save;
   std::vector<std::u16string> terminals;
   if (interactive) {
     const ClientRegistry known;

@@ -112,6 +112,11 @@ void TerminalSimulator::SetSplit(std::vector<size_t> chunks, int64_t pauseMs) {
   pauseMs_ = pauseMs;
 }
 
+void TerminalSimulator::SetFrameObserver(std::function<void(const ReceivedFrame&)> observer) {
+  std::lock_guard<std::mutex> guard(lock_);
+  observer_ = std::move(observer);
+}
+
 void TerminalSimulator::Output(const std::vector<uint8_t>& bytes) {
   std::vector<size_t> chunks;
   int64_t pauseMs;
@@ -206,12 +211,15 @@ void TerminalSimulator::OnReplyBytes(std::span<const uint8_t> bytes) {
 
 void TerminalSimulator::OnFrame(const Frame& frame) {
   ReceivedFrame received{frame.command, frame.parameter, {frame.payload.begin(), frame.payload.end()}};
+  std::function<void(const ReceivedFrame&)> observer;
   {
     std::lock_guard<std::mutex> guard(lock_);
     frames_.push_back(received);
     if (received.command == FRAME_IDENTIFY) ++identifyRequests_;
+    observer = observer_;
     changed_.notify_all();
   }
+  if (observer) observer(received);
   Answer(received);
 }
 

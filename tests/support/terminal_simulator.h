@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -110,6 +111,9 @@ class TerminalSimulator : private FrameDecoder::Sink {
   // Output goes out in chunks of these sizes (cycled), with `pauseMs`
   // between chunks; empty: every send in one piece.
   void SetSplit(std::vector<size_t> chunks, int64_t pauseMs);
+  // Told of every frame from the program as it arrives, on the receiving
+  // thread, before it is answered.
+  void SetFrameObserver(std::function<void(const ReceivedFrame&)> observer);
 
   // --- actions ---
   void SendFrame(uint8_t command, uint8_t parameter, const std::vector<uint8_t>& payload = {});
@@ -152,6 +156,7 @@ class TerminalSimulator : private FrameDecoder::Sink {
   std::map<uint8_t, std::vector<uint8_t>> beforeAnswer_;
   std::vector<size_t> chunks_;
   int64_t pauseMs_ = 0;
+  std::function<void(const ReceivedFrame&)> observer_;
   std::vector<ReceivedFrame> frames_;
   std::vector<uint8_t> bare_;
   std::vector<uint8_t> received_;

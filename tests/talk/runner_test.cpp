@@ -157,6 +157,11 @@ TEST_P(RunnerPlaces, TwoRunnersChatOnOneMeeting) {
     EXPECT_NE(dump.find(expected), std::string::npos) << expected;
   EXPECT_LT(dump.find("入室 bobさん"), dump.find("line one"));
   EXPECT_LT(dump.find("line two"), dump.find("退室 bobさん"));
+
+  // Who entered, as the member list shows them; --members goes alone.
+  ASSERT_EQ(Run("--members " + ShellQuote(talk), Utf16ToUtf8(dir.File(u"members.txt"))), 0);
+  EXPECT_EQ(Read(u"members.txt"), "bob\t退室\ncarol\t退室\n");
+  EXPECT_EQ(Run("--members --dump " + ShellQuote(talk)), 2);
 }
 
 // --save writes the talk as the pane shows it, a share talk's description
