@@ -1,23 +1,22 @@
 #include "ui/minutes.h"
 
 #include "settings/text_file.h"
+#include "talk/records.h"
 #include "ui/talk_pane.h"
 #include "ui/talk_window_title.h"
 
 namespace mirelon {
 
 std::u16string MinutesText(const TalkPane& pane) {
-  const std::u16string shown = pane.Text(0, pane.TextLength());
+  // The pane's line breaks, whichever they are, as CR LF.
+  const std::u16string shown = NormalizeLineBreaks(pane.Text(0, pane.TextLength()));
   std::u16string text;
   text.reserve(shown.size() + shown.size() / 8);
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const char16_t c = shown[i];
-    if (c == u'\r' || c == u'\n') {
-      if (c == u'\r' && i + 1 < shown.size() && shown[i + 1] == u'\n') ++i;
+  for (char16_t c : shown) {
+    if (c == u'\r')
       text += u"\r\n";
-    } else {
+    else
       text += c;
-    }
   }
   return text;
 }

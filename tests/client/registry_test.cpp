@@ -69,17 +69,21 @@ TEST_F(RegistryTest, ConnectionListSkipsPortsInUseAndWaitsForEachConnection) {
       u"Port:COM5;Port2:NULL;Speed:9600;Protocol:9;User:c;|"  // no such mode
       u"Port:COM5;Port2:NULL;Speed:9600;Protocol:2;User:d;|");
   int waits = 0;
-  EXPECT_EQ(registry.ApplyConnectionList(list, [&](int64_t ms) {
-    ++waits;
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  }), 2);
+  EXPECT_EQ(
+      registry.ApplyConnectionList(list,
+                                   [&](int64_t ms) {
+                                     ++waits;
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                                   }),
+      2);
   EXPECT_GT(waits, 0);
   const std::vector<ClientNode*> nodes = registry.Nodes();
   ASSERT_EQ(nodes.size(), 2u);
   EXPECT_EQ(nodes[0]->client->GetUserName(), u"a");
   EXPECT_EQ(nodes[1]->client->GetUserName(), u"d");
   // Each connection came up before the next was started.
-  EXPECT_TRUE(Eventually([&] { return nodes[0]->client->IsConnected() && nodes[1]->client->IsConnected(); }));
+  EXPECT_TRUE(Eventually(
+      [&] { return nodes[0]->client->IsConnected() && nodes[1]->client->IsConnected(); }));
 }
 
 TEST_F(RegistryTest, AnOmittedOrAnyCaseNullPortIsNoPortInUse) {
@@ -131,7 +135,8 @@ TEST_F(RegistryTest, TwoClientsOnOneTalk) {
   b.SendFrame(FRAME_TEXT_CELL, 0x30);
   b.SendFrame(FRAME_TEXT_CELL, 0);
   ASSERT_TRUE(rig.sink->WaitForRecords(2));
-  EXPECT_EQ(rig.sink->records(), (std::vector<std::u16string>{u"talk\taさん 3/07 9:05\t⠁", u"talk\tbさん 3/07 9:05\t⠃"}));
+  EXPECT_EQ(rig.sink->records(), (std::vector<std::u16string>{u"talk\taさん 3/07 9:05\t⠁",
+                                                              u"talk\tbさん 3/07 9:05\t⠃"}));
 
   // Closing: both are asked to quit and both users leave.
   EXPECT_EQ(registry.QuitAll(), 2);
@@ -170,16 +175,27 @@ class HeldClient : public CQZClient_ChatMode {
   std::atomic<bool>* destroyed_;
 };
 
-TEST_F(RegistryTest, RemoveAllNeverFreesAClientUnderItsRunningThread) {
-  rig.timing.connWorkerStopMs = 50;
-  registry.SetTalk(rig.Setup(), false);
+// A registry holding one client whose worker is held inside a command until
+// `gate` is set.
+class HeldRegistryTest : public RegistryTest {
+ protected:
+  HeldClient* AddHeld(const std::u16string& port2) {
+    auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
+    client->SetConnection(u"NULL", port2, 9600, 2);
+    registry.AddClient(client);
+    EXPECT_TRUE(client->PostCommand({HeldClient::kHold}));
+    EXPECT_TRUE(Eventually([&] { return client->entered.load(); }));
+    return client;
+  }
+
   Event gate;
   std::atomic<bool> destroyed{false};
-  auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
-  client->SetConnection(u"NULL", u"NULL", 9600, 2);
-  registry.AddClient(client);
-  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
-  ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
+};
+
+TEST_F(HeldRegistryTest, RemoveAllNeverFreesAClientUnderItsRunningThread) {
+  rig.timing.connWorkerStopMs = 50;
+  registry.SetTalk(rig.Setup(), false);
+  AddHeld(u"NULL");
 
   registry.RemoveAll();  // its stop times out
   EXPECT_EQ(registry.Count(), 0);
@@ -188,16 +204,10 @@ TEST_F(RegistryTest, RemoveAllNeverFreesAClientUnderItsRunningThread) {
   EXPECT_TRUE(Eventually([&] { return destroyed.load(); }));
 }
 
-TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
+TEST_F(HeldRegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
   rig.timing.connWorkerStopMs = 50;
   registry.SetTalk(rig.Setup(), false);
-  Event gate;
-  std::atomic<bool> destroyed{false};
-  auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
-  client->SetConnection(u"NULL", u"NULL", 9600, 2);
-  registry.AddClient(client);
-  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
-  ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
+  HeldClient* client = AddHeld(u"NULL");
   EXPECT_FALSE(registry.RemoveClient(*client));
   EXPECT_EQ(registry.Count(), 1);
   gate.Set();
@@ -206,15 +216,9 @@ TEST_F(RegistryTest, RemoveClientKeepsAClientThatDoesNotStop) {
   EXPECT_TRUE(Eventually([&] { return destroyed.load(); }));
 }
 
-TEST_F(RegistryTest, NoPortOpensOnceTheClientIsQuitting) {
+TEST_F(HeldRegistryTest, NoPortOpensOnceTheClientIsQuitting) {
   rig.Terminal(u"COM4");
-  Event gate;
-  std::atomic<bool> destroyed{false};
-  auto* client = new HeldClient(registry.setup(), &gate, &destroyed);
-  client->SetConnection(u"NULL", u"COM4", 9600, 2);
-  registry.AddClient(client);
-  ASSERT_TRUE(client->PostCommand({HeldClient::kHold}));
-  ASSERT_TRUE(Eventually([&] { return client->entered.load(); }));
+  HeldClient* client = AddHeld(u"COM4");
   EXPECT_EQ(registry.QuitAll(), 1);
   client->PostCommand({CMD_CLIENT_OPEN_PORT, 1});  // the dialog's connect, behind the quit
   gate.Set();

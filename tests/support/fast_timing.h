@@ -44,14 +44,15 @@ inline Timing FastTiming() {
   return t;
 }
 
-// Polls `done` until it holds or `boundMs` passes (a bound for a broken
-// test, not a product wait); its last result.
+// Polls `done` every `pollMs` until it holds or `boundMs` passes (a bound
+// for a broken test, not a product wait); its last result. A costly `done`
+// wants a longer poll.
 template <class F>
-bool Eventually(F done, int64_t boundMs = 10000) {
+bool Eventually(F done, int64_t boundMs = 10000, int64_t pollMs = 1) {
   const int64_t end = NowMs() + boundMs;
   while (!done()) {
     if (NowMs() > end) return done();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
   }
   return true;
 }

@@ -7,16 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
-#include <thread>
 
 #include "base/file_io.h"
 #include "base/utf.h"
+#include "support/fast_timing.h"
 #include "support/runner_command.h"
 #include "support/samba_server.h"
 #include "support/temp_dir.h"
@@ -134,12 +132,8 @@ TEST_P(RunnerPlaces, TwoRunnersChatOnOneMeeting) {
   fputs("line one\nline two\n", bob);
   fflush(bob);
   ASSERT_EQ(Run("--user alice --post 'welcome bob' " + ShellQuote(talk)), 0);
-  bool seen = false;
-  for (int look = 0; look < 600 && !seen; ++look) {
-    if (look > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    seen = Read(u"bob.txt").find("welcome bob") != std::string::npos;
-  }
-  EXPECT_TRUE(seen);
+  EXPECT_TRUE(Eventually([&] { return Read(u"bob.txt").find("welcome bob") != std::string::npos; },
+                         30000, 50));
   pclose(bob);  // end of input: Bob leaves
 
   // Input that ends before the talk has been read is sent all the same.
@@ -173,11 +167,14 @@ TEST_F(RunnerTest, SaveWritesTheTalkAsText) {
   ASSERT_TRUE(store->EnsureFile(share));
   WriteNewStream(*store, u"alice", share, kOwnerStream);
   WriteNewStream(*store, u"ようこそ\r", share, kDescriptionStream);
-  WriteNewStream(*store, u"talk\tguestさん 3/05 9:07\tline one\rline two", share, MessageStreamName(1));
+  WriteNewStream(*store, u"talk\tguestさん 3/05 9:07\tline one\rline two", share,
+                 MessageStreamName(1));
   const std::string talk = ShellQuote(Utf16ToUtf8(share));
   ASSERT_EQ(Run("--save " + ShellQuote(Utf16ToUtf8(dir.File(u"minutes.txt"))) + " " + talk), 0);
-  EXPECT_EQ(Read(u"minutes.txt"), "\xEF\xBB\xBFようこそ\r\n\r\n1: guestさん 3/05 9:07\r\nline one\r\nline two\r\n\r\n");
-  EXPECT_EQ(Run("--save " + ShellQuote(Utf16ToUtf8(dir.File(u"none/minutes.txt"))) + " " + talk), 1);
+  EXPECT_EQ(Read(u"minutes.txt"),
+            "\xEF\xBB\xBFようこそ\r\n\r\n1: guestさん 3/05 9:07\r\nline one\r\nline two\r\n\r\n");
+  EXPECT_EQ(Run("--save " + ShellQuote(Utf16ToUtf8(dir.File(u"none/minutes.txt"))) + " " + talk),
+            1);
 }
 
 // Three participants paste a few hundred lines each, two of them while
@@ -188,11 +185,6 @@ TEST_P(RunnerPlaces, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
   ASSERT_EQ(Run("--user alice --create --post start " + ShellQuote(chat)), 0);
   const auto shown = [&](int r) {
     return ReadWholeFile(dir.File(u"shown" + U16(std::to_string(r))), 1 << 20).value_or("");
-  };
-  const auto eventually = [](const std::function<bool()>& done) {
-    for (int look = 0; look < 2400 && !done(); ++look)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return done();
   };
   FILE* runners[3];
   for (int r = 0; r < 3; ++r)
@@ -208,7 +200,8 @@ TEST_P(RunnerPlaces, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
               pasted.insert(std::to_string(r) + " line " + std::to_string(i))->c_str());
     fflush(runners[r]);
     if (r == 0) {
-      EXPECT_TRUE(eventually([&] { return shown(0).find("0 line 249") != std::string::npos; }));
+      EXPECT_TRUE(
+          Eventually([&] { return shown(0).find("0 line 249") != std::string::npos; }, 120000, 50));
     }
   }
   const auto shownEverywhere = [&] {
@@ -221,7 +214,7 @@ TEST_P(RunnerPlaces, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
     }
     return true;
   };
-  EXPECT_TRUE(eventually(shownEverywhere));
+  EXPECT_TRUE(Eventually(shownEverywhere, 120000, 50));
   for (FILE* runner : runners) pclose(runner);
 }
 
