@@ -169,9 +169,21 @@ void StreamWatcher::Worker::Run() {
   // is shown while the rest is still being read.
   bool appended = false;
   int64_t lastNotice = scanTime;
+  uint32_t listedBefore = 0;
   for (uint32_t n : found) {
     if (Stopping()) break;
     MessageNode* before = c.messages.Tail();
+    // A listing made while others write can leave out a number that was
+    // claimed after it was looked at, and still report later ones (a file
+    // server's streams are asked for one by one; a folder may be listed
+    // in any order). Numbers between two listed ones are read in their
+    // place; one still missing now is a write that failed.
+    if (n - listedBefore - 1 <= kGapProbe) {
+      for (uint32_t m = listedBefore + 1; m < n && !Stopping(); ++m)
+        if (IngestRecord(c, nullptr, m) == IngestResult::kNotReady)
+          heldBack[m] = scanTime + timing.watcherRecheckWindowMs;
+    }
+    listedBefore = n;
     // A record still being written as the talk opens is read later.
     if (IngestRecord(c, nullptr, n) != IngestResult::kRead)
       heldBack[n] = scanTime + timing.watcherRecheckWindowMs;

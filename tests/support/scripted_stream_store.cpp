@@ -35,7 +35,8 @@ bool ScriptedStreamStore::Exists(const std::u16string& file, std::u16string_view
 
 StreamStore::ListResult ScriptedStreamStore::List(const std::u16string& file,
                                                   const std::function<bool(std::u16string_view)>& visit) {
-  return real_->List(file, visit);
+  if (!hideFromList) return real_->List(file, visit);
+  return real_->List(file, [&](std::u16string_view listed) { return hideFromList(listed) || visit(listed); });
 }
 
 bool ScriptedStreamStore::EnsureFile(const std::u16string& file) { return real_->EnsureFile(file); }

@@ -18,6 +18,8 @@ class ScriptedStreamStore : public StreamStore {
   // Return an answer to replace the real one, or none to pass through.
   std::function<std::optional<ReadResult>(std::u16string_view stream)> onRead;
   std::function<std::optional<CreateResult>(std::u16string_view stream)> onCreate;
+  // True for a name, as listed, that the listing leaves out.
+  std::function<bool(std::u16string_view listed)> hideFromList;
 
   CreateResult CreateNew(const std::u16string& file, std::u16string_view stream,
                          std::string_view bytes) override;

@@ -8,9 +8,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/utf.h"
@@ -204,17 +207,37 @@ TEST_P(RunnerPlaces, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
           Eventually([&] { return shown(0).find("0 line 249") != std::string::npos; }, 120000, 50));
     }
   }
+  const auto linesOf = [](const std::string& text) {
+    std::multiset<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+      if (l.find(" line ") != std::string::npos) lines.insert(l);
+    return lines;
+  };
   const auto shownEverywhere = [&] {
-    for (int r = 0; r < 3; ++r) {
-      std::multiset<std::string> lines;
-      std::istringstream in(shown(r));
-      for (std::string l; std::getline(in, l);)
-        if (l.find(" line ") != std::string::npos) lines.insert(l);
-      if (lines != pasted) return false;
-    }
+    for (int r = 0; r < 3; ++r)
+      if (linesOf(shown(r)) != pasted) return false;
     return true;
   };
-  EXPECT_TRUE(Eventually(shownEverywhere, 120000, 50));
+  // What each runner lacks, and what the talk itself holds.
+  const auto missing = [&] {
+    std::string dumped = Utf16ToUtf8(dir.File(u"dump.txt"));
+    Run("--dump " + ShellQuote(chat), dumped);
+    std::ostringstream out;
+    for (int r = 0; r <= 3; ++r) {
+      const std::multiset<std::string> lines =
+          linesOf(r < 3 ? shown(r) : ReadWholeFile(dir.File(u"dump.txt"), 1 << 20).value_or(""));
+      std::vector<std::string> lacks;
+      std::set_difference(pasted.begin(), pasted.end(), lines.begin(), lines.end(),
+                          std::back_inserter(lacks));
+      out << (r < 3 ? "runner " + std::to_string(r) : std::string("the talk")) << ": "
+          << lines.size() << " lines, lacks " << lacks.size();
+      for (size_t i = 0; i < lacks.size() && i < 3; ++i) out << (i ? ", " : " (") << lacks[i];
+      out << (lacks.empty() ? "" : ")") << "; ";
+    }
+    return out.str();
+  };
+  EXPECT_TRUE(Eventually(shownEverywhere, 120000, 50)) << missing();
   for (FILE* runner : runners) pclose(runner);
 }
 

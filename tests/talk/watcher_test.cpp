@@ -96,6 +96,21 @@ TEST(StreamWatcher, RecordStillBeingWrittenAtTheFirstScanIsReadLater) {
   EXPECT_EQ(t.context.members.Snapshot().at(0).state, MemberEntry::kLeft);
 }
 
+// Records claimed while the talk was being listed are shown in their place.
+TEST(StreamWatcher, FirstScanReadsWhatTheListingLeftOutBetweenListedNumbers) {
+  TalkFixture t;
+  for (uint32_t n = 1; n <= 6; ++n) t.WriteMessage(n, "talk\th\t" + std::to_string(n));
+  t.store.hideFromList = [](std::u16string_view listed) {
+    return listed.find(u"Msg000003") != std::u16string_view::npos ||
+           listed.find(u"Msg000004") != std::u16string_view::npos;
+  };
+  t.StartWatcher();
+  bool scanDone = false;
+  ASSERT_TRUE(t.PumpUntil([&] { return scanDone; },
+                          [&](const TalkEvent& e) { scanDone |= e.kind == TalkEvent::Kind::kScanDone; }));
+  EXPECT_EQ(Numbers(t.context.messages), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+}
+
 TEST(StreamWatcher, GapBelowLaterRecordsDoesNotHoldTheTalkBack) {
   TalkFixture t;
   t.WriteMessage(1, "talk\th\tone");
