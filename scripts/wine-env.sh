@@ -31,7 +31,7 @@ wine_up() {
   done
   # What the server itself prints (object dumps, warnings) goes to its log,
   # not into the tests' output.
-  wineserver -p >>"$root/build/wineserver.log" 2>&1
+  wineserver -p >"$root/build/wineserver.log" 2>&1
   # Start Wine's services now, with their output going nowhere: started by
   # the first program they would inherit its output pipe and hold it up.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1
