@@ -115,25 +115,11 @@ class Win32StreamStore : public StreamStore {
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(h.get(), &size) || size.QuadPart < 0) return r;
-    if (size.QuadPart == 0) {
-      r.status = ReadResult::Status::kEmpty;
-      return r;
-    }
-    const uint64_t total = static_cast<uint64_t>(size.QuadPart);
-    r.cut = total > limit;
-    r.bytes.resize(static_cast<size_t>(r.cut ? limit : total));
-    size_t done = 0;
-    while (done < r.bytes.size()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(r.bytes.size() - done, 1u << 30));
+    return ReadSized(static_cast<uint64_t>(size.QuadPart), limit, [&](char* to, size_t n) {
       DWORD got = 0;
-      if (!ReadFile(h.get(), r.bytes.data() + done, chunk, &got, nullptr) || got == 0) {
-        r.bytes.clear();
-        return r;
-      }
-      done += got;
-    }
-    r.status = ReadResult::Status::kOk;
-    return r;
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+      return ReadFile(h.get(), to, chunk, &got, nullptr) ? static_cast<int64_t>(got) : int64_t{-1};
+    });
   }
 
   bool Exists(const std::u16string& file, std::u16string_view stream) override {

@@ -34,11 +34,14 @@ class RunnerTest : public ::testing::Test {
         talk(Utf16ToUtf8(dir.File(u"chat.meeting"))),
         env("XDG_CONFIG_HOME=" + ShellQuote(Utf16ToUtf8(dir.path())) + " ") {}
 
+  // The runner with `args`, its output and errors going to the files named.
+  std::string Command(const std::string& args, const std::string& out,
+                      const std::string& errors = "/dev/null") {
+    return env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>" + ShellQuote(errors);
+  }
   int Run(const std::string& args, const std::string& out = "/dev/null",
           const std::string& errors = "/dev/null") {
-    int status = std::system((env + ShellQuote(cli) + " " + args + " >" + ShellQuote(out) + " 2>" +
-                              ShellQuote(errors) + " </dev/null")
-                                 .c_str());
+    int status = std::system((Command(args, out, errors) + " </dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   std::string Read(const char16_t* name) {
@@ -127,10 +130,7 @@ TEST_P(RunnerPlaces, TwoRunnersChatOnOneMeeting) {
 
   // Bob chats interactively and sees what Alice posts meanwhile.
   const std::string bobOut = Utf16ToUtf8(dir.File(u"bob.txt"));
-  FILE* bob = popen((env + ShellQuote(cli) + " --user bob " + ShellQuote(talk) + " >" +
-                     ShellQuote(bobOut) + " 2>/dev/null")
-                        .c_str(),
-                    "w");
+  FILE* bob = popen(Command("--user bob " + ShellQuote(talk), bobOut).c_str(), "w");
   ASSERT_TRUE(bob);
   fputs("line one\nline two\n", bob);
   fflush(bob);
@@ -191,11 +191,10 @@ TEST_P(RunnerPlaces, BurstsOfSeveralRunnersAreStoredOnceAndShownEverywhere) {
   };
   FILE* runners[3];
   for (int r = 0; r < 3; ++r)
-    ASSERT_TRUE(runners[r] =
-                    popen((env + ShellQuote(cli) + " " + ShellQuote(chat) + " >" +
-                           ShellQuote(Utf16ToUtf8(dir.File(u"shown" + U16(std::to_string(r))))))
-                              .c_str(),
-                          "w"));
+    ASSERT_TRUE(runners[r] = popen(
+                    Command(ShellQuote(chat), Utf16ToUtf8(dir.File(u"shown" + U16(std::to_string(r)))))
+                        .c_str(),
+                    "w"));
   std::multiset<std::string> pasted;
   for (int r = 0; r < 3; ++r) {
     for (int i = 0; i < 250; ++i)
