@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "base/unique_handle_win32.h"
 #include "base/utf.h"
 #include "support/gui_driver_win32.h"
 #include "talk/records.h"
@@ -99,7 +100,8 @@ int OpenMeeting() {
   open.lpFile = file.c_str();
   open.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExW(&open) || !open.hProcess) return Fail("the shell did not open the meeting");
-  const DWORD id = GetProcessId(open.hProcess);
+  const UniqueHandle process(open.hProcess);
+  const DWORD id = GetProcessId(process.get());
   HWND start = WaitForTopWindow(id, L"OrinMirelon ミーティングの開始");
   if (!start || !BringToForeground(start)) return Fail("no start dialog");
   PressKeys({VK_MENU, VK_RETURN});
@@ -112,9 +114,8 @@ int OpenMeeting() {
   PostMessageW(readme, WM_CLOSE, 0, 0);
   PostMessageW(window, WM_CLOSE, 0, 0);
   DWORD code = 1;
-  WaitForSingleObject(open.hProcess, 60000);
-  GetExitCodeProcess(open.hProcess, &code);
-  CloseHandle(open.hProcess);
+  WaitForSingleObject(process.get(), 60000);
+  GetExitCodeProcess(process.get(), &code);
   return code == 0 ? 0 : Fail("mirelon.exe did not end cleanly");
 }
 

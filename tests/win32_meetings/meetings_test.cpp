@@ -20,6 +20,7 @@
 #include "base/com_win32.h"
 #include "base/file_io.h"
 #include "base/program_folder.h"
+#include "base/unique_handle_win32.h"
 #include "base/utf.h"
 #include "resources/resource.h"
 #include "settings/text_file.h"
@@ -403,10 +404,10 @@ TEST_F(StartupFiles, TheTalkSavedAsTextIsWhatThePaneShowsAndAFailedSaveKeepsTheF
   // A file another program holds is named in the message and keeps its
   // text; no temporary file is left.
   const std::vector<std::u16string> before = dir_.List();
-  HANDLE held = CreateFileW(ToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  UniqueHandle held(CreateFileW(ToWide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   save(nullptr);
   EXPECT_EQ(AnswerMessageBox(thread_), L"トークを保存できませんでした。\r\n" + ToWide(file));
-  CloseHandle(held);
+  held.Close();
   EXPECT_EQ(ReadWholeFile(file, 1 << 20), expected);
   EXPECT_EQ(dir_.List(), before);
 }
